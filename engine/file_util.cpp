@@ -1,0 +1,137 @@
+#include "engine/file_util.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "engine/errors.h"
+
+namespace talvero {
+
+namespace {
+
+std::string SystemReason(int error) { return std::strerror(error); }
+
+}  // namespace
+
+bool FileExists(const std::string& path) {
+  struct stat st {};
+  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool DirectoryExists(const std::string& path) {
+  struct stat st {};
+  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool IsPathDelimiter(char c) {
+#ifdef _WIN32
+  return c == '/' || c == '\\' || c == ':';
+#else
+  return c == '/';
+#endif
+}
+
+namespace {
+size_t NameStart(std::string_view path) {
+  for (size_t i = path.size(); i > 0; --i)
+    if (IsPathDelimiter(path[i - 1])) return i;
+  return 0;
+}
+}  // namespace
+
+std::string ExtractFilePath(std::string_view path) { return std::string(path.substr(0, NameStart(path))); }
+
+std::string ExtractFileName(std::string_view path) { return std::string(path.substr(NameStart(path))); }
+
+std::string ExtractFileExt(std::string_view path) {
+  const size_t start = NameStart(path);
+  const size_t dot = path.rfind('.');
+  if (dot == std::string_view::npos || dot < start) return {};
+  return std::string(path.substr(dot));
+}
+
+std::string ChangeFileExt(std::string_view path, std::string_view ext) {
+  const size_t start = NameStart(path);
+  size_t dot = path.rfind('.');
+  if (dot == std::string_view::npos || dot < start) dot = path.size();
+  return std::string(path.substr(0, dot)) + std::string(ext);
+}
+
+std::string ReadFileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw FileError("cannot open '" + path + "': " + SystemReason(errno));
+  std::ostringstream buffer;
+  buffer << in.rdbuf();
+  if (in.bad()) throw FileError("cannot read '" + path + "'");
+  return buffer.str();
+}
+
+AtomicFileWriter::AtomicFileWriter(std::string path) : FPath(std::move(path)) {
+  // mkstemp gives a unique name in the target folder, so the final rename stays on one file system.
+  std::string pattern = FPath + ".tmp-XXXXXX";
+  const int fd = ::mkstemp(pattern.data());
+  if (fd < 0) throw FileError("cannot create '" + FPath + "': " + SystemReason(errno));
+  // mkstemp creates 0600; give the file the permissions an ordinary new file would get.
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  ::fchmod(fd, 0666 & ~mask);
+  FTempPath = pattern;
+  FFile = ::fdopen(fd, "wb");
+  if (!FFile) {
+    const int error = errno;
+    ::close(fd);
+    ::unlink(FTempPath.c_str());
+    throw FileError("cannot create '" + FPath + "': " + SystemReason(error));
+  }
+}
+
+AtomicFileWriter::~AtomicFileWriter() {
+  if (!FCommitted) Discard();
+}
+
+void AtomicFileWriter::Discard() noexcept {
+  if (FFile) {
+    std::fclose(FFile);
+    FFile = nullptr;
+  }
+  if (!FTempPath.empty()) ::unlink(FTempPath.c_str());
+}
+
+void AtomicFileWriter::Write(const void* data, size_t size) {
+  if (!FFile) throw FileError("cannot write '" + FPath + "': the file is already closed");
+  if (size > 0 && std::fwrite(data, 1, size, FFile) != size)
+    throw FileError("cannot write '" + FPath + "': " + SystemReason(errno));
+}
+
+void AtomicFileWriter::Commit() {
+  if (!FFile) throw FileError("cannot write '" + FPath + "': the file is already closed");
+  std::FILE* file = FFile;
+  FFile = nullptr;
+  const bool flushed = std::fflush(file) == 0 && !std::ferror(file);
+  const int flushError = errno;
+  if (std::fclose(file) != 0 || !flushed) {
+    const int error = flushed ? errno : flushError;
+    ::unlink(FTempPath.c_str());
+    throw FileError("cannot write '" + FPath + "': " + SystemReason(error));
+  }
+  if (std::rename(FTempPath.c_str(), FPath.c_str()) != 0) {
+    const int error = errno;
+    ::unlink(FTempPath.c_str());
+    throw FileError("cannot replace '" + FPath + "': " + SystemReason(error));
+  }
+  FCommitted = true;
+}
+
+void WriteFileAtomically(const std::string& path, std::string_view bytes) {
+  AtomicFileWriter writer(path);
+  writer.Write(bytes);
+  writer.Commit();
+}
+
+}  // namespace talvero

@@ -1,0 +1,62 @@
+// File-system helpers shared by the engine, the scene formats and the application:
+// existence tests, path pieces and all-or-nothing file writing.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace talvero {
+
+// True for an existing regular file (a directory of that name does not count).
+bool FileExists(const std::string& path);
+// True for an existing directory.
+bool DirectoryExists(const std::string& path);
+
+// Path separators of this platform ("/" here; also "\" and the drive colon on Windows).
+bool IsPathDelimiter(char c);
+
+// The folder part including its trailing separator; empty for a bare name.
+std::string ExtractFilePath(std::string_view path);
+// The part after the folder.
+std::string ExtractFileName(std::string_view path);
+// The extension: from the last period that follows the last separator; empty if none.
+std::string ExtractFileExt(std::string_view path);
+// Replaces the extension (or appends `ext` when there is none). `ext` includes its period.
+std::string ChangeFileExt(std::string_view path, std::string_view ext);
+
+// Reads a whole file; FileError naming the file when it cannot be read.
+std::string ReadFileBytes(const std::string& path);
+
+// Writes a file under a temporary name in the target folder and renames it over the
+// target only on Commit(), so a failed write never leaves a truncated file under the real
+// name and never destroys the previous one. Without Commit() the temporary file is removed.
+class AtomicFileWriter {
+ public:
+  explicit AtomicFileWriter(std::string path);
+  ~AtomicFileWriter();
+  AtomicFileWriter(const AtomicFileWriter&) = delete;
+  AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+  // The open temporary file, for libraries that write through stdio.
+  std::FILE* Handle() { return FFile; }
+  const std::string& Path() const { return FPath; }
+
+  void Write(const void* data, size_t size);
+  void Write(std::string_view text) { Write(text.data(), text.size()); }
+  // Flushes, closes and renames; FileError when any of it fails (the target is untouched).
+  void Commit();
+
+ private:
+  void Discard() noexcept;
+
+  std::string FPath;
+  std::string FTempPath;
+  std::FILE* FFile = nullptr;
+  bool FCommitted = false;
+};
+
+// Writes `bytes` to `path` through an AtomicFileWriter.
+void WriteFileAtomically(const std::string& path, std::string_view bytes);
+
+}  // namespace talvero

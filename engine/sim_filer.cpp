@@ -1,0 +1,109 @@
+#include "engine/sim_filer.h"
+
+#include <array>
+#include <stdexcept>
+
+#include "engine/file_util.h"
+
+namespace talvero {
+
+TSimFiler::~TSimFiler() = default;
+
+std::string TSimFiler::GetSceneFolder() const { return ExtractFilePath(GetSceneFilename()); }
+
+TFMSDataHolder& TSimFiler::FMSData() const {
+  if (!FFMSData) throw std::logic_error("TSimFiler used without holders: build it with TSimFiler::Create");
+  return *FFMSData;
+}
+
+TRCPDataHolder& TSimFiler::RCPData() const {
+  if (!FRCPData) throw std::logic_error("TSimFiler used without holders: build it with TSimFiler::Create");
+  return *FRCPData;
+}
+
+void TSimFiler::CreateDataHolders() {
+  SetDataHolders(std::make_unique<TFMSDataHolder>(), std::make_unique<TRCPDataHolder>());
+}
+
+void TSimFiler::SetDataHolders(std::unique_ptr<TFMSDataHolder> fms, std::unique_ptr<TRCPDataHolder> rcp) {
+  FFMSData = std::move(fms);
+  FRCPData = std::move(rcp);
+}
+
+void TSimFiler::ResetJob() {
+  FMSData().SetDefaults();
+  RCPData().SetDefaults();
+  SetImageFileName("");
+  SetSceneFilename("");
+  SetTextureBasename("");
+}
+
+void TSimFiler::Progress(const std::string& text, TSimProgressMode mode) {
+  if (OnProgress) OnProgress(*this, text, mode);
+}
+
+void TSimFiler::ShowError(const std::string& message) {
+  if (FErrorReporter)
+    FErrorReporter->ShowError(message);
+  else
+    talvero::ShowError(message);
+}
+
+bool TSimFiler::CheckSceneJob() {
+  const std::string sceneFile = GetSceneFilename();
+  if (sceneFile.empty()) {
+    ShowError("シーンファイル名：が指定されていません。");
+    return false;
+  }
+  if (!DirectoryExists(GetSceneFolder())) {
+    ShowError("シーンフィアル名：で指定されたフォルダがありません。");
+    return false;
+  }
+  if (GetTextureBasename().empty()) {
+    ShowError("出力画像の基本名：が指定されていません。");
+    return false;
+  }
+  return true;
+}
+
+bool TSimFiler::CheckImageJob() {
+  const std::string imageFile = GetImageFileName();
+  if (imageFile.empty()) {
+    ShowError("画像ファイル名：が指定されていません。");
+    return false;
+  }
+  if (!FileExists(imageFile)) {
+    ShowError("画像ファイル名で指定されたファイルがありません。");
+    return false;
+  }
+  return CheckSceneJob();
+}
+
+void TSimFiler::UpdateFaceSize() { FFaceSize = FaceSizeFor(GetSceneType(), GetImageSizeMode()); }
+
+void TSimFiler::PrepareOutputNames() {
+  using Suffixes = std::array<const char*, 6>;
+  static constexpr Suffixes kLeftSuffixes = {"_left", "_front", "_right", "_back", "_top", "_bottom"};
+  static constexpr Suffixes kZeroSuffixes = {"_3", "_0", "_1", "_2", "_4", "_5"};
+  static constexpr std::array<const char*, 3> kExtensions = {".bmp", ".jpg", ".tif"};
+
+  FImageNames.clear();
+  const std::string base = GetTextureBasename();
+  if (GetSceneType() == stSphere) {
+    for (int band = 1; band <= 3; ++band)
+      for (int tile = 1; tile <= (band == 1 ? 4 : 8); ++tile)
+        FImageNames.push_back(base + "_" + std::to_string(band) + std::to_string(tile));
+  } else {
+    const auto& suffixes = GetCubeSuffix() == csZero ? kZeroSuffixes : kLeftSuffixes;
+    for (const char* suffix : suffixes) FImageNames.push_back(base + suffix);
+  }
+  const TExtractImageType type = GetExtractImageType();
+  const char* extension = kExtensions[type <= eiTiff ? type : eiBitmap];
+  for (std::string& name : FImageNames) name += extension;
+}
+
+std::string TSimFiler::FirstImageName() const {
+  return FImageNames.empty() ? std::string() : FImageNames.front();
+}
+
+}  // namespace talvero

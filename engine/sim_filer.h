@@ -1,0 +1,117 @@
+// The conversion engine: job settings, the two parameter holders, progress reporting,
+// validation and (in the files named in each section) the stages of a job.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/data_holders.h"
+#include "engine/enums.h"
+#include "engine/error_reporter.h"
+#include "engine/notify_persistent.h"
+
+namespace talvero {
+
+class TSimFiler;
+
+using StringList = std::vector<std::string>;
+using TSimProgressEvent =
+    std::function<void(TSimFiler& sender, const std::string& text, TSimProgressMode mode)>;
+
+class TSimFiler : public TNotifyPersistent {
+ public:
+  // Builds an engine of type T and lets it create its holders through the virtual factory
+  // (which a constructor cannot do in C++). Use this instead of plain construction.
+  template <typename T = TSimFiler, typename... Args>
+  static std::unique_ptr<T> Create(Args&&... args) {
+    std::unique_ptr<T> filer(new T(std::forward<Args>(args)...));
+    filer->CreateDataHolders();
+    return filer;
+  }
+
+  TSimFiler() = default;
+  ~TSimFiler() override;
+  TSimFiler(const TSimFiler&) = delete;
+  TSimFiler& operator=(const TSimFiler&) = delete;
+
+  // ---- Job settings. Engine code reads them only through these accessors, so a subclass
+  // that serves them from controls is obeyed everywhere.
+  virtual TCubeSuffix GetCubeSuffix() const { return FCubeSuffix; }
+  virtual void SetCubeSuffix(TCubeSuffix value) { SetAndNotify(FCubeSuffix, value); }
+  virtual TExtractImageType GetExtractImageType() const { return FExtractImageType; }
+  virtual void SetExtractImageType(TExtractImageType value) { SetAndNotify(FExtractImageType, value); }
+  virtual std::string GetImageFileName() const { return FImageFileName; }
+  virtual void SetImageFileName(const std::string& value) { SetAndNotify(FImageFileName, value); }
+  virtual TImageSizeMode GetImageSizeMode() const { return FImageSizeMode; }
+  virtual void SetImageSizeMode(TImageSizeMode value) { SetAndNotify(FImageSizeMode, value); }
+  virtual std::string GetSceneFilename() const { return FSceneFilename; }
+  virtual void SetSceneFilename(const std::string& value) { SetAndNotify(FSceneFilename, value); }
+  virtual TSceneFormat GetSceneFormat() const { return FSceneFormat; }
+  virtual void SetSceneFormat(TSceneFormat value) { SetAndNotify(FSceneFormat, value); }
+  virtual TSceneType GetSceneType() const { return FSceneType; }
+  virtual void SetSceneType(TSceneType value) { SetAndNotify(FSceneType, value); }
+  virtual std::string GetTextureBasename() const { return FTextureBasename; }
+  virtual void SetTextureBasename(const std::string& value) { SetAndNotify(FTextureBasename, value); }
+
+  // The folder of the scene file including its trailing separator; empty for a bare name.
+  virtual std::string GetSceneFolder() const;
+
+  // ---- Parameter holders, owned by the engine.
+  TFMSDataHolder& FMSData() const;
+  TRCPDataHolder& RCPData() const;
+
+  // Both holders to their defaults and the three names empty; the enumerations stay.
+  void ResetJob();
+
+  // ---- Progress and errors.
+  TSimProgressEvent OnProgress;
+  void Progress(const std::string& text, TSimProgressMode mode);
+  // The modal error box: the engine's own reporter when one is set, else the shared one.
+  void ShowError(const std::string& message);
+  void SetErrorReporter(TErrorReporter* reporter) { FErrorReporter = reporter; }
+
+  // ---- Validation and face size.
+  // True when the image stage may run; a failing check has already shown its message.
+  virtual bool CheckImageJob();
+  // True when the scene settings are complete; shared by both stages.
+  bool CheckSceneJob();
+  virtual void UpdateFaceSize();
+  int32_t FaceSize() const { return FFaceSize; }
+
+  // ---- Output image names.
+  // Rebuilds ImageNames from the scene type, naming rule, base name and image type.
+  virtual void PrepareOutputNames();
+  // The first prepared name, or empty.
+  std::string FirstImageName() const;
+  const StringList& ImageNames() const { return FImageNames; }
+
+  // Ground-data lines kept from the last FMS scene file read and copied into later headers.
+  StringList& GroundDataLines() { return FGroundDataLines; }
+  const StringList& GroundDataLines() const { return FGroundDataLines; }
+
+ protected:
+  // Creates the two holders; a subclass overrides it to create bound ones.
+  virtual void CreateDataHolders();
+  void SetDataHolders(std::unique_ptr<TFMSDataHolder> fms, std::unique_ptr<TRCPDataHolder> rcp);
+
+ private:
+  TCubeSuffix FCubeSuffix = csLeft;
+  TExtractImageType FExtractImageType = eiBitmap;
+  std::string FImageFileName;
+  TImageSizeMode FImageSizeMode = ismSmall;
+  std::string FSceneFilename;
+  TSceneFormat FSceneFormat = sfFMS;
+  TSceneType FSceneType = stCube;
+  std::string FTextureBasename;
+  std::unique_ptr<TFMSDataHolder> FFMSData;
+  std::unique_ptr<TRCPDataHolder> FRCPData;
+  int32_t FFaceSize = 0;
+  StringList FImageNames;
+  StringList FGroundDataLines;
+  TErrorReporter* FErrorReporter = nullptr;
+};
+
+}  // namespace talvero

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Sets up everything, then builds and runs every test twice: a normal build and a build
+# under AddressSanitizer + UndefinedBehaviorSanitizer. Fails when any test fails.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+jobs=$(nproc)
+
+export QT_QPA_PLATFORM=offscreen
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$root/scripts/lsan.supp}
+
+for kind in normal sanitize; do
+  "$root/scripts/setup.sh" "$kind"
+  echo "== Tests ($kind build)"
+  ctest --test-dir "$root/build/$kind" -j"$jobs" --output-on-failure --timeout 600
+done
+echo "All tests passed (normal and sanitizer builds)."

@@ -1,0 +1,166 @@
+// The engine's job model: reset, progress, validation and output names.
+#include <gtest/gtest.h>
+
+#include "engine/sim_filer.h"
+#include "support/test_support.h"
+
+namespace talvero {
+namespace {
+
+using testing::RecordingErrorReporter;
+using testing::TempDir;
+
+const char* const kNoImageName = "画像ファイル名：が指定されていません。";
+const char* const kNoImageFile = "画像ファイル名で指定されたファイルがありません。";
+const char* const kNoSceneName = "シーンファイル名：が指定されていません。";
+const char* const kNoSceneFolder = "シーンフィアル名：で指定されたフォルダがありません。";
+const char* const kNoBaseName = "出力画像の基本名：が指定されていません。";
+
+class SimFilerTest : public ::testing::Test {
+ protected:
+  SimFilerTest() : filer(TSimFiler::Create()) { filer->SetErrorReporter(&errors); }
+  RecordingErrorReporter errors;
+  TempDir dir;
+  std::unique_ptr<TSimFiler> filer;
+};
+
+TEST_F(SimFilerTest, NewEngineIsBlankUntilReset) {
+  EXPECT_EQ(filer->FMSData().GetAreaRadius(), 0);
+  EXPECT_EQ(filer->GetImageSizeMode(), ismSmall);
+  filer->SetImageFileName("a.jpg");
+  filer->SetSceneType(stSphere);
+  filer->ResetJob();
+  EXPECT_EQ(filer->FMSData().GetAreaRadius(), 1000);
+  EXPECT_EQ(filer->RCPData().GetAirCraftX(), Currency::FromInt(5));
+  EXPECT_EQ(filer->GetImageFileName(), "");
+  EXPECT_EQ(filer->GetSceneType(), stSphere);  // enumerations are not touched
+}
+
+TEST_F(SimFilerTest, SceneFolderAndProgress) {
+  filer->SetSceneFilename("scene.scn");
+  EXPECT_EQ(filer->GetSceneFolder(), "");
+  filer->SetSceneFilename("/data/fms/scene.scn");
+  EXPECT_EQ(filer->GetSceneFolder(), "/data/fms/");
+
+  filer->Progress("ignored without a handler", spAppend);
+  std::vector<std::pair<std::string, TSimProgressMode>> seen;
+  filer->OnProgress = [&](TSimFiler& sender, const std::string& text, TSimProgressMode mode) {
+    EXPECT_EQ(&sender, filer.get());
+    seen.emplace_back(text, mode);
+  };
+  filer->Progress("A", spAppend);
+  filer->Progress("B", spUpdate);
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[1].first, "B");
+  EXPECT_EQ(seen[1].second, spUpdate);
+}
+
+TEST_F(SimFilerTest, SceneChecksStopAtTheFirstFailureInOrder) {
+  EXPECT_FALSE(filer->CheckSceneJob());
+  filer->SetSceneFilename("scene.scn");  // no folder part
+  EXPECT_FALSE(filer->CheckSceneJob());
+  filer->SetSceneFilename(dir.File("missing/scene.scn"));
+  EXPECT_FALSE(filer->CheckSceneJob());
+  filer->SetSceneFilename(dir.File("scene.scn"));
+  EXPECT_FALSE(filer->CheckSceneJob());
+  filer->SetTextureBasename("scene");
+  EXPECT_TRUE(filer->CheckSceneJob());
+  EXPECT_EQ(errors.Messages, (std::vector<std::string>{kNoSceneName, kNoSceneFolder, kNoSceneFolder,
+                                                       kNoBaseName}));
+}
+
+TEST_F(SimFilerTest, SceneFolderMustBeAFolder) {
+  const std::string file = dir.Write("plain", "x");
+  filer->SetSceneFilename(file + "/scene.scn");
+  filer->SetTextureBasename("scene");
+  EXPECT_FALSE(filer->CheckSceneJob());
+  EXPECT_EQ(errors.Messages, (std::vector<std::string>{kNoSceneFolder}));
+}
+
+TEST_F(SimFilerTest, ImageChecksComeFirstThenTheSceneChecks) {
+  filer->SetSceneFilename(dir.File("scene.scn"));
+  filer->SetTextureBasename("scene");
+  EXPECT_FALSE(filer->CheckImageJob());
+  EXPECT_TRUE(filer->CheckSceneJob());  // the same job's scene stage may still run
+  filer->SetImageFileName(dir.File("pano.jpg"));
+  EXPECT_FALSE(filer->CheckImageJob());
+  filer->SetImageFileName(dir.Path().string());  // a folder is not an image file
+  EXPECT_FALSE(filer->CheckImageJob());
+  filer->SetImageFileName(dir.Write("pano.jpg", "x"));
+  filer->SetTextureBasename("");
+  EXPECT_FALSE(filer->CheckImageJob());
+  EXPECT_FALSE(filer->CheckSceneJob());  // both stages report the missing base name
+  filer->SetTextureBasename("scene");
+  EXPECT_TRUE(filer->CheckImageJob());
+  EXPECT_EQ(errors.Messages, (std::vector<std::string>{kNoImageName, kNoImageFile, kNoImageFile,
+                                                       kNoBaseName, kNoBaseName}));
+}
+
+TEST_F(SimFilerTest, FaceSizeFollowsTypeAndMode) {
+  filer->SetSceneType(stSphere);
+  filer->SetImageSizeMode(ismLarge);
+  filer->UpdateFaceSize();
+  EXPECT_EQ(filer->FaceSize(), 2048);
+  filer->SetSceneType(stCube);
+  filer->SetImageSizeMode(ismSmall);
+  filer->UpdateFaceSize();
+  EXPECT_EQ(filer->FaceSize(), 1024);
+}
+
+TEST_F(SimFilerTest, OutputNamesForCubeAndSphere) {
+  filer->SetTextureBasename("scene");
+  filer->SetCubeSuffix(csZero);
+  filer->SetExtractImageType(eiJpeg);
+  EXPECT_EQ(filer->FirstImageName(), "");
+  filer->PrepareOutputNames();
+  EXPECT_EQ(filer->ImageNames(),
+            (StringList{"scene_3.jpg", "scene_0.jpg", "scene_1.jpg", "scene_2.jpg", "scene_4.jpg",
+                        "scene_5.jpg"}));
+  EXPECT_EQ(filer->FirstImageName(), "scene_3.jpg");
+  filer->SetExtractImageType(eiTiff);  // names already prepared do not change
+  EXPECT_EQ(filer->FirstImageName(), "scene_3.jpg");
+
+  filer->SetCubeSuffix(csLeft);
+  filer->SetExtractImageType(eiBitmap);
+  filer->PrepareOutputNames();
+  EXPECT_EQ(filer->ImageNames(),
+            (StringList{"scene_left.bmp", "scene_front.bmp", "scene_right.bmp", "scene_back.bmp",
+                        "scene_top.bmp", "scene_bottom.bmp"}));
+
+  filer->SetSceneType(stSphere);
+  filer->SetCubeSuffix(csZero);  // ignored by the sphere
+  filer->SetExtractImageType(eiTiff);
+  filer->PrepareOutputNames();
+  ASSERT_EQ(filer->ImageNames().size(), 20u);
+  EXPECT_EQ(filer->ImageNames()[0], "scene_11.tif");
+  EXPECT_EQ(filer->ImageNames()[3], "scene_14.tif");
+  EXPECT_EQ(filer->ImageNames()[4], "scene_21.tif");
+  EXPECT_EQ(filer->ImageNames()[12], "scene_31.tif");
+  EXPECT_EQ(filer->ImageNames()[19], "scene_38.tif");
+}
+
+// An engine whose settings come from elsewhere: validation must use the accessors.
+class ServedFiler : public TSimFiler {
+ public:
+  std::string GetSceneFilename() const override { return "/served/scene.scn"; }
+};
+
+TEST(SimFilerAccessors, EngineCodeReadsThroughVirtualAccessors) {
+  RecordingErrorReporter errors;
+  auto filer = TSimFiler::Create<ServedFiler>();
+  filer->SetErrorReporter(&errors);
+  EXPECT_EQ(filer->GetSceneFolder(), "/served/");
+  EXPECT_FALSE(filer->CheckSceneJob());
+  EXPECT_EQ(errors.Messages, (std::vector<std::string>{kNoSceneFolder}));
+}
+
+TEST(SimFilerErrors, SharedReporterIsUsedWithoutAnOwnOne) {
+  RecordingErrorReporter shared;
+  ScopedErrorReporter scope(shared);
+  auto filer = TSimFiler::Create();
+  filer->ShowError("message");
+  EXPECT_EQ(shared.Messages, (std::vector<std::string>{"message"}));
+}
+
+}  // namespace
+}  // namespace talvero

@@ -1,0 +1,58 @@
+// Shared helpers of the test suites.
+#pragma once
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "engine/error_reporter.h"
+
+namespace talvero::testing {
+
+// Records every error box instead of showing it.
+class RecordingErrorReporter : public TErrorReporter {
+ public:
+  void ShowError(const std::string& message) override { Messages.push_back(message); }
+  std::vector<std::string> Messages;
+};
+
+// A fresh folder under the system's temporary folder, removed with everything in it.
+class TempDir {
+ public:
+  TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "talvero-test-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot create a temporary folder");
+    FPath = pattern;
+  }
+  ~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(FPath, ignored);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::filesystem::path& Path() const { return FPath; }
+  // The full path of a file in the folder, as text with the folder separator.
+  std::string File(const std::string& name) const { return (FPath / name).string(); }
+  // The folder with a trailing separator.
+  std::string Folder() const { return FPath.string() + "/"; }
+
+  std::string Write(const std::string& name, const std::string& bytes) const {
+    const std::string path = File(name);
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+  }
+
+ private:
+  std::filesystem::path FPath;
+};
+
+inline std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+}  // namespace talvero::testing
