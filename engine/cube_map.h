@@ -1,0 +1,101 @@
+// The inverse-mapping table of the cube projection for one quarter of the panorama
+// (a strip 2f wide and 4f high). The table is symmetric left/right and top/bottom, so
+// only its upper-left quadrant is stored; the other three are derived on access. For an
+// 8192-wide panorama that is 25 MB instead of 100 MB.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "engine/currency.h"
+
+namespace talvero {
+
+// One map entry: source column U + UFrac and row V + VFrac within the strip; U = -1 means
+// the target pixel has no source and is left unchanged.
+struct TCurrencyUVPoint {
+  int32_t U = -1;
+  Currency UFrac = Currency::FromRaw(-Currency::kScale);
+  int32_t V = -1;
+  Currency VFrac = Currency::FromRaw(-Currency::kScale);
+};
+
+// A map entry in the form the warp consumes: fractions in 1/10000 (0 ... 10000).
+struct CubeMapSample {
+  int32_t U;
+  int32_t V;
+  uint16_t UFrac;
+  uint16_t VFrac;
+};
+
+class TmxCurrencyUV {
+ public:
+  // A map for strips of 2f x 4f pixels with every entry "no source".
+  void Reset(int32_t f);
+  int32_t F() const { return FF; }
+  int32_t Width() const { return 2 * FF; }
+  int32_t Height() const { return 4 * FF; }
+
+  // The stored quadrant: columns 0 ... f-1, rows 0 ... 2f-1.
+  void SetQuadrant(int32_t x, int32_t y, int32_t u, uint16_t uFrac, int32_t v, uint16_t vFrac);
+
+  // Any entry of the whole map (columns 0 ... 2f-1, rows 0 ... 4f-1).
+  CubeMapSample Sample(int32_t x, int32_t y) const;
+  TCurrencyUVPoint Entry(int32_t x, int32_t y) const;
+
+  // The entries of row y for columns 0 ... 2f-1, for the warp's inner loop.
+  void SampleRow(int32_t y, std::vector<CubeMapSample>& row) const;
+
+ private:
+  int32_t FF = 0;
+  std::vector<CubeMapSample> FQuadrant;  // f columns x 2f rows, row-major
+};
+
+// angle(q): atan(q) in degrees scaled to f pixels per 45 degrees, in extended precision.
+long double CubeMapAngle(long double q, int32_t f);
+
+// Fills the stored quadrant: the top-cap triangle (rows 0 ... f-1, columns x <= y) and the
+// upper half of the side face (rows f ... 2f-1). `onStep` runs after each of the three
+// computing steps, so the caller can report progress.
+template <typename StepCallback>
+void FillCubeMapQuadrant(int32_t f, TmxCurrencyUV& map, StepCallback&& onStep);
+
+// Splits a position into its integer part and its fraction rounded to 1/10000, halves
+// to even (a fraction may round up to exactly 1).
+void SplitPosition(long double t, int32_t& whole, uint16_t& frac);
+
+template <typename StepCallback>
+void FillCubeMapQuadrant(int32_t f, TmxCurrencyUV& map, StepCallback&& onStep) {
+  map.Reset(f);
+  onStep();
+  const long double lf = f;
+  // Top cap: x is the sideways distance from the face's centre line, y the distance
+  // from the zenith, both in pixels with the face at distance f.
+  for (int32_t y = 0; y < f; ++y) {
+    for (int32_t x = 0; x <= y; ++x) {
+      int32_t u = 0, v = 0;
+      uint16_t uFrac = 0, vFrac = 0;
+      if (y != 0) SplitPosition(CubeMapAngle(static_cast<long double>(x) / y, f), u, uFrac);
+      const long double r = std::sqrt(static_cast<long double>(int64_t{x} * x + int64_t{y} * y));
+      SplitPosition(CubeMapAngle(r / lf, f), v, vFrac);
+      map.SetQuadrant(x, y, u, uFrac, v, vFrac);
+    }
+  }
+  onStep();
+  // Upper half of the side face: 2f - y is the height above the horizon.
+  for (int32_t y = f; y < 2 * f; ++y) {
+    const long double height = 2 * f - y;
+    for (int32_t x = 0; x < f; ++x) {
+      int32_t u = 0, v = 0;
+      uint16_t uFrac = 0, vFrac = 0;
+      SplitPosition(CubeMapAngle(static_cast<long double>(x) / lf, f), u, uFrac);
+      const long double r = std::sqrt(static_cast<long double>(int64_t{f} * f + int64_t{x} * x));
+      SplitPosition(CubeMapAngle(r / height, f), v, vFrac);
+      map.SetQuadrant(x, y, u, uFrac, v, vFrac);
+    }
+  }
+  onStep();
+}
+
+}  // namespace talvero
