@@ -25,7 +25,8 @@ std::string HeaderLine(const std::string& key, const std::string& value) {
 
 template <typename E>
 std::string EnumLine(const std::string& key, E value) {
-  return HeaderLine(key, std::to_string(static_cast<int>(value)) + "  [" + EnumValueName(value) + "]");
+  return HeaderLine(key,
+                    std::to_string(static_cast<int>(value)) + "  [" + EnumValueName(value) + "]");
 }
 
 // Single quotes doubled, so that the reader gets the whole name back.
@@ -67,11 +68,12 @@ bool HasShape(const auto& grid, size_t rows, size_t columns) {
 
 // The writers index the arrays and the names directly; refuse anything of another shape.
 void RequireMesh(const TSimFiler& filer, bool sphere) {
-  const bool ok = sphere ? HasShape(filer.Vertices(), 13, 32) && HasShape(filer.TopBandUv(), 5, 9) &&
-                               HasShape(filer.FaceUv(), 5, 5)
+  const bool ok = sphere ? HasShape(filer.Vertices(), 13, 32) &&
+                               HasShape(filer.TopBandUv(), 5, 9) && HasShape(filer.FaceUv(), 5, 5)
                          : HasShape(filer.Vertices(), 3, 4) && HasShape(filer.FaceUv(), 2, 2);
   if (!ok)
-    throw Error(std::string("the scene mesh has not been built for a ") + (sphere ? "sphere" : "cube"));
+    throw Error(std::string("the scene mesh has not been built for a ") +
+                (sphere ? "sphere" : "cube"));
   const size_t names = sphere ? 20 : 6;
   if (filer.ImageNames().size() != names)
     throw Error("the output image names have not been prepared for a " +
@@ -129,10 +131,13 @@ void WriteFmsHeader(StringList& lines, const FmsSceneValues& v) {
   lines.push_back(EnumLine("sf_SceneType", v.SceneType));
   if (v.SceneType == stCube) lines.push_back(EnumLine("sf_CubeSuffix", v.CubeSuffix));
   lines.push_back(HeaderLine("sf_AreaRadius", std::to_string(v.AreaRadius)));
-  const std::pair<const char*, Currency> fixed[] = {
-      {"sf_SceneRotate", v.SceneRotate}, {"sf_SlopeX", v.SlopeX},       {"sf_SlopeY", v.SlopeY},
-      {"sf_AirCraftX", v.AirCraftX},     {"sf_AirCraftY", v.AirCraftY}, {"sf_AirCraftZ", v.AirCraftZ},
-      {"sf_PilotZ", v.PilotZ}};
+  const std::pair<const char*, Currency> fixed[] = {{"sf_SceneRotate", v.SceneRotate},
+                                                    {"sf_SlopeX", v.SlopeX},
+                                                    {"sf_SlopeY", v.SlopeY},
+                                                    {"sf_AirCraftX", v.AirCraftX},
+                                                    {"sf_AirCraftY", v.AirCraftY},
+                                                    {"sf_AirCraftZ", v.AirCraftZ},
+                                                    {"sf_PilotZ", v.PilotZ}};
   for (const auto& [key, value] : fixed) lines.push_back(HeaderLine(key, value.ToFixedString(2)));
   lines.insert(lines.end(), v.GroundDataLines.begin(), v.GroundDataLines.end());
   lines.push_back(HeaderLine("sf_TextureBasename", QuotedText(v.TextureBasename)));

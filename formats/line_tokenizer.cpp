@@ -12,10 +12,10 @@ namespace {
 
 bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsHexDigit(char c) {
-  return IsDigit(c) || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+bool IsHexDigit(char c) { return IsDigit(c) || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
+bool IsFloatChar(char c) {
+  return IsDigit(c) || c == '.' || c == 'e' || c == 'E' || c == '+' || c == '-';
 }
-bool IsFloatChar(char c) { return IsDigit(c) || c == '.' || c == 'e' || c == 'E' || c == '+' || c == '-'; }
 bool IsTypeLetter(char c) {
   return c == 'c' || c == 'C' || c == 'd' || c == 'D' || c == 's' || c == 'S';
 }
@@ -58,7 +58,8 @@ LineTokenizer::LineTokenizer(std::string line) : FLine(std::move(line)) {
 TokenKind LineTokenizer::Next() {
   const std::string& s = FLine;
   size_t p = FNext;
-  while (p < s.size() && static_cast<unsigned char>(s[p]) >= 1 && static_cast<unsigned char>(s[p]) <= 32)
+  while (p < s.size() && static_cast<unsigned char>(s[p]) >= 1 &&
+         static_cast<unsigned char>(s[p]) <= 32)
     ++p;
   FStart = p;
   FText.clear();
@@ -148,8 +149,7 @@ void LineTokenizer::SkipToEnd() {
 std::string_view LineTokenizer::Rest() const { return std::string_view(FLine).substr(FStart); }
 
 int64_t LineTokenizer::IntValue() const {
-  if (FKind != TokenKind::Integer)
-    throw ConvertError("'" + FText + "' is not an integer");
+  if (FKind != TokenKind::Integer) throw ConvertError("'" + FText + "' is not an integer");
   const auto value = ParseInt64(FText);
   if (!value) throw ConvertError("'" + FText + "' is not a valid integer value");
   return *value;

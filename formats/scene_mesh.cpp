@@ -30,8 +30,8 @@ TmxTriPoint FmsSphereVertices(int32_t r, Currency rotate) {
   const long double rotation = rotate.ToLongDouble();
   for (int i = 1; i < kSphereRings; ++i)
     for (int j = 0; j < kSphereColumns; ++j)
-      vertices[i][j] = ToTriPoint(
-          RotateIntVector({0, 0, r}, 0, kSphereStep * i, -(rotation + kSphereStep * j)));
+      vertices[i][j] =
+          ToTriPoint(RotateIntVector({0, 0, r}, 0, kSphereStep * i, -(rotation + kSphereStep * j)));
   return vertices;
 }
 

@@ -85,8 +85,7 @@ TEST_F(FmsWriterTest, SphereFileHasTwentyTilesOf384QuadsAndABottom) {
             (StringList{"", "// bottom", "0 255 -1000  1000 -708", "0 255 -1000 -1000 -708",
                         "0 255  1000 -1000 -708", "0 255  1000  1000 -708", "",
                         "// for windows vista", "TEXTURE fms_vista", "0 254 -1 -1  -2.7",
-                        "0 254 -1  1  -2.7", "0 254  1  1  -2.7", "0 254  1 -1  -2.7", "",
-                        "END"}));
+                        "0 254 -1  1  -2.7", "0 254  1  1  -2.7", "0 254  1 -1  -2.7", "", "END"}));
 }
 
 TEST_F(FmsWriterTest, GroundHeightsAreCutToTenthsOnTheSlopedPlane) {
@@ -143,6 +142,7 @@ TEST_F(FmsWriterTest, HeaderValuesNamesAndKeptGroundData) {
   filer->SetTextureBasename("my 空's");
   filer->GroundDataLines() = {"// sf_GroundDataStart", "// 1 2 3", "// sf_GroundDataEnd"};
   const StringList lines = Write();
+  // clang-format off
   EXPECT_EQ(StringList(lines.begin() + 6, lines.begin() + 19),
             (StringList{"// sf_CubeSuffix        : 1  [csZero]",
                         "// sf_AreaRadius        : 1000",
@@ -157,6 +157,7 @@ TEST_F(FmsWriterTest, HeaderValuesNamesAndKeptGroundData) {
                         "// 1 2 3",
                         "// sf_GroundDataEnd",
                         "// sf_TextureBasename   : 'my 空''s'"}));
+  // clang-format on
   EXPECT_NE(std::find(lines.begin(), lines.end(), "TEXTURE my 空's_3"), lines.end());
   // The file itself is code page 932.
   EXPECT_NE(ReadAll(filer->GetSceneFilename()).find("TEXTURE my \x8B\xF3's_3\r\n"),
@@ -169,7 +170,7 @@ TEST_F(FmsWriterTest, RefusesMissingMeshOrNamesAndKeepsTheOldFile) {
   EXPECT_THROW(filer->WriteFmsCube(), Error);  // no mesh arrays
   filer->SetSceneType(stSphere);
   filer->InitMeshArrays();
-  EXPECT_THROW(filer->WriteFmsCube(), Error);  // sphere arrays
+  EXPECT_THROW(filer->WriteFmsCube(), Error);    // sphere arrays
   EXPECT_THROW(filer->WriteFmsSphere(), Error);  // cube names
   EXPECT_EQ(ReadAll(path), "old");
 

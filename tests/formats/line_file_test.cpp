@@ -39,8 +39,7 @@ TEST(LineFile, SplitsAtEveryKindOfLineEnd) {
 TEST(LineFile, LoadsCodePage932AsUtf8) {
   TempDir dir;
   // "TEXTURE 空_top" in code page 932, then a NUL and bytes that must not be read.
-  const std::string path =
-      dir.Write("a.scn", Bytes("TEXTURE \x8B\xF3_top\r\nEND\n\0garbage\xFF"));
+  const std::string path = dir.Write("a.scn", Bytes("TEXTURE \x8B\xF3_top\r\nEND\n\0garbage\xFF"));
   EXPECT_EQ(LoadTextLines(path), (StringList{"TEXTURE 空_top", "END"}));
   EXPECT_THROW(LoadTextLines(dir.File("missing.scn")), FileError);
 }

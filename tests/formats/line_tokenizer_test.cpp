@@ -29,10 +29,10 @@ std::vector<Token> Tokens(const std::string& line) {
 TEST(LineTokenizer, SplitsEveryKindOfTokenWithItsPosition) {
   using K = TokenKind;
   const std::vector<Token> expected = {
-      {K::Symbol, "sf_Key1", 2},   {K::Character, ":", 9},    {K::Integer, "-5", 10},
-      {K::Float, "1.5e+3D", 13},   {K::String, "it'sA!", 21}, {K::String, "", 35},
-      {K::Integer, "$1f", 37},     {K::Integer, "3", 41},     {K::Symbol, "x", 42},
-      {K::Float, "3D", 44},        {K::Symbol, "_L", 46},
+      {K::Symbol, "sf_Key1", 2}, {K::Character, ":", 9},    {K::Integer, "-5", 10},
+      {K::Float, "1.5e+3D", 13}, {K::String, "it'sA!", 21}, {K::String, "", 35},
+      {K::Integer, "$1f", 37},   {K::Integer, "3", 41},     {K::Symbol, "x", 42},
+      {K::Float, "3D", 44},      {K::Symbol, "_L", 46},
   };
   EXPECT_EQ(Tokens("\x01 sf_Key1:-5 1.5e+3D 'it''s'#65'!' # $1f 3x 3D_L"), expected);
 
@@ -43,7 +43,11 @@ TEST(LineTokenizer, SplitsEveryKindOfTokenWithItsPosition) {
   EXPECT_EQ(bytes[3].position, 4u);
 
   // Codes 1 to 32 separate tokens; a NUL ends the line.
-  EXPECT_EQ(Tokens(std::string("a\tb\x1F" "c\0d", 7)).size(), 3u);
+  EXPECT_EQ(Tokens(std::string("a\tb\x1F"
+                               "c\0d",
+                               7))
+                .size(),
+            3u);
   LineTokenizer empty(" \t ");
   EXPECT_TRUE(empty.AtEnd());
   EXPECT_EQ(empty.Position(), 3u);
@@ -74,9 +78,9 @@ TEST(LineTokenizer, ConvertsNumbersAndRejectsWhatIsNoNumber) {
   const struct {
     const char* text;
     long double value;
-  } numbers[] = {{"-5", -5},          {"$1F", 31},       {"1.5e+3D", 1500}, {"3D", 3},
-                 {"-1.75", -1.75L},   {"2.5c", 2.5L},    {"7S", 7},         {"-.5", -0.5L},
-                 {"9007199254740993", 9007199254740993.0L}};
+  } numbers[] = {{"-5", -5}, {"$1F", 31},       {"1.5e+3D", 1500},
+                 {"3D", 3},  {"-1.75", -1.75L}, {"2.5c", 2.5L},
+                 {"7S", 7},  {"-.5", -0.5L},    {"9007199254740993", 9007199254740993.0L}};
   for (const auto& n : numbers) {
     LineTokenizer t(n.text);
     EXPECT_EQ(t.NumberValue(), n.value) << n.text;
