@@ -47,8 +47,8 @@ struct FmsReader {
   }
 
   void AircraftPosition(LineTokenizer& t) {
-    while (t.Next() != TokenKind::End && !t.IsNumber()) {
-    }
+    do t.Next();
+    while (!t.AtEnd() && !t.IsNumber());
     if (t.IsNumber()) {
       filer.FMSData().SetAirCraftX(Fixed(t.NumberValue()));
       t.Next();

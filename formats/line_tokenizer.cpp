@@ -49,7 +49,7 @@ size_t CharacterCount(std::string_view s) {
 
 LineTokenizer::LineTokenizer(std::string line) : FLine(std::move(line)) {
   // A NUL ends the text, as it does for a whole file.
-  FLine.resize(FLine.find('\0') == std::string::npos ? FLine.size() : FLine.find('\0'));
+  if (const size_t nul = FLine.find('\0'); nul != std::string::npos) FLine.resize(nul);
   if (FLine.size() > kMaxLineLength && CharacterCount(FLine) > kMaxLineLength)
     throw ParseError("the line is longer than " + std::to_string(kMaxLineLength) + " characters");
   Next();
@@ -149,6 +149,7 @@ void LineTokenizer::SkipToEnd() {
 std::string_view LineTokenizer::Rest() const { return std::string_view(FLine).substr(FStart); }
 
 int64_t LineTokenizer::IntValue() const {
+  if (AtEnd()) throw ConvertError("an integer is missing at the end of the line");
   if (FKind != TokenKind::Integer) throw ConvertError("'" + FText + "' is not an integer");
   const auto value = ParseInt64(FText);
   if (!value) throw ConvertError("'" + FText + "' is not a valid integer value");
@@ -156,6 +157,7 @@ int64_t LineTokenizer::IntValue() const {
 }
 
 long double LineTokenizer::NumberValue() const {
+  if (AtEnd()) throw ConvertError("a number is missing at the end of the line");
   if (FKind == TokenKind::Integer) return static_cast<long double>(IntValue());
   if (FKind != TokenKind::Float) throw ConvertError("'" + FText + "' is not a number");
   const std::string_view digits =

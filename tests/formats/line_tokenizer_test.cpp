@@ -89,7 +89,7 @@ TEST(LineTokenizer, ConvertsNumbersAndRejectsWhatIsNoNumber) {
 
   for (const char* bad : {"-", "1-2", "1e", "1.2.3", "$", "99999999999999999999", "--1"})
     EXPECT_THROW(LineTokenizer(bad).NumberValue(), ConvertError) << bad;
-  for (const char* notInteger : {"1.5", "x", "'1'", "-"})
+  for (const char* notInteger : {"1.5", "x", "'1'", "-", ""})
     EXPECT_THROW(LineTokenizer(notInteger).IntValue(), ConvertError) << notInteger;
 }
 
