@@ -92,6 +92,29 @@ class TSimFiler : public TNotifyPersistent {
   StringList& GroundDataLines() { return FGroundDataLines; }
   const StringList& GroundDataLines() const { return FGroundDataLines; }
 
+  // ---- Scene mesh arrays (formats/scene_mesh.cpp). They exist for one scene-file job:
+  // InitMeshArrays builds them for the current format and type, FreeMeshArrays releases them.
+  void InitMeshArrays();
+  void FreeMeshArrays();
+  void FillFmsCube();
+  void FillRcpCube();
+  void FillFmsSphere();
+  void FillRcpSphere();
+  const TmxTriPoint& Vertices() const { return FVertices; }
+  const TmxUvPoint& TopBandUv() const { return FTopBandUv; }
+  const TmxUvPoint& FaceUv() const { return FFaceUv; }
+  double UvSpan() const { return FUvSpan; }
+  double UvMargin() const { return FUvMargin; }
+
+  // ---- FMS scene file (formats/fms_scene_writer.cpp, formats/fms_scene_reader.cpp).
+  // The writers need the mesh arrays of the matching type and the prepared ImageNames; they
+  // save SceneFilename in one step, or nothing when any value cannot be written.
+  void WriteFmsCube();
+  void WriteFmsSphere();
+  // Restores the job from a scene file; false when the file is missing or not usable. Values
+  // are set as they are read, so they stay set when reading stops early.
+  bool ReadFmsScene(const std::string& fileName);
+
  protected:
   // Creates the two holders; a subclass overrides it to create bound ones.
   virtual void CreateDataHolders();
@@ -112,6 +135,11 @@ class TSimFiler : public TNotifyPersistent {
   StringList FImageNames;
   StringList FGroundDataLines;
   TErrorReporter* FErrorReporter = nullptr;
+  TmxTriPoint FVertices;
+  TmxUvPoint FTopBandUv;
+  TmxUvPoint FFaceUv;
+  double FUvSpan = 0;
+  double FUvMargin = 0;
 };
 
 }  // namespace talvero

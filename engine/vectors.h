@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "engine/currency.h"
 
@@ -20,6 +21,19 @@ struct TColorTriple {
 struct TExtVector {
   long double X = 0, Y = 0, Z = 0;
 };
+
+// Scene mesh elements: one vertex in whole metres, one texture coordinate pair.
+struct TTriPoint {
+  int32_t X = 0, Y = 0, Z = 0;
+};
+
+struct TUvPoint {
+  double U = 0, V = 0;
+};
+
+// Mesh grids indexed [row][column].
+using TmxTriPoint = std::vector<std::vector<TTriPoint>>;
+using TmxUvPoint = std::vector<std::vector<TUvPoint>>;
 
 bool SameIntVector(const TIntVector& a, const TIntVector& b);
 bool SameColorTriple(const TColorTriple& a, const TColorTriple& b);

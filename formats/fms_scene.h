@@ -1,0 +1,38 @@
+// The FMS scene file ".scn": the section writers behind TSimFiler::WriteFmsCube and
+// WriteFmsSphere (the reader is TSimFiler::ReadFmsScene).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/currency.h"
+#include "engine/enums.h"
+
+namespace talvero {
+
+class TSimFiler;
+using StringList = std::vector<std::string>;
+
+// Every value an FMS scene file records, taken from the engine and FMSData in one go so
+// that a file never mixes values of different moments.
+struct FmsSceneValues {
+  TSceneType SceneType = stCube;
+  TCubeSuffix CubeSuffix = csLeft;
+  int32_t AreaRadius = 0;
+  Currency SceneRotate, SlopeX, SlopeY, AirCraftX, AirCraftY, AirCraftZ, PilotZ;
+  std::string TextureBasename;
+  StringList GroundDataLines;
+
+  static FmsSceneValues From(const TSimFiler& filer);
+};
+
+// Each appends its lines to `lines`.
+void WriteFmsHeader(StringList& lines, const FmsSceneValues& values);
+// Error when the slopes make the ground plane (nearly) vertical, so that its corner heights
+// cannot be written.
+void WriteFmsGround(StringList& lines, const FmsSceneValues& values);
+void WriteFmsBottom(StringList& lines, const FmsSceneValues& values);
+void WriteFmsVista(StringList& lines, const FmsSceneValues& values);
+
+}  // namespace talvero

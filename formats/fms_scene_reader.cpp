@@ -1,0 +1,186 @@
+// Reads an FMS scene file back into the job: the "sf_" header of files written here, or
+// the aircraft, pilot, ground and first texture of scene files of other origin.
+#include <limits>
+#include <optional>
+
+#include "engine/errors.h"
+#include "engine/file_util.h"
+#include "engine/sim_filer.h"
+#include "engine/string_utils.h"
+#include "formats/line_file.h"
+#include "formats/line_tokenizer.h"
+
+namespace talvero {
+
+namespace {
+
+const char* const kUnusableScene = "Talvero.exe では扱えないシーンファイルです。";
+
+struct FmsReader {
+  TSimFiler& filer;
+  const StringList& lines;
+  bool inGroundData = false;
+  bool quadsPending = false;
+  bool positionSeen = false;
+  long double positionZ = 0;
+  size_t errorLine = 0;  // 0-based index of the line an error belongs to
+
+  Currency Fixed(long double value) const { return Currency::FromLongDouble(value); }
+
+  // An enumeration ordinal from the file; one outside the enumeration is refused rather
+  // than stored as a value no code expects.
+  template <typename E>
+  E Ordinal(LineTokenizer& t, const char* key) {
+    const int64_t ordinal = ReadIntValue(t);
+    const auto value = EnumFromOrdinal<E>(ordinal);
+    if (!value)
+      throw ParseError(std::to_string(ordinal) + " is not a valid value of " + key + " (0 to " +
+                       std::to_string(EnumCount<E>() - 1) + ")");
+    return *value;
+  }
+
+  int32_t Radius(LineTokenizer& t) {
+    const int64_t value = ReadIntValue(t);
+    if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max())
+      throw ConvertError(std::to_string(value) + " is outside the range of sf_AreaRadius");
+    return static_cast<int32_t>(value);
+  }
+
+  void AircraftPosition(LineTokenizer& t) {
+    do t.Next();
+    while (!t.AtEnd() && !t.IsNumber());
+    if (t.IsNumber()) {
+      filer.FMSData().SetAirCraftX(Fixed(t.NumberValue()));
+      t.Next();
+      if (t.IsNumber()) {
+        filer.FMSData().SetAirCraftY(Fixed(t.NumberValue()));
+        t.Next();
+      }
+    }
+    filer.SetSceneFormat(sfFMS);
+  }
+
+  void PilotPosition(LineTokenizer& t) {
+    t.Skip(3);
+    if (t.IsNumber()) filer.FMSData().SetPilotZ(Fixed(t.NumberValue()));
+  }
+
+  void Position(LineTokenizer& t) {
+    positionSeen = true;
+    t.Skip(3);
+    if (t.IsNumber()) positionZ = t.NumberValue();
+    t.SkipToEnd();
+  }
+
+  // The aircraft stands on the mean height of the first ground quad: the third number of
+  // each of its four lines. Lines past the end of a truncated file count as lines without
+  // a height.
+  void GroundQuad(size_t first) {
+    long double sum = 0;
+    for (size_t i = first; i < first + 4 && i < lines.size(); ++i) {
+      errorLine = i;
+      LineTokenizer corner(lines[i]);
+      corner.Skip(2);
+      if (corner.IsNumber()) sum += corner.NumberValue();
+    }
+    errorLine = first;
+    filer.FMSData().SetAirCraftZ(Fixed(positionZ + sum / 4));
+    quadsPending = false;
+  }
+
+  bool Texture(LineTokenizer& t) {
+    t.Next();
+    const std::string rest(t.Rest());
+    const std::string suffix = AfterLastUnderscore(rest);
+    const char first = suffix.empty() ? '\0' : suffix[0];
+    bool known = false;
+    if (suffix.size() == 1) {
+      known = first >= '0' && first <= '5';
+      if (known) filer.SetSceneType(stCube);
+    } else if (first == '1' || first == '2' || first == '3') {
+      known = true;
+      filer.SetSceneType(stSphere);
+    } else if (!suffix.empty() &&
+               std::string_view("BFLRTbflrt").find(first) != std::string_view::npos) {
+      known = true;
+      filer.SetSceneType(stCube);
+    }
+    if (!known) {
+      filer.ShowError(std::string("TEXTURE セクションの画像ファイル名が判別できません。\r\n") +
+                      kUnusableScene);
+      return false;
+    }
+    filer.SetTextureBasename(BeforeLastUnderscore(rest));
+    return true;
+  }
+
+  // Runs the checks on every token of line i; a value means reading ends with that result.
+  std::optional<bool> Line(size_t i) {
+    if (inGroundData) filer.GroundDataLines().push_back(lines[i]);
+    LineTokenizer t(lines[i]);
+    TFMSDataHolder& data = filer.FMSData();
+    using Setter = void (TFMSDataHolder::*)(Currency);
+    static const std::pair<const char*, Setter> kNumbers[] = {
+        {"sf_SceneRotate", &TFMSDataHolder::SetSceneRotate},
+        {"sf_SlopeX", &TFMSDataHolder::SetSlopeX},
+        {"sf_SlopeY", &TFMSDataHolder::SetSlopeY},
+        {"sf_AirCraftX", &TFMSDataHolder::SetAirCraftX},
+        {"sf_AirCraftY", &TFMSDataHolder::SetAirCraftY},
+        {"sf_AirCraftZ", &TFMSDataHolder::SetAirCraftZ},
+        {"sf_PilotZ", &TFMSDataHolder::SetPilotZ}};
+    // Each check looks at the token where the previous one left the tokenizer.
+    while (!t.AtEnd()) {
+      if (t.IsSymbol("sf_SceneType")) filer.SetSceneType(Ordinal<TSceneType>(t, "sf_SceneType"));
+      if (t.IsSymbol("sf_CubeSuffix"))
+        filer.SetCubeSuffix(Ordinal<TCubeSuffix>(t, "sf_CubeSuffix"));
+      if (t.IsSymbol("sf_AreaRadius")) data.SetAreaRadius(Radius(t));
+      for (const auto& [key, setter] : kNumbers)
+        if (t.IsSymbol(key)) (data.*setter)(Fixed(ReadNumberValue(t)));
+      if (!inGroundData && t.IsSymbol("sf_GroundDataStart")) {
+        filer.GroundDataLines().push_back(lines[i]);
+        inGroundData = true;
+      }
+      if (t.IsSymbol("sf_GroundDataEnd")) inGroundData = false;
+      if (t.IsSymbol("sf_TextureBasename")) {
+        filer.SetTextureBasename(ReadStringValue(t));
+        return true;
+      }
+      if (t.IsSymbol("AIRCRAFT_POSITION")) AircraftPosition(t);
+      if (t.IsSymbol("PILOT_POSITION")) PilotPosition(t);
+      if (t.Kind() == TokenKind::Float && t.Text() == "3D") {
+        t.Next();
+        if (t.IsSymbol("_LANDSCAPE")) {
+          filer.ShowError(std::string("3D_LANDSCAPE セクションが見つかりました。\r\n") +
+                          kUnusableScene);
+          return false;
+        }
+      }
+      if (t.IsSymbol("QUADS")) quadsPending = true;
+      if (t.IsSymbol("POSITION") && !positionSeen) Position(t);
+      if (t.IsNumber() && quadsPending) GroundQuad(i);
+      if (t.IsSymbol("TEXTURE")) return Texture(t);
+      t.Next();
+    }
+    return std::nullopt;
+  }
+};
+
+}  // namespace
+
+bool TSimFiler::ReadFmsScene(const std::string& fileName) {
+  if (!FileExists(fileName)) return false;
+  GroundDataLines().clear();
+  const StringList lines = LoadTextLines(fileName);
+  FmsReader reader{*this, lines};
+  for (size_t i = 0; i < lines.size(); ++i) {
+    reader.errorLine = i;
+    try {
+      if (const auto result = reader.Line(i)) return *result;
+    } catch (...) {
+      RethrowAtLine(fileName, reader.errorLine + 1);
+    }
+  }
+  return false;
+}
+
+}  // namespace talvero

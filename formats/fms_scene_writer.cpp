@@ -1,0 +1,243 @@
+// Writes the FMS scene file: a comment header with every parameter, the aircraft and pilot
+// positions, the sloped ground quad, one textured quad list per divided image and the
+// "fms_vista" patch.
+#include <cmath>
+
+#include "engine/errors.h"
+#include "engine/number_format.h"
+#include "engine/sim_filer.h"
+#include "engine/vectors.h"
+#include "formats/fms_scene.h"
+#include "formats/line_file.h"
+
+namespace talvero {
+
+namespace {
+
+const char* const kRule = "// ----------------------------------------------------------------";
+
+// "// %-20s : " followed by the value text.
+std::string HeaderLine(const std::string& key, const std::string& value) {
+  std::string line = "// " + key;
+  if (key.size() < 20) line.append(20 - key.size(), ' ');
+  return line + " : " + value;
+}
+
+template <typename E>
+std::string EnumLine(const std::string& key, E value) {
+  return HeaderLine(key,
+                    std::to_string(static_cast<int>(value)) + "  [" + EnumValueName(value) + "]");
+}
+
+// Single quotes doubled, so that the reader gets the whole name back.
+std::string QuotedText(const std::string& text) {
+  std::string out = "'";
+  for (char c : text) {
+    out += c;
+    if (c == '\'') out += '\'';
+  }
+  return out + "'";
+}
+
+std::string General(Currency value) { return value.ToGeneralString(); }
+std::string General(long double value) { return FormatGeneral(value); }
+
+// The image name without its extension (the last "." and what follows).
+std::string TextureName(const std::string& imageName) {
+  const size_t dot = imageName.rfind('.');
+  return dot == std::string::npos ? imageName : imageName.substr(0, dot);
+}
+
+void AppendFaceStart(StringList& lines, const std::string& imageName) {
+  lines.emplace_back();
+  lines.push_back("TEXTURE " + TextureName(imageName));
+}
+
+void AppendVertex(StringList& lines, const TUvPoint& uv, const TTriPoint& p) {
+  lines.push_back(General(static_cast<long double>(uv.U)) + " " +
+                  General(static_cast<long double>(uv.V)) + " " + std::to_string(p.X) + " " +
+                  std::to_string(p.Y) + " " + std::to_string(p.Z));
+}
+
+bool HasShape(const auto& grid, size_t rows, size_t columns) {
+  if (grid.size() != rows) return false;
+  for (const auto& row : grid)
+    if (row.size() != columns) return false;
+  return true;
+}
+
+// The writers index the arrays and the names directly; refuse anything of another shape.
+void RequireMesh(const TSimFiler& filer, bool sphere) {
+  const bool ok = sphere ? HasShape(filer.Vertices(), 13, 32) &&
+                               HasShape(filer.TopBandUv(), 5, 9) && HasShape(filer.FaceUv(), 5, 5)
+                         : HasShape(filer.Vertices(), 3, 4) && HasShape(filer.FaceUv(), 2, 2);
+  if (!ok)
+    throw Error(std::string("the scene mesh has not been built for a ") +
+                (sphere ? "sphere" : "cube"));
+  const size_t names = sphere ? 20 : 6;
+  if (filer.ImageNames().size() != names)
+    throw Error("the output image names have not been prepared for a " +
+                std::string(sphere ? "sphere (20 names)" : "cube (6 names)"));
+}
+
+// Builds the whole file in memory first, so that nothing is written when any part fails.
+template <typename Body>
+void SaveFmsScene(TSimFiler& filer, TSceneType type, Body body) {
+  const std::string fileName = filer.GetSceneFilename();
+  StringList lines;
+  try {
+    RequireMesh(filer, type == stSphere);
+    FmsSceneValues values = FmsSceneValues::From(filer);
+    values.SceneType = type;
+    WriteFmsHeader(lines, values);
+    WriteFmsGround(lines, values);
+    body(lines, values);
+    WriteFmsVista(lines, values);
+    lines.emplace_back();
+    lines.push_back("END");
+  } catch (const Error& e) {
+    throw Error("cannot write '" + fileName + "': " + e.what());
+  }
+  SaveTextLines(fileName, lines);
+}
+
+}  // namespace
+
+FmsSceneValues FmsSceneValues::From(const TSimFiler& filer) {
+  const TFMSDataHolder& data = filer.FMSData();
+  FmsSceneValues v;
+  v.SceneType = filer.GetSceneType();
+  v.CubeSuffix = filer.GetCubeSuffix();
+  v.AreaRadius = data.GetAreaRadius();
+  v.SceneRotate = data.GetSceneRotate();
+  v.SlopeX = data.GetSlopeX();
+  v.SlopeY = data.GetSlopeY();
+  v.AirCraftX = data.GetAirCraftX();
+  v.AirCraftY = data.GetAirCraftY();
+  v.AirCraftZ = data.GetAirCraftZ();
+  v.PilotZ = data.GetPilotZ();
+  v.TextureBasename = filer.GetTextureBasename();
+  v.GroundDataLines = filer.GroundDataLines();
+  return v;
+}
+
+void WriteFmsHeader(StringList& lines, const FmsSceneValues& v) {
+  lines.emplace_back();
+  lines.push_back(kRule);
+  lines.push_back("// FMS version 2.8 scene file created by Talvero.exe");
+  lines.push_back("//");
+  lines.push_back(
+      "// Line sf_SceneType .. sf_TextureBasename, Talvero.exe read it, please do not change.");
+  lines.push_back(EnumLine("sf_SceneType", v.SceneType));
+  if (v.SceneType == stCube) lines.push_back(EnumLine("sf_CubeSuffix", v.CubeSuffix));
+  lines.push_back(HeaderLine("sf_AreaRadius", std::to_string(v.AreaRadius)));
+  const std::pair<const char*, Currency> fixed[] = {{"sf_SceneRotate", v.SceneRotate},
+                                                    {"sf_SlopeX", v.SlopeX},
+                                                    {"sf_SlopeY", v.SlopeY},
+                                                    {"sf_AirCraftX", v.AirCraftX},
+                                                    {"sf_AirCraftY", v.AirCraftY},
+                                                    {"sf_AirCraftZ", v.AirCraftZ},
+                                                    {"sf_PilotZ", v.PilotZ}};
+  for (const auto& [key, value] : fixed) lines.push_back(HeaderLine(key, value.ToFixedString(2)));
+  lines.insert(lines.end(), v.GroundDataLines.begin(), v.GroundDataLines.end());
+  lines.push_back(HeaderLine("sf_TextureBasename", QuotedText(v.TextureBasename)));
+  lines.push_back(kRule);
+  lines.emplace_back();
+}
+
+void WriteFmsGround(StringList& lines, const FmsSceneValues& v) {
+  const long double g = 1.5L * v.AreaRadius;
+  const std::string gs = General(g);
+  const TExtVector n =
+      RotateExtVector({0, 0, 1}, v.SlopeX.ToLongDouble(), v.SlopeY.ToLongDouble(), 0);
+  const long double z = v.AirCraftZ.ToLongDouble();
+  // Height of the sloped plane through the aircraft, cut (not rounded) to tenths.
+  auto height = [&](long double x, long double y) {
+    const long double tenths = n.Z == 0 ? NAN : std::truncl((z - (n.X * x + n.Y * y) / n.Z) * 10);
+    if (!(tenths >= -9223372036854775808.0L && tenths < 9223372036854775808.0L))
+      throw Error("the ground slopes (SlopeX " + General(v.SlopeX) + ", SlopeY " +
+                  General(v.SlopeY) +
+                  ") make the ground vertical, so its heights cannot be written; use slopes "
+                  "between -90 and 90 degrees");
+    return FormatGeneralDigits(ExactDecimalDigits(static_cast<int64_t>(tenths), 1));
+  };
+  const std::string h0 = height(g, -g), h1 = height(-g, -g), h2 = height(-g, g), h3 = height(g, g);
+
+  lines.push_back("AIRCRAFT_POSITION  " + General(v.AirCraftX) + "  " + General(v.AirCraftY) +
+                  "  " + General(v.AirCraftZ) + "  " + General(v.AirCraftZ + Currency::FromInt(1)));
+  lines.push_back("PILOT_POSITION      0  0  " + General(v.PilotZ) + "  FIXED");
+  for (const char* line : {"", "QUADS", "", "// ground"}) lines.push_back(line);
+  lines.push_back(" " + gs + " -" + gs + "  " + h0);
+  lines.push_back("-" + gs + " -" + gs + "  " + h1);
+  lines.push_back("-" + gs + "  " + gs + "  " + h2);
+  lines.push_back(" " + gs + "  " + gs + "  " + h3);
+  for (const char* line : {"", "LIGHTNING OFF", "", "// u v x y z", ""}) lines.push_back(line);
+}
+
+void WriteFmsBottom(StringList& lines, const FmsSceneValues& v) {
+  const std::string rs = std::to_string(v.AreaRadius);
+  const auto zs = RoundHalfEvenToInt64(v.AreaRadius / std::sqrt(2.0L) + 1);
+  const std::string z = " -" + std::to_string(zs.value_or(0));
+  lines.emplace_back();
+  lines.push_back("// bottom");
+  lines.push_back("0 255 -" + rs + "  " + rs + z);
+  lines.push_back("0 255 -" + rs + " -" + rs + z);
+  lines.push_back("0 255  " + rs + " -" + rs + z);
+  lines.push_back("0 255  " + rs + "  " + rs + z);
+}
+
+void WriteFmsVista(StringList& lines, const FmsSceneValues& v) {
+  const std::string zv = General(v.AirCraftZ - Currency::FromInt(1));
+  lines.emplace_back();
+  lines.push_back("// for windows vista");
+  lines.push_back("TEXTURE fms_vista");
+  for (const char* xy : {" -1 -1", " -1  1", "  1  1", "  1 -1"})
+    lines.push_back(std::string("0 254") + xy + "  " + zv);
+}
+
+void TSimFiler::WriteFmsCube() {
+  SaveFmsScene(*this, stCube, [this](StringList& lines, const FmsSceneValues&) {
+    const auto& top = Vertices()[0];
+    const auto& bottom = Vertices()[1];
+    const auto& uv = FaceUv();
+    const StringList& names = ImageNames();
+    auto face = [&](const std::string& name, const TTriPoint& a, const TTriPoint& b,
+                    const TTriPoint& c, const TTriPoint& d) {
+      AppendFaceStart(lines, name);
+      AppendVertex(lines, uv[0][0], a);
+      AppendVertex(lines, uv[0][1], b);
+      AppendVertex(lines, uv[1][1], c);
+      AppendVertex(lines, uv[1][0], d);
+    };
+    for (int k = 0; k < 4; ++k)
+      face(names[k], top[k], bottom[k], bottom[(k + 1) % 4], top[(k + 1) % 4]);
+    face(names[4], top[0], top[1], top[2], top[3]);
+    face(names[5], bottom[1], bottom[0], bottom[3], bottom[2]);
+  });
+}
+
+void TSimFiler::WriteFmsSphere() {
+  SaveFmsScene(*this, stSphere, [this](StringList& lines, const FmsSceneValues& values) {
+    const TmxTriPoint& ring = Vertices();
+    const StringList& names = ImageNames();
+    size_t name = 0;
+    // One tile: 4 quad rows of `width` quads from (firstRing, firstColumn), uv from `table`.
+    auto tile = [&](int firstRing, int firstColumn, int width, const TmxUvPoint& table) {
+      AppendFaceStart(lines, names[name++]);
+      for (int q = 0; q < 4; ++q)
+        for (int r = 0; r < width; ++r) {
+          const int i = firstRing + q, j = firstColumn + r, next = (j + 1) % 32;
+          AppendVertex(lines, table[q][r], ring[i][j]);
+          AppendVertex(lines, table[q + 1][r], ring[i + 1][j]);
+          AppendVertex(lines, table[q + 1][r + 1], ring[i + 1][next]);
+          AppendVertex(lines, table[q][r + 1], ring[i][next]);
+        }
+    };
+    for (int p = 0; p < 4; ++p) tile(0, 8 * p, 8, TopBandUv());
+    for (int band = 1; band <= 2; ++band)
+      for (int p = 0; p < 8; ++p) tile(4 * band, 4 * p, 4, FaceUv());
+    WriteFmsBottom(lines, values);
+  });
+}
+
+}  // namespace talvero

@@ -1,0 +1,24 @@
+// Scene files as lists of text lines: code page 932 on disk, UTF-8 in memory.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace talvero {
+
+using StringList = std::vector<std::string>;
+
+// Splits text into lines: CR LF, a lone LF and a lone CR each end a line; a NUL byte ends
+// the text. A terminator at the very end adds no empty line.
+StringList SplitTextLines(std::string_view text);
+
+// Reads a code page 932 file as UTF-8 lines. FileError naming the file when it cannot be read.
+StringList LoadTextLines(const std::string& path);
+
+// Saves the lines in code page 932, each followed by CR LF, in one all-or-nothing write.
+// ConvertError naming the file and the line when a line holds a character code page 932
+// cannot store; nothing is written then.
+void SaveTextLines(const std::string& path, const StringList& lines);
+
+}  // namespace talvero
