@@ -25,7 +25,8 @@ double Wave(double x, int waves, double phase) {
 // A silhouette from y(x) down to the bottom of the strip.
 QPainterPath Ridge(double (*height)(double)) {
   QPainterPath path(QPointF(0, H));
-  for (int x = 0; x <= W; x += 4) path.lineTo(x, height(x));
+  for (int x = 0; x < W; x += 4) path.lineTo(x, height(x));
+  path.lineTo(W, height(W));
   path.lineTo(W, H);
   path.closeSubpath();
   return path;

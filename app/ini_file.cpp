@@ -198,15 +198,15 @@ void TIniFile::WriteString(std::string_view section, std::string_view key, std::
     if (Unquote(kv.Value) == value) return;  // already stored: leave the file alone
     doc->Lines[*loc.Key].Text = std::string(kv.Key) + "=" + Quote(value);
   } else {
-    if (!doc->Lines.empty() && doc->Lines.back().Eol.empty()) doc->Lines.back().Eol = doc->Eol;
-    Line keyLine{std::string(key) + "=" + Quote(value), doc->Eol};
-    if (loc.Section) {
-      doc->Lines.insert(doc->Lines.begin() + static_cast<std::ptrdiff_t>(loc.LastContent) + 1,
-                        std::move(keyLine));
-    } else {
-      doc->Lines.push_back({"[" + std::string(section) + "]", doc->Eol});
-      doc->Lines.push_back(std::move(keyLine));
-    }
+    std::vector<Line> added;
+    if (!loc.Section) added.push_back({"[" + std::string(section) + "]", doc->Eol});
+    added.push_back({std::string(key) + "=" + Quote(value), doc->Eol});
+    const size_t at = loc.Section ? loc.LastContent + 1 : doc->Lines.size();
+    // Only the file's last line may lack its line end; it needs one when lines follow.
+    if (at == doc->Lines.size() && at > 0 && doc->Lines.back().Eol.empty())
+      doc->Lines.back().Eol = doc->Eol;
+    doc->Lines.insert(doc->Lines.begin() + static_cast<std::ptrdiff_t>(at), added.begin(),
+                      added.end());
   }
   try {
     WriteFileAtomically(WriteTarget(FFileName), Serialize(*doc));
