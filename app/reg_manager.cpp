@@ -190,46 +190,34 @@ std::unique_ptr<TIniFile> TRegFiler::OpenIniFile() {
   return std::make_unique<TIniFile>(FManager.IniFileName());
 }
 
-std::string TRegFiler::ReadValue(const std::string& section, const std::string& key,
-                                 const std::string& defaultValue) {
+std::unique_ptr<TIniFile> TRegFiler::OpenStore(const std::string& section,
+                                               const std::string& key) {
   switch (FManager.RegType()) {
     case rtReg:
       OpenRegistry();
-      return defaultValue;
+      return nullptr;
     case rtIni: {
-      const std::unique_ptr<TIniFile> ini = OpenIniFile();
-      if (!ini || section.empty() || key.empty()) return defaultValue;
-      return ini->ReadString(section, key).value_or(defaultValue);
+      std::unique_ptr<TIniFile> ini = OpenIniFile();
+      return section.empty() || key.empty() ? nullptr : std::move(ini);
     }
   }
-  return defaultValue;
+  return nullptr;
+}
+
+std::string TRegFiler::ReadValue(const std::string& section, const std::string& key,
+                                 const std::string& defaultValue) {
+  const std::unique_ptr<TIniFile> ini = OpenStore(section, key);
+  return ini ? ini->ReadString(section, key).value_or(defaultValue) : defaultValue;
 }
 
 void TRegFiler::WriteValue(const std::string& section, const std::string& key,
                            const std::string& text) {
-  switch (FManager.RegType()) {
-    case rtReg:
-      OpenRegistry();
-      return;
-    case rtIni: {
-      const std::unique_ptr<TIniFile> ini = OpenIniFile();
-      if (ini && !section.empty() && !key.empty()) ini->WriteString(section, key, text);
-      return;
-    }
-  }
+  if (const std::unique_ptr<TIniFile> ini = OpenStore(section, key))
+    ini->WriteString(section, key, text);
 }
 
 void TRegFiler::DeleteValue(const std::string& section, const std::string& key) {
-  switch (FManager.RegType()) {
-    case rtReg:
-      OpenRegistry();
-      return;
-    case rtIni: {
-      const std::unique_ptr<TIniFile> ini = OpenIniFile();
-      if (ini && !section.empty() && !key.empty()) ini->DeleteKey(section, key);
-      return;
-    }
-  }
+  if (const std::unique_ptr<TIniFile> ini = OpenStore(section, key)) ini->DeleteKey(section, key);
 }
 
 int32_t TRegFiler::ReadIntValue(const std::string& key, const std::string& defaultValue) {

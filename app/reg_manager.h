@@ -131,6 +131,9 @@ class TRegFiler {
   std::unique_ptr<TIniFile> OpenIniFile();
 
  private:
+  // Opens the store for one key (reporting what cannot be opened); nullptr when there is
+  // no store or the section or key is empty.
+  std::unique_ptr<TIniFile> OpenStore(const std::string& section, const std::string& key);
   int32_t ReadIntValue(const std::string& key, const std::string& defaultValue);
   // True (reported once) in registry mode, so that an operation of many keys shows one box.
   bool RegistryMode();
