@@ -157,9 +157,11 @@ void BmpReader::ReadHeaders() {
     if (FHead.size() < at + 12) Fail("the colour masks are truncated");
     for (int i = 0; i < 3; ++i) masks[i] = GetLE32(&FHead[at + 4 * i]);
   }
-  FRed = MakeChannel(masks[0]);
-  FGreen = MakeChannel(masks[1]);
-  FBlue = MakeChannel(masks[2]);
+  if (!paletted && FBits != 24) {
+    FRed = MakeChannel(masks[0]);
+    FGreen = MakeChannel(masks[1]);
+    FBlue = MakeChannel(masks[2]);
+  }
   FPlainBgrx = FBits == 32 && masks[0] == 0xFF0000 && masks[1] == 0xFF00 && masks[2] == 0xFF;
 
   if (paletted) ReadPalette(next, paletteEntrySize, colorsUsed);

@@ -243,6 +243,12 @@ void TiffReader::ReadThroughRgba(Bitmap& image) {
   else
     TIFFGetFieldDefaulted(FTiff, TIFFTAG_ROWSPERSTRIP, &band);
   band = std::clamp<uint32_t>(band, 1, FHeight);
+  // A band of file rows comes back turned upside down when the file stores the bottom row
+  // first, so it lands at the mirrored place.
+  const bool bottomUp = rgba.orientation == ORIENTATION_BOTLEFT ||
+                        rgba.orientation == ORIENTATION_BOTRIGHT ||
+                        rgba.orientation == ORIENTATION_LEFTBOT ||
+                        rgba.orientation == ORIENTATION_RIGHTBOT;
   std::vector<uint32_t> pixels(static_cast<size_t>(FWidth) * band);
   for (uint32_t top = 0; top < FHeight; top += band) {
     const uint32_t rows = std::min(band, FHeight - top);
@@ -250,8 +256,9 @@ void TiffReader::ReadThroughRgba(Bitmap& image) {
     rgba.col_offset = 0;
     if (!TIFFRGBAImageGet(&rgba, pixels.data(), FWidth, rows))
       Fail("rows from " + std::to_string(top) + " cannot be decoded");
+    const uint32_t outTop = bottomUp ? FHeight - top - rows : top;
     for (uint32_t r = 0; r < rows; ++r) {
-      uint8_t* out = image.Row(static_cast<int32_t>(top + r));
+      uint8_t* out = image.Row(static_cast<int32_t>(outTop + r));
       const uint32_t* in = pixels.data() + static_cast<size_t>(r) * FWidth;
       for (uint32_t x = 0; x < FWidth; ++x, out += 3) {
         out[0] = static_cast<uint8_t>(TIFFGetB(in[x]));
