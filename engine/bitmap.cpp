@@ -1,9 +1,10 @@
 #include "engine/bitmap.h"
 
+#include <sys/mman.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <cstring>
-#include <new>
 #include <stdexcept>
 #include <vector>
 
@@ -21,6 +22,20 @@ uint64_t PhysicalMemoryBytes() {
   const long pageSize = ::sysconf(_SC_PAGESIZE);
   if (pages <= 0 || pageSize <= 0) return UINT64_MAX;
   return static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageSize);
+}
+
+// Large images go into transparent huge pages where the system offers them: a panorama then
+// costs a few dozen page faults instead of 25 000, which shows in the decoding time.
+uint8_t* AllocatePixels(size_t bytes) {
+  constexpr size_t kHugePage = size_t{2} << 20;
+  if (bytes >= 4 * kHugePage) {
+    const size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+    if (void* pixels = std::aligned_alloc(kHugePage, rounded)) {
+      ::madvise(pixels, rounded, MADV_HUGEPAGE);  // only advice: failure changes nothing
+      return static_cast<uint8_t*>(pixels);
+    }
+  }
+  return static_cast<uint8_t*>(std::malloc(bytes));
 }
 
 std::string SizeText(int64_t width, int64_t height) {
@@ -55,8 +70,8 @@ Bitmap::Bitmap(int32_t width, int32_t height, PixelFormat format, bool white) : 
   const size_t bytes = static_cast<size_t>(width) * static_cast<size_t>(height) *
                        static_cast<size_t>(format);
   if (bytes > 0) {
-    // new[] without an initialiser leaves the pages untouched until written.
-    FPixels.reset(new (std::nothrow) uint8_t[bytes]);
+    // Fresh pages stay untouched until written.
+    FPixels.reset(AllocatePixels(bytes));
     if (!FPixels)
       throw ImageError("not enough memory for an image of " + SizeText(width, height));
     if (white) std::memset(FPixels.get(), 0xFF, bytes);
@@ -64,6 +79,8 @@ Bitmap::Bitmap(int32_t width, int32_t height, PixelFormat format, bool white) : 
   FWidth = width;
   FHeight = height;
 }
+
+void Bitmap::FreePixels::operator()(uint8_t* pixels) const { std::free(pixels); }
 
 Bitmap Bitmap::Clone() const {
   Bitmap copy = Uninitialized(FWidth, FHeight, FFormat);

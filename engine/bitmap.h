@@ -66,7 +66,10 @@ class Bitmap {
   int32_t FWidth = 0;
   int32_t FHeight = 0;
   PixelFormat FFormat = PixelFormat::Bgr24;
-  std::unique_ptr<uint8_t[]> FPixels;
+  struct FreePixels {
+    void operator()(uint8_t* pixels) const;
+  };
+  std::unique_ptr<uint8_t, FreePixels> FPixels;
 };
 
 // Copies the width × height rectangle at (sourceX, sourceY) of `source` to (targetX, targetY)

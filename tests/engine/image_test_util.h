@@ -22,7 +22,9 @@ inline Bitmap Numbered(int32_t width, int32_t height, PixelFormat format = Pixel
 }
 
 inline std::string Describe(Rgb c) {
-  return "(" + std::to_string(c.R) + "," + std::to_string(c.G) + "," + std::to_string(c.B) + ")";
+  std::string text = "(";  // appended, not prefixed: GCC 12 -O3 misreads prefixing (-Wrestrict)
+  text += std::to_string(c.R) + "," + std::to_string(c.G) + "," + std::to_string(c.B) + ")";
+  return text;
 }
 
 // Each channel within `tolerance` (for lossy codecs).
