@@ -54,29 +54,28 @@ void EmitMessage(j_common_ptr info, int level) {
 
 void OutputMessage(j_common_ptr) {}  // never print
 
-void InstallErrorHandlers(JpegError& error) {
-  jpeg_std_error(&error.Manager);
-  error.Manager.error_exit = ErrorExit;
-  error.Manager.emit_message = EmitMessage;
-  error.Manager.output_message = OutputMessage;
-  error.Message[0] = '\0';
-  error.Finishing = false;
-}
-
 constexpr int kRowBatch = 16;
 
-struct JpegReadContext {
-  JpegReadContext() {
-    InstallErrorHandlers(Error);
+// A libjpeg object with our error handlers, destroyed with the context (also when it was
+// never created: the struct starts zeroed, which jpeg_destroy accepts).
+template <typename Struct>
+struct JpegContext {
+  JpegContext() {
+    jpeg_std_error(&Error.Manager);
+    Error.Manager.error_exit = ErrorExit;
+    Error.Manager.emit_message = EmitMessage;
+    Error.Manager.output_message = OutputMessage;
     Info.err = &Error.Manager;
   }
-  // Safe also when creation never happened: the struct starts zeroed.
-  ~JpegReadContext() { jpeg_destroy_decompress(&Info); }
-  JpegReadContext(const JpegReadContext&) = delete;
-  JpegReadContext& operator=(const JpegReadContext&) = delete;
+  ~JpegContext() { jpeg_destroy(reinterpret_cast<j_common_ptr>(&Info)); }
+  JpegContext(const JpegContext&) = delete;
+  JpegContext& operator=(const JpegContext&) = delete;
 
-  jpeg_decompress_struct Info{};
+  Struct Info{};
   JpegError Error{};
+};
+
+struct JpegReadContext : JpegContext<jpeg_decompress_struct> {
   const std::string* Path = nullptr;
   std::FILE* File = nullptr;
   Bitmap Image;
@@ -128,17 +127,7 @@ bool DecodeJpeg(JpegReadContext* context) {
   return true;
 }
 
-struct JpegWriteContext {
-  JpegWriteContext() {
-    InstallErrorHandlers(Error);
-    Info.err = &Error.Manager;
-  }
-  ~JpegWriteContext() { jpeg_destroy_compress(&Info); }
-  JpegWriteContext(const JpegWriteContext&) = delete;
-  JpegWriteContext& operator=(const JpegWriteContext&) = delete;
-
-  jpeg_compress_struct Info{};
-  JpegError Error{};
+struct JpegWriteContext : JpegContext<jpeg_compress_struct> {
   const Bitmap* Image = nullptr;
   std::FILE* File = nullptr;
   int Quality = 100;
