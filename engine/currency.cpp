@@ -100,12 +100,15 @@ std::string Currency::ToFixedString(int decimals) const {
   }
   std::string digits = std::to_string(magnitude);
   if (decimals > 4) digits.append(decimals - 4, '0');  // exact: the value has four decimals
+  // Built by concatenation: GCC 12 at -O3 takes in-place insert() for overlapping copies
+  // (-Wrestrict) and the Release build treats that as an error.
   if (decimals > 0) {
     if (static_cast<int>(digits.size()) <= decimals)
-      digits.insert(0, decimals + 1 - digits.size(), '0');
-    digits.insert(digits.size() - decimals, ".");
+      digits = std::string(decimals + 1 - digits.size(), '0') + digits;
+    const size_t point = digits.size() - decimals;
+    digits = digits.substr(0, point) + "." + digits.substr(point);
   }
-  if (negative && magnitude != 0) digits.insert(0, "-");
+  if (negative && magnitude != 0) digits = "-" + digits;
   return digits;
 }
 

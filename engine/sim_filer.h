@@ -11,6 +11,7 @@
 #include "engine/data_holders.h"
 #include "engine/enums.h"
 #include "engine/error_reporter.h"
+#include "engine/image_codecs.h"
 #include "engine/notify_persistent.h"
 
 namespace talvero {
@@ -87,6 +88,36 @@ class TSimFiler : public TNotifyPersistent {
   // The first prepared name, or empty.
   std::string FirstImageName() const;
   const StringList& ImageNames() const { return FImageNames; }
+
+  // ---- Panorama loading and image output (panorama_loader.cpp, image_output.cpp).
+  // A panorama smaller than this (after normalisation) cannot be divided into faces.
+  static constexpr int32_t kMinPanoramaHeight = 40;
+  // The kind of an image file by its extension alone, letter case ignored.
+  static ImageFormat ImageFileKind(const std::string& fileName);
+  // Fills `target` from the file. False, with `target` untouched, when no such file exists
+  // or its kind is unsupported (after the error box); ImageError or FileError when it
+  // cannot be read, again with `target` untouched.
+  bool ReadImageFile(Bitmap& target, const std::string& fileName);
+  // Reads ImageFileName and normalises its size. True when `target` holds a panorama the
+  // projections can use; false after the unsupported-file box. A missing, unreadable or
+  // too small file raises an exception.
+  bool LoadPanorama(Bitmap& target);
+  // Makes `image` 24-bit, twice as wide as high, its width a multiple of 8 and at least 8192.
+  void NormalizeSize(Bitmap& image);
+  // The preview: ImageFileName decoded at its natural size, the codec chosen by content.
+  // False (picture emptied) when there is no such file or its kind is unsupported (after
+  // the error box).
+  bool LoadPicture(Bitmap& picture);
+  // Writes a 24-bit image in the format of ExtractImageType.
+  virtual void SaveImage(const Bitmap& image, const std::string& path);
+  // Draws the 255 × 255 "fms_vista" texture and saves it in the scene folder.
+  void WriteVistaTexture();
+  // WriteVistaTexture only when its file does not exist yet.
+  void EnsureVistaTexture();
+  // Where the texture goes: ".jpg" for JPEG output, else ".bmp" (TIFF output too).
+  std::string VistaTexturePath() const;
+  // The TIFF encoder of SaveImage.
+  void WriteTiff(const std::string& path, const Bitmap& image) const;
 
   // Ground-data lines kept from the last FMS scene file read and copied into later headers.
   StringList& GroundDataLines() { return FGroundDataLines; }

@@ -1,0 +1,125 @@
+// The benchmark driver of bench/run.sh. Each mode does one piece of work, so that the
+// script can time it as a separate process, the same way it times libjpeg-turbo's tools:
+//   talvero_bench make-panorama FILE.jpg WIDTH HEIGHT   a detailed test panorama
+//   talvero_bench decode FILE                           decode one image, as the loader does
+//   talvero_bench measure -- COMMAND [ARGS...]          run a command; print "wall_ms peak_kb"
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <string>
+
+#include "engine/bitmap.h"
+#include "engine/image_codecs.h"
+
+namespace {
+
+using talvero::Bitmap;
+
+uint32_t Hash(uint32_t x, uint32_t y) {
+  uint32_t h = x * 374761393u + y * 668265263u;
+  h = (h ^ (h >> 13)) * 1274126177u;
+  return h ^ (h >> 16);
+}
+
+uint8_t Clamp(int v) { return static_cast<uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v); }
+
+// Sky, horizon and ground with waves, hard-edged blocks and fine grain: high-frequency detail
+// everywhere, so that the entropy decoder has a photograph's amount of work.
+Bitmap MakePanorama(int32_t width, int32_t height) {
+  std::array<int, 1024> wave{};
+  for (size_t i = 0; i < wave.size(); ++i)
+    wave[i] = static_cast<int>(std::lround(40 * std::sin(2 * M_PI * static_cast<double>(i) / 1024)));
+  Bitmap image = Bitmap::Uninitialized(width, height);
+  for (int32_t y = 0; y < height; ++y) {
+    uint8_t* row = image.Row(y);
+    const bool sky = y < height / 2;
+    const int shade = 255 * y / height;
+    for (int32_t x = 0; x < width; ++x, row += 3) {
+      const uint32_t grain = Hash(static_cast<uint32_t>(x), static_cast<uint32_t>(y));
+      const int noise = static_cast<int>(grain & 31) - 16;
+      const int ripple = wave[(x * 7 + y * 3) & 1023] + wave[(x * 31 - y * 17) & 1023] / 2;
+      const bool block = ((x / 37) ^ (y / 23)) % 5 == 0;
+      int r, g, b;
+      if (sky) {
+        r = 90 + shade / 2 + ripple / 4;
+        g = 140 + shade / 3 + ripple / 4;
+        b = 230 - shade / 4;
+      } else {
+        r = 110 + ripple + (block ? 60 : 0);
+        g = 100 + ripple / 2 + (block ? 30 : 0);
+        b = 60 + (shade - 128) / 3;
+      }
+      row[0] = Clamp(b + noise);
+      row[1] = Clamp(g + noise);
+      row[2] = Clamp(r + noise + static_cast<int>(grain >> 28));
+    }
+  }
+  return image;
+}
+
+int Measure(char** command) {
+  const auto start = std::chrono::steady_clock::now();
+  const pid_t child = ::fork();
+  if (child < 0) {
+    std::perror("fork");
+    return 1;
+  }
+  if (child == 0) {
+    ::execvp(command[0], command);
+    std::perror(command[0]);
+    ::_exit(127);
+  }
+  int status = 0;
+  rusage usage{};
+  if (::wait4(child, &status, 0, &usage) < 0) {
+    std::perror("wait4");
+    return 1;
+  }
+  const double ms =
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    std::fprintf(stderr, "%s failed\n", command[0]);
+    return 1;
+  }
+  std::printf("%.1f %ld\n", ms, usage.ru_maxrss);
+  return 0;
+}
+
+int Usage() {
+  std::fputs(
+      "usage: talvero_bench make-panorama FILE.jpg WIDTH HEIGHT\n"
+      "       talvero_bench decode FILE\n"
+      "       talvero_bench measure -- COMMAND [ARGS...]\n",
+      stderr);
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return Usage();
+  const std::string mode = argv[1];
+  try {
+    if (mode == "make-panorama" && argc == 5) {
+      const Bitmap image = MakePanorama(std::stoi(argv[3]), std::stoi(argv[4]));
+      talvero::WriteJpegFile(argv[2], image, 100);
+      return 0;
+    }
+    if (mode == "decode" && argc == 3) {
+      const Bitmap image = talvero::ReadImage(argv[2], talvero::DetectImageFormat(argv[2]));
+      return image.Empty() ? 1 : 0;
+    }
+    if (mode == "measure" && argc > 3 && std::strcmp(argv[2], "--") == 0) return Measure(argv + 3);
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "%s\n", error.what());
+    return 1;
+  }
+  return Usage();
+}

@@ -1,0 +1,49 @@
+// Small pieces shared by the image codecs (not part of the engine's interface).
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "engine/bitmap.h"
+#include "engine/errors.h"
+
+namespace talvero::codec {
+
+// "cannot read image 'path': problem".
+ImageError ReadFailure(const std::string& path, const std::string& problem);
+// "cannot write image 'path': problem".
+ImageError WriteFailure(const std::string& path, const std::string& problem);
+
+// A decoder's target image, refused with the file named before anything is allocated.
+Bitmap NewDecodedImage(const std::string& path, int64_t width, int64_t height);
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+// Opens for binary reading; FileError naming the file when that fails.
+FilePtr OpenForReading(const std::string& path);
+
+inline uint16_t GetLE16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+inline uint32_t GetLE32(const uint8_t* p) {
+  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+         static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+inline uint8_t* PutLE16(uint8_t* p, uint32_t v) {
+  p[0] = static_cast<uint8_t>(v);
+  p[1] = static_cast<uint8_t>(v >> 8);
+  return p + 2;
+}
+inline uint8_t* PutLE32(uint8_t* p, uint32_t v) {
+  PutLE16(p, v);
+  return PutLE16(p + 2, v >> 16);
+}
+
+// Copies one row of `image` as blue-green-red or red-green-blue triples (a 32-bit image
+// loses its alpha); `out` holds width × 3 bytes.
+void RowToBgr(const Bitmap& image, int32_t y, uint8_t* out);
+void RowToRgb(const Bitmap& image, int32_t y, uint8_t* out);
+
+}  // namespace talvero::codec

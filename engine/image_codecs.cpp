@@ -1,0 +1,99 @@
+#include "engine/image_codecs.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "engine/codec_support.h"
+#include "engine/file_util.h"
+#include "engine/string_utils.h"
+
+namespace talvero {
+
+namespace codec {
+
+ImageError ReadFailure(const std::string& path, const std::string& problem) {
+  return ImageError("cannot read image '" + path + "': " + problem);
+}
+
+ImageError WriteFailure(const std::string& path, const std::string& problem) {
+  return ImageError("cannot write image '" + path + "': " + problem);
+}
+
+Bitmap NewDecodedImage(const std::string& path, int64_t width, int64_t height) {
+  if (width <= 0 || height <= 0)
+    throw ReadFailure(path, "invalid image size " + std::to_string(width) + " × " +
+                                std::to_string(height) + " pixels");
+  if (const std::string problem = Bitmap::SizeProblem(width, height, PixelFormat::Bgr24);
+      !problem.empty())
+    throw ReadFailure(path, problem);
+  try {
+    return Bitmap::Uninitialized(static_cast<int32_t>(width), static_cast<int32_t>(height));
+  } catch (const ImageError& error) {
+    throw ReadFailure(path, error.what());
+  }
+}
+
+FilePtr OpenForReading(const std::string& path) {
+  FilePtr file(std::fopen(path.c_str(), "rb"));
+  if (!file) throw FileError("cannot open '" + path + "': " + std::strerror(errno));
+  return file;
+}
+
+void RowToBgr(const Bitmap& image, int32_t y, uint8_t* out) {
+  const uint8_t* in = image.Row(y);
+  if (image.Format() == PixelFormat::Bgr24) {
+    std::memcpy(out, in, image.RowBytes());
+    return;
+  }
+  for (int32_t x = 0; x < image.Width(); ++x, in += 4, out += 3) std::memcpy(out, in, 3);
+}
+
+void RowToRgb(const Bitmap& image, int32_t y, uint8_t* out) {
+  const uint8_t* in = image.Row(y);
+  const int step = image.BytesPerPixel();
+  for (int32_t x = 0; x < image.Width(); ++x, in += step, out += 3) {
+    out[0] = in[2];
+    out[1] = in[1];
+    out[2] = in[0];
+  }
+}
+
+}  // namespace codec
+
+ImageFormat ImageFormatFromExtension(const std::string& path) {
+  const std::string ext = UpperAscii(ExtractFileExt(path));
+  if (ext == ".BMP") return ImageFormat::Bmp;
+  if (ext == ".JPG" || ext == ".JPEG") return ImageFormat::Jpeg;
+  if (ext == ".TIF" || ext == ".TIFF") return ImageFormat::Tiff;
+  return ImageFormat::Unsupported;
+}
+
+ImageFormat DetectImageFormat(const std::string& path) {
+  const codec::FilePtr file = codec::OpenForReading(path);
+  uint8_t magic[4] = {};
+  if (std::fread(magic, 1, sizeof magic, file.get()) != sizeof magic)
+    return ImageFormat::Unsupported;
+  if (magic[0] == 'B' && magic[1] == 'M') return ImageFormat::Bmp;
+  if (magic[0] == 0xFF && magic[1] == 0xD8 && magic[2] == 0xFF) return ImageFormat::Jpeg;
+  // Classic TIFF (42) and BigTIFF (43), either byte order.
+  if ((magic[0] == 'I' && magic[1] == 'I' && (magic[2] == 42 || magic[2] == 43) && magic[3] == 0) ||
+      (magic[0] == 'M' && magic[1] == 'M' && magic[2] == 0 && (magic[3] == 42 || magic[3] == 43)))
+    return ImageFormat::Tiff;
+  return ImageFormat::Unsupported;
+}
+
+Bitmap ReadImage(const std::string& path, ImageFormat format) {
+  switch (format) {
+    case ImageFormat::Bmp:
+      return ReadBmpFile(path);
+    case ImageFormat::Jpeg:
+      return ReadJpegFile(path);
+    case ImageFormat::Tiff:
+      return ReadTiffFile(path);
+    case ImageFormat::Unsupported:
+      break;
+  }
+  throw codec::ReadFailure(path, "not a BMP, JPEG or TIFF image");
+}
+
+}  // namespace talvero

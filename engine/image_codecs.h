@@ -1,0 +1,43 @@
+// Image files in and out. Every reader returns a 24-bit Bitmap of the file's size or
+// throws ImageError naming the file and the problem (FileError when the file cannot be
+// opened); none ever hands back a partly decoded image. Every writer goes through
+// AtomicFileWriter, so a failed write leaves the previous file untouched.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "engine/bitmap.h"
+
+namespace talvero {
+
+// The ordinals are the file kinds of the panorama loader (0 = not readable).
+enum class ImageFormat : uint8_t { Unsupported = 0, Bmp = 1, Jpeg = 2, Tiff = 3 };
+
+// The format by extension alone, letter case ignored: ".bmp", ".jpg"/".jpeg", ".tif"/".tiff".
+ImageFormat ImageFormatFromExtension(const std::string& path);
+// The format by the file's first bytes; Unsupported when none matches.
+ImageFormat DetectImageFormat(const std::string& path);
+// Decodes with the reader of `format` (Unsupported raises ImageError).
+Bitmap ReadImage(const std::string& path, ImageFormat format);
+
+// Windows bitmaps: 1/4/8-bit palette (also RLE4/RLE8), 16/24/32-bit (also bit fields),
+// bottom-up and top-down.
+Bitmap ReadBmpFile(const std::string& path);
+// Uncompressed 24-bit, bottom-up (a 32-bit image loses its alpha).
+void WriteBmpFile(const std::string& path, const Bitmap& image);
+
+// Baseline, progressive and arithmetic JPEG; greyscale, YCbCr, RGB, CMYK and YCCK.
+Bitmap ReadJpegFile(const std::string& path);
+// libjpeg's defaults with the given quality.
+void WriteJpegFile(const std::string& path, const Bitmap& image, int quality);
+
+// TIFF through libtiff: 1 to 16-bit samples, greyscale, RGB, palette and what else libtiff's
+// RGBA interface understands; alpha is dropped.
+Bitmap ReadTiffFile(const std::string& path);
+// Little-endian, uncompressed RGB in one strip, in a fixed layout (see docs/design.md).
+void WriteTiffFile(const std::string& path, const Bitmap& image);
+// The 10 ASCII characters of the TIFF Software tag.
+inline constexpr char kTiffSoftware[] = "Talvero181";
+
+}  // namespace talvero

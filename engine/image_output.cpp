@@ -1,0 +1,70 @@
+// Writing the divided images and the "fms_vista" texture.
+#include <string>
+
+#include "engine/bitmap.h"
+#include "engine/file_util.h"
+#include "engine/image_codecs.h"
+#include "engine/sim_filer.h"
+#include "engine/text_drawing.h"
+
+namespace talvero {
+
+namespace {
+
+constexpr int kJpegQuality = 100;
+constexpr int32_t kVistaSize = 255;
+constexpr Rgb kNavy{0, 0, 128};
+constexpr Rgb kYellow{255, 255, 0};
+
+}  // namespace
+
+void TSimFiler::SaveImage(const Bitmap& image, const std::string& path) {
+  switch (GetExtractImageType()) {
+    case eiJpeg:
+      WriteJpegFile(path, image, kJpegQuality);
+      break;
+    case eiTiff:
+      WriteTiff(path, image);
+      break;
+    default:
+      WriteBmpFile(path, image);
+      break;
+  }
+}
+
+void TSimFiler::WriteTiff(const std::string& path, const Bitmap& image) const {
+  WriteTiffFile(path, image);
+}
+
+std::string TSimFiler::VistaTexturePath() const {
+  return GetSceneFolder() + "fms_vista" + (GetExtractImageType() == eiJpeg ? ".jpg" : ".bmp");
+}
+
+void TSimFiler::WriteVistaTexture() {
+  Progress("fms_vista.bmp", spAppend);
+  Bitmap texture(kVistaSize, kVistaSize);
+  texture.Fill(kNavy);
+  const std::string lines[4] = {
+      std::to_string(texture.Width()) + " * " + std::to_string(texture.Height()) + " pixel",
+      "Needed to run FMS", "on", "Windows VISTA"};
+  // The text only decorates: without a font the texture is still written.
+  const MonospaceFont font;
+  int32_t top = 30;
+  for (int i = 0; i < 4; ++i) {
+    top += 35;
+    const int32_t left = (texture.Width() - MonospaceFont::TextWidth(lines[i])) / 2;
+    font.Draw(texture, left, top, lines[i], i < 2 ? kYellow : kWhite);
+  }
+  const std::string path = VistaTexturePath();
+  // The simulator finds the texture by its base name; TIFF output still gets a bitmap.
+  if (GetExtractImageType() == eiTiff)
+    WriteBmpFile(path, texture);
+  else
+    SaveImage(texture, path);
+}
+
+void TSimFiler::EnsureVistaTexture() {
+  if (!FileExists(VistaTexturePath())) WriteVistaTexture();
+}
+
+}  // namespace talvero

@@ -1,0 +1,185 @@
+// JPEG through libjpeg-turbo. The library reports fatal errors by calling error_exit, which
+// must not return: it longjmps back to the frame that called setjmp, and that frame turns the
+// message into an ImageError. The setjmp frames hold no objects with destructors (everything
+// lives in a context passed by pointer), so the jump skips no C++ clean-up.
+#include <algorithm>
+#include <csetjmp>
+#include <cstdio>
+#include <vector>
+
+// jpeglib.h needs size_t and FILE declared first, jerror.h needs jpeglib.h.
+#include <jpeglib.h>
+#include <jerror.h>
+
+#include "engine/codec_support.h"
+#include "engine/file_util.h"
+#include "engine/image_codecs.h"
+
+namespace talvero {
+
+namespace {
+
+struct JpegError {
+  jpeg_error_mgr Manager;  // first, so libjpeg's pointer is also ours
+  std::jmp_buf Jump;
+  char Message[JMSG_LENGTH_MAX];
+  bool Finishing;  // reading what follows the last scan
+};
+
+[[noreturn]] void ErrorExit(j_common_ptr info) {
+  auto* error = reinterpret_cast<JpegError*>(info->err);
+  info->err->format_message(info, error->Message);
+  std::longjmp(error->Jump, 1);
+}
+
+// Warnings about missing or damaged entropy data mean libjpeg filled pixels with guesses;
+// such an image must not pass as good, so they are fatal. Other warnings are harmless.
+void EmitMessage(j_common_ptr info, int level) {
+  if (level >= 0) return;  // trace messages
+  auto* error = reinterpret_cast<JpegError*>(info->err);
+  switch (info->err->msg_code) {
+    case JWRN_JPEG_EOF:
+      if (error->Finishing) break;  // every pixel is decoded; only the end marker is missing
+      [[fallthrough]];
+    case JWRN_HIT_MARKER:
+    case JWRN_MUST_RESYNC:
+    case JWRN_HUFF_BAD_CODE:
+    case JWRN_ARITH_BAD_CODE:
+      ErrorExit(info);
+    default:
+      break;
+  }
+  ++info->err->num_warnings;
+}
+
+void OutputMessage(j_common_ptr) {}  // never print
+
+constexpr int kRowBatch = 16;
+
+// A libjpeg object with our error handlers, destroyed with the context (also when it was
+// never created: the struct starts zeroed, which jpeg_destroy accepts).
+template <typename Struct>
+struct JpegContext {
+  JpegContext() {
+    jpeg_std_error(&Error.Manager);
+    Error.Manager.error_exit = ErrorExit;
+    Error.Manager.emit_message = EmitMessage;
+    Error.Manager.output_message = OutputMessage;
+    Info.err = &Error.Manager;
+  }
+  ~JpegContext() { jpeg_destroy(reinterpret_cast<j_common_ptr>(&Info)); }
+  JpegContext(const JpegContext&) = delete;
+  JpegContext& operator=(const JpegContext&) = delete;
+
+  Struct Info{};
+  JpegError Error{};
+};
+
+struct JpegReadContext : JpegContext<jpeg_decompress_struct> {
+  const std::string* Path = nullptr;
+  std::FILE* File = nullptr;
+  Bitmap Image;
+  std::vector<uint8_t> CmykRow;
+};
+
+// Four-colour pixels to blue-green-red. Adobe applications store the inks inverted and mark
+// their files with an Adobe segment; without one the plain convention applies.
+void CmykToBgr(const uint8_t* in, uint8_t* out, JDIMENSION width, bool inverted) {
+  for (JDIMENSION x = 0; x < width; ++x, in += 4, out += 3) {
+    const unsigned k = inverted ? in[3] : 255u - in[3];
+    for (int c = 0; c < 3; ++c) {
+      const unsigned ink = inverted ? in[c] : 255u - in[c];
+      out[2 - c] = static_cast<uint8_t>((ink * k + 127) / 255);
+    }
+  }
+}
+
+// False after a libjpeg error; the message is in context->Error.
+bool DecodeJpeg(JpegReadContext* context) {
+  jpeg_decompress_struct* info = &context->Info;
+  if (setjmp(context->Error.Jump)) return false;
+  jpeg_create_decompress(info);
+  jpeg_stdio_src(info, context->File);
+  jpeg_read_header(info, TRUE);
+  const bool cmyk = info->jpeg_color_space == JCS_CMYK || info->jpeg_color_space == JCS_YCCK;
+  info->out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
+  context->Image = codec::NewDecodedImage(*context->Path, info->image_width, info->image_height);
+  jpeg_start_decompress(info);
+  if (cmyk) context->CmykRow.resize(static_cast<size_t>(info->output_width) * 4);
+  while (info->output_scanline < info->output_height) {
+    const JDIMENSION first = info->output_scanline;
+    JSAMPROW rows[kRowBatch];
+    JDIMENSION count = 1;
+    if (cmyk) {
+      rows[0] = context->CmykRow.data();
+    } else {
+      count = std::min<JDIMENSION>(kRowBatch, info->output_height - first);
+      for (JDIMENSION i = 0; i < count; ++i)
+        rows[i] = context->Image.Row(static_cast<int32_t>(first + i));
+    }
+    if (jpeg_read_scanlines(info, rows, count) == 0) ERREXIT(info, JERR_INPUT_EMPTY);
+    if (cmyk)
+      CmykToBgr(rows[0], context->Image.Row(static_cast<int32_t>(first)), info->output_width,
+                info->saw_Adobe_marker);
+  }
+  context->Error.Finishing = true;
+  jpeg_finish_decompress(info);
+  return true;
+}
+
+struct JpegWriteContext : JpegContext<jpeg_compress_struct> {
+  const Bitmap* Image = nullptr;
+  std::FILE* File = nullptr;
+  int Quality = 100;
+};
+
+bool EncodeJpeg(JpegWriteContext* context) {
+  jpeg_compress_struct* info = &context->Info;
+  const Bitmap& image = *context->Image;
+  if (setjmp(context->Error.Jump)) return false;
+  jpeg_create_compress(info);
+  jpeg_stdio_dest(info, context->File);
+  info->image_width = static_cast<JDIMENSION>(image.Width());
+  info->image_height = static_cast<JDIMENSION>(image.Height());
+  const bool alpha = image.Format() == PixelFormat::Bgra32;
+  info->input_components = alpha ? 4 : 3;
+  info->in_color_space = alpha ? JCS_EXT_BGRX : JCS_EXT_BGR;
+  jpeg_set_defaults(info);
+  jpeg_set_quality(info, context->Quality, TRUE);
+  jpeg_start_compress(info, TRUE);
+  while (info->next_scanline < info->image_height) {
+    const JDIMENSION first = info->next_scanline;
+    const JDIMENSION count = std::min<JDIMENSION>(kRowBatch, info->image_height - first);
+    JSAMPROW rows[kRowBatch];
+    // libjpeg only reads the rows; its interface just lacks the const.
+    for (JDIMENSION i = 0; i < count; ++i)
+      rows[i] = const_cast<uint8_t*>(image.Row(static_cast<int32_t>(first + i)));
+    jpeg_write_scanlines(info, rows, count);
+  }
+  jpeg_finish_compress(info);
+  return true;
+}
+
+}  // namespace
+
+Bitmap ReadJpegFile(const std::string& path) {
+  const codec::FilePtr file = codec::OpenForReading(path);
+  JpegReadContext context;
+  context.Path = &path;
+  context.File = file.get();
+  if (!DecodeJpeg(&context)) throw codec::ReadFailure(path, context.Error.Message);
+  return std::move(context.Image);
+}
+
+void WriteJpegFile(const std::string& path, const Bitmap& image, int quality) {
+  if (image.Empty()) throw codec::WriteFailure(path, "the image is empty");
+  AtomicFileWriter writer(path);
+  JpegWriteContext context;
+  context.Image = &image;
+  context.File = writer.Handle();
+  context.Quality = quality;
+  if (!EncodeJpeg(&context)) throw codec::WriteFailure(path, context.Error.Message);
+  writer.Commit();
+}
+
+}  // namespace talvero

@@ -1,0 +1,91 @@
+// Reading the panorama into the working image and normalising its size.
+#include "engine/bitmap.h"
+#include "engine/errors.h"
+#include "engine/file_util.h"
+#include "engine/image_codecs.h"
+#include "engine/sim_filer.h"
+
+namespace talvero {
+
+namespace {
+
+const char* const kUnsupportedImage = "扱えない画像ファイルです。";
+const char* const kLoading = "読み込んでいます。　";
+const char* const kNormalizing = "イメージサイズを修正しています。";
+
+constexpr int32_t kNormalWidth = 8192;
+
+// The projections divide the width into eighths and need exactly two-to-one.
+bool UsableShape(const Bitmap& image) {
+  return image.Width() % 8 == 0 && image.Height() % 8 == 0 &&
+         int64_t{image.Height()} * 2 == image.Width();
+}
+
+}  // namespace
+
+ImageFormat TSimFiler::ImageFileKind(const std::string& fileName) {
+  return ImageFormatFromExtension(fileName);
+}
+
+bool TSimFiler::ReadImageFile(Bitmap& target, const std::string& fileName) {
+  if (!FileExists(fileName)) return false;
+  ImageFormat format = ImageFileKind(fileName);
+  if (format == ImageFormat::Unsupported) {
+    ShowError(kUnsupportedImage);
+    return false;
+  }
+  // A ".tif" file is read by whichever codec recognises its content.
+  if (format == ImageFormat::Tiff) {
+    if (const ImageFormat content = DetectImageFormat(fileName); content != ImageFormat::Unsupported)
+      format = content;
+  }
+  target = ReadImage(fileName, format);
+  return true;
+}
+
+bool TSimFiler::LoadPanorama(Bitmap& target) {
+  const std::string fileName = GetImageFileName();
+  // The job was checked a moment ago; a file gone since must not end the stage silently.
+  if (!FileExists(fileName)) throw FileError("cannot open '" + fileName + "': the file is gone");
+  Progress(kLoading + fileName, spAppend);
+  if (!ReadImageFile(target, fileName)) return false;
+  if (!UsableShape(target)) NormalizeSize(target);
+  if (target.Height() < kMinPanoramaHeight)
+    throw ImageError("cannot use panorama '" + fileName + "': it is only " +
+                     std::to_string(target.Width()) + " × " + std::to_string(target.Height()) +
+                     " pixels; at least " + std::to_string(2 * kMinPanoramaHeight) + " × " +
+                     std::to_string(kMinPanoramaHeight) + " are needed");
+  return true;
+}
+
+void TSimFiler::NormalizeSize(Bitmap& image) {
+  Progress(kNormalizing, spAppend);
+  int32_t width = image.Width() / 8 * 8;
+  if (width <= kNormalWidth) width = kNormalWidth;
+  const int32_t height = width / 2;
+  if (image.Format() != PixelFormat::Bgr24) {
+    Bitmap flat = Bitmap::Uninitialized(image.Width(), image.Height());
+    CopyRect(flat, 0, 0, image, 0, 0, image.Width(), image.Height());
+    image = std::move(flat);
+  }
+  // Every pixel is drawn unless there is nothing to draw from.
+  Bitmap normal = image.Empty() ? Bitmap(width, height) : Bitmap::Uninitialized(width, height);
+  StretchDraw(normal, image);
+  image = std::move(normal);
+}
+
+bool TSimFiler::LoadPicture(Bitmap& picture) {
+  const std::string fileName = GetImageFileName();
+  if (!FileExists(fileName)) return false;
+  const ImageFormat byName = ImageFileKind(fileName);
+  if (byName == ImageFormat::Unsupported) {
+    ShowError(kUnsupportedImage);
+    return false;
+  }
+  picture = Bitmap();
+  const ImageFormat byContent = DetectImageFormat(fileName);
+  picture = ReadImage(fileName, byContent != ImageFormat::Unsupported ? byContent : byName);
+  return true;
+}
+
+}  // namespace talvero
