@@ -3,6 +3,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
@@ -195,6 +196,23 @@ void StretchDrawRows(Bitmap& target, const Bitmap& source, int32_t rowBegin, int
       }
     }
   }
+}
+
+void RotateBitmap90(Bitmap& bitmap, int direction) {
+  if (bitmap.Format() != PixelFormat::Bgr24 && bitmap.Format() != PixelFormat::Bgra32)
+    throw ImageError("PixelFormat is not Available.");
+  const int32_t w = bitmap.Width(), h = bitmap.Height();
+  const int bpp = bitmap.BytesPerPixel();
+  Bitmap turned = Bitmap::Uninitialized(h, w, bitmap.Format());
+  for (int32_t y = 0; y < h; ++y) {
+    const uint8_t* source = bitmap.Row(y);
+    for (int32_t x = 0; x < w; ++x, source += bpp) {
+      const int32_t tx = direction == 0 ? h - 1 - y : y;
+      const int32_t ty = direction == 0 ? x : w - 1 - x;
+      std::copy(source, source + bpp, turned.Row(ty) + static_cast<size_t>(tx) * bpp);
+    }
+  }
+  bitmap = std::move(turned);
 }
 
 }  // namespace talvero

@@ -86,4 +86,9 @@ void StretchDraw(Bitmap& target, const Bitmap& source);
 // run on several threads.
 void StretchDrawRows(Bitmap& target, const Bitmap& source, int32_t rowBegin, int32_t rowEnd);
 
+// Quarter turn in place: direction 0 clockwise ((x, y) moves to (h - 1 - y, x)), 1
+// counter-clockwise ((x, y) moves to (y, w - 1 - x)). Only 24- and 32-bit images turn;
+// anything else raises ImageError "PixelFormat is not Available.".
+void RotateBitmap90(Bitmap& bitmap, int direction);
+
 }  // namespace talvero

@@ -19,12 +19,16 @@ constexpr Rgb kYellow{255, 255, 0};
 }  // namespace
 
 void TSimFiler::SaveImage(const Bitmap& image, const std::string& path) {
-  switch (GetExtractImageType()) {
+  SaveImageAs(image, path, GetExtractImageType());
+}
+
+void TSimFiler::SaveImageAs(const Bitmap& image, const std::string& path, TExtractImageType type) {
+  switch (type) {
     case eiJpeg:
       WriteJpegFile(path, image, kJpegQuality);
       break;
     case eiTiff:
-      WriteTiff(path, image);
+      WriteTiffFile(path, image);
       break;
     default:
       WriteBmpFile(path, image);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/data_holders.h"
+#include "engine/cube_map.h"
 #include "engine/enums.h"
 #include "engine/error_reporter.h"
 #include "engine/image_codecs.h"
@@ -110,6 +111,8 @@ class TSimFiler : public TNotifyPersistent {
   bool LoadPicture(Bitmap& picture);
   // Writes a 24-bit image in the format of ExtractImageType.
   virtual void SaveImage(const Bitmap& image, const std::string& path);
+  // The same with the type given: touches no setting, so it may run on any thread.
+  static void SaveImageAs(const Bitmap& image, const std::string& path, TExtractImageType type);
   // Draws the 255 × 255 "fms_vista" texture and saves it in the scene folder.
   void WriteVistaTexture();
   // WriteVistaTexture only when its file does not exist yet.
@@ -118,6 +121,29 @@ class TSimFiler : public TNotifyPersistent {
   std::string VistaTexturePath() const;
   // The TIFF encoder of SaveImage.
   void WriteTiff(const std::string& path, const Bitmap& image) const;
+
+  // ---- Cube faces, sphere tiles and the image stage (cube_faces.cpp, sphere_tiles.cpp,
+  // image_stage.cpp).
+  // Checks the job, loads the panorama, writes the divided images and, for FMS, the vista
+  // texture. Validation failures are shown and end the stage; file and codec errors are
+  // exceptions.
+  void RunImageStage();
+  // The image work of the current scene type on a loaded, normalised panorama.
+  void ExtractFaces(Bitmap& panorama);
+  // Builds the cube map and warps the four quarters of the panorama in place.
+  void WarpCubeStrips(Bitmap& panorama);
+  // Fills the inverse map for strips of 2f × 4f pixels.
+  virtual void BuildCubeMap(int32_t f, TmxCurrencyUV& map);
+  // Inverse-maps `source` into `target` (which takes the source's size) through the map.
+  void WarpImage(Bitmap& target, const Bitmap& source, const TmxCurrencyUV& map);
+  // WarpImage reading the strip straight out of a wider image, from column `sourceLeft`.
+  void WarpStrip(Bitmap& target, const Bitmap& source, int32_t sourceLeft, const TmxCurrencyUV& map);
+  // Cuts, assembles, resamples and writes the six faces of a warped panorama.
+  void WriteCubeFaces(const Bitmap& panorama);
+  // Builds the top (mode 0) or bottom (mode 1) face from its four cap triangles.
+  void AssembleCapFace(Bitmap& face, const Bitmap& capStrip, int mode);
+  // Pads the panorama and writes the twenty sphere tiles.
+  void WriteSphereTiles(const Bitmap& panorama);
 
   // Ground-data lines kept from the last FMS scene file read and copied into later headers.
   StringList& GroundDataLines() { return FGroundDataLines; }

@@ -1,0 +1,84 @@
+// Sphere tiles: plain crops of the panorama in three latitude bands, each carrying a margin
+// of its neighbours' pixels (across the left/right seam too), resampled to the tile size.
+//
+// The crops are taken from a padded panorama P: (W + 2m) × (3g + 2m), whose pixel (x, y)
+// shows panorama column (x − m) mod W and row y for y < m, y − m otherwise. P is never
+// built: each output pixel is fetched from the panorama through that rule, which gives the
+// same bytes without a second 75 MB image.
+#include <memory>
+#include <vector>
+
+#include "engine/bitmap.h"
+#include "engine/errors.h"
+#include "engine/parallel.h"
+#include "engine/sim_filer.h"
+
+namespace talvero {
+
+namespace {
+
+// The crop of P at (left, top), cropWidth × cropHeight, stretched (nearest neighbour) onto
+// the whole of `output`.
+void CropPaddedStretch(const Bitmap& panorama, int32_t m, int32_t left, int32_t top,
+                       int32_t cropWidth, int32_t cropHeight, Bitmap& output) {
+  const int64_t w = panorama.Width();
+  const int64_t ow = output.Width(), oh = output.Height();
+  std::vector<size_t> columns(static_cast<size_t>(ow));
+  for (int64_t x = 0; x < ow; ++x) {
+    const int64_t px = left + (2 * x + 1) * cropWidth / (2 * ow);
+    columns[static_cast<size_t>(x)] = static_cast<size_t>(((px - m) % w + w) % w) * 3;
+  }
+  for (int64_t y = 0; y < oh; ++y) {
+    const int64_t py = top + (2 * y + 1) * cropHeight / (2 * oh);
+    const uint8_t* source = panorama.Row(static_cast<int32_t>(py < m ? py : py - m));
+    uint8_t* out = output.Row(static_cast<int32_t>(y));
+    for (const size_t offset : columns) {
+      out[0] = source[offset];
+      out[1] = source[offset + 1];
+      out[2] = source[offset + 2];
+      out += 3;
+    }
+  }
+}
+
+}  // namespace
+
+void TSimFiler::WriteSphereTiles(const Bitmap& panorama) {
+  const int32_t w = panorama.Width();
+  const int32_t g = w / 8;
+  const int32_t s = FaceSize();
+  const int32_t m = std::max(1, s > 0 ? g / s : 1);
+  if (w % 8 != 0 || panorama.Height() != 4 * g || g < 1 || s < 2 ||
+      panorama.Format() != PixelFormat::Bgr24)
+    throw ImageError("the panorama is " + std::to_string(w) + " × " +
+                     std::to_string(panorama.Height()) +
+                     " pixels; the sphere tiles need 24 bits, a width that is a multiple of 8 "
+                     "and a height of half the width");
+  const std::string folder = GetSceneFolder();
+  const TExtractImageType type = GetExtractImageType();
+  const StringList names = ImageNames();
+  if (names.size() != 20)
+    throw Error("the output image names have not been prepared for a sphere (20 names)");
+
+  Progress("画像に処理領域を追加しています。", spAppend);
+  Progress("画像ファイルを書き出しています。", spAppend);
+  BackgroundTasks writers;
+  for (int32_t k = 0; k < 20; ++k) {
+    Progress(names[static_cast<size_t>(k)], spAppend);
+    const std::string path = folder + names[static_cast<size_t>(k)];
+    std::shared_ptr<Bitmap> output;
+    if (k < 4) {
+      // Band 1: 90° of longitude from the zenith down to 45°.
+      output = std::make_shared<Bitmap>(Bitmap::Uninitialized(s, s / 2));
+      CropPaddedStretch(panorama, m, 2 * g * k, 0, 2 * g + 2 * m, g + 2 * m, *output);
+    } else {
+      const int32_t j = k - 4, n = j % 8, r = j / 8 + 1;
+      output = std::make_shared<Bitmap>(Bitmap::Uninitialized(s, s));
+      CropPaddedStretch(panorama, m, n * g, r * g, g + 2 * m, g + 2 * m, *output);
+    }
+    writers.Submit([output, path, type] { SaveImageAs(*output, path, type); });
+  }
+  writers.Finish();
+}
+
+}  // namespace talvero
