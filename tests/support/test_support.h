@@ -55,4 +55,14 @@ inline std::string ReadAll(const std::string& path) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+// A golden file of tests/formats/golden, kept with LF line ends in the repository, as the
+// CR LF bytes a writer makes. Empty when the file is missing.
+inline std::string Golden(const std::string& name) {
+  const auto path =
+      std::filesystem::path(__FILE__).parent_path().parent_path() / "formats" / "golden" / name;
+  std::string crlf;
+  for (char c : ReadAll(path.string())) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  return crlf;
+}
+
 }  // namespace talvero::testing
