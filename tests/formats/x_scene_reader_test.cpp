@@ -45,15 +45,10 @@ class XReaderTest : public ::testing::Test {
 
   bool Read(const std::string& text) { return filer->ReadXScene(dir.Write("in.x", text)); }
 
+  // The error of reading `text`, which must fail with exception type E.
   template <typename E>
   std::string ReadError(const std::string& text) {
-    try {
-      Read(text);
-    } catch (const E& e) {
-      return e.what();
-    }
-    ADD_FAILURE() << "no error for " << text;
-    return {};
+    return testing::MessageOf<E>([&] { Read(text); }, text);
   }
 
   TempDir dir;
@@ -62,11 +57,8 @@ class XReaderTest : public ::testing::Test {
 
 TEST_F(XReaderTest, WrittenScenesComeBackThroughBothFiles) {
   std::mt19937 random(8);
-  auto value = [&](int limit) {
-    return Currency::FromRaw(
-        std::uniform_int_distribution<int64_t>(-limit * 10000LL, limit * 10000LL)(random));
-  };
-  const char* const names[] = {"scene", "my sky", "空の景色", "it's", "a_b.c"};
+  auto value = [&](int limit) { return testing::RandomCurrency(random, limit); };
+  const auto& names = testing::kAwkwardBasenames;
   for (int run = 0; run < 20; ++run) {
     SCOPED_TRACE(run);
     auto writer = TSimFiler::Create();
