@@ -172,6 +172,29 @@ class TSimFiler : public TNotifyPersistent {
   // are set as they are read, so they stay set when reading stops early.
   bool ReadFmsScene(const std::string& fileName);
 
+  // ---- RCPSim scene files (formats/x_scene_writer.cpp, formats/x_scene_reader.cpp,
+  // formats/xscn_file.cpp). The ".x" writers need the mesh arrays of the matching type and the
+  // prepared ImageNames; they save SceneFilename with the extension ".x" and only then the
+  // ".xscn" file, each in one step, or nothing when any value cannot be written.
+  void WriteXCube();
+  void WriteXSphere();
+  // Appends the "sf_" comment block of the ".x" file, with the current values.
+  void WriteXHeader(StringList& lines) const;
+  // Saves the ".xscn" file: light settings and aircraft position from RCPData.
+  void WriteXscn();
+  // Restores the job from a ".x" file: true after an "sf_TextureBasename" line or a usable
+  // "TextureFilename" block; false when the file is missing or holds neither. Values are set
+  // as they are read.
+  bool ReadXScene(const std::string& fileName);
+  // For ".x" files without the comment block: SceneType and AirCraftY from the horizontal
+  // quads of the mesh whose "Mesh" line is lines[i].
+  void AnalyseXMesh(const std::string& fileName, const StringList& lines, size_t i);
+  // TextureBasename (and for a cube CubeSuffix) from the image name on lines[i + 1].
+  void ReadXTextureName(const std::string& fileName, const StringList& lines, size_t i);
+  // Restores the light settings and the aircraft position; true when a "Plane" line was read.
+  // FileError when the file cannot be read.
+  bool ReadXscn(const std::string& fileName);
+
  protected:
   // Creates the two holders; a subclass overrides it to create bound ones.
   virtual void CreateDataHolders();

@@ -1,6 +1,5 @@
 // Reads an FMS scene file back into the job: the "sf_" header of files written here, or
 // the aircraft, pilot, ground and first texture of scene files of other origin.
-#include <limits>
 #include <optional>
 
 #include "engine/errors.h"
@@ -9,6 +8,7 @@
 #include "engine/string_utils.h"
 #include "formats/line_file.h"
 #include "formats/line_tokenizer.h"
+#include "formats/scene_header.h"
 
 namespace talvero {
 
@@ -26,25 +26,6 @@ struct FmsReader {
   size_t errorLine = 0;  // 0-based index of the line an error belongs to
 
   Currency Fixed(long double value) const { return Currency::FromLongDouble(value); }
-
-  // An enumeration ordinal from the file; one outside the enumeration is refused rather
-  // than stored as a value no code expects.
-  template <typename E>
-  E Ordinal(LineTokenizer& t, const char* key) {
-    const int64_t ordinal = ReadIntValue(t);
-    const auto value = EnumFromOrdinal<E>(ordinal);
-    if (!value)
-      throw ParseError(std::to_string(ordinal) + " is not a valid value of " + key + " (0 to " +
-                       std::to_string(EnumCount<E>() - 1) + ")");
-    return *value;
-  }
-
-  int32_t Radius(LineTokenizer& t) {
-    const int64_t value = ReadIntValue(t);
-    if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max())
-      throw ConvertError(std::to_string(value) + " is outside the range of sf_AreaRadius");
-    return static_cast<int32_t>(value);
-  }
 
   void AircraftPosition(LineTokenizer& t) {
     do t.Next();
@@ -130,10 +111,11 @@ struct FmsReader {
         {"sf_PilotZ", &TFMSDataHolder::SetPilotZ}};
     // Each check looks at the token where the previous one left the tokenizer.
     while (!t.AtEnd()) {
-      if (t.IsSymbol("sf_SceneType")) filer.SetSceneType(Ordinal<TSceneType>(t, "sf_SceneType"));
+      if (t.IsSymbol("sf_SceneType"))
+        filer.SetSceneType(ReadOrdinalValue<TSceneType>(t, "sf_SceneType"));
       if (t.IsSymbol("sf_CubeSuffix"))
-        filer.SetCubeSuffix(Ordinal<TCubeSuffix>(t, "sf_CubeSuffix"));
-      if (t.IsSymbol("sf_AreaRadius")) data.SetAreaRadius(Radius(t));
+        filer.SetCubeSuffix(ReadOrdinalValue<TCubeSuffix>(t, "sf_CubeSuffix"));
+      if (t.IsSymbol("sf_AreaRadius")) data.SetAreaRadius(ReadInt32Value(t, "sf_AreaRadius"));
       for (const auto& [key, setter] : kNumbers)
         if (t.IsSymbol(key)) (data.*setter)(Fixed(ReadNumberValue(t)));
       if (!inGroundData && t.IsSymbol("sf_GroundDataStart")) {

@@ -9,35 +9,11 @@
 #include "engine/vectors.h"
 #include "formats/fms_scene.h"
 #include "formats/line_file.h"
+#include "formats/scene_header.h"
 
 namespace talvero {
 
 namespace {
-
-const char* const kRule = "// ----------------------------------------------------------------";
-
-// "// %-20s : " followed by the value text.
-std::string HeaderLine(const std::string& key, const std::string& value) {
-  std::string line = "// " + key;
-  if (key.size() < 20) line.append(20 - key.size(), ' ');
-  return line + " : " + value;
-}
-
-template <typename E>
-std::string EnumLine(const std::string& key, E value) {
-  return HeaderLine(key,
-                    std::to_string(static_cast<int>(value)) + "  [" + EnumValueName(value) + "]");
-}
-
-// Single quotes doubled, so that the reader gets the whole name back.
-std::string QuotedText(const std::string& text) {
-  std::string out = "'";
-  for (char c : text) {
-    out += c;
-    if (c == '\'') out += '\'';
-  }
-  return out + "'";
-}
 
 std::string General(Currency value) { return value.ToGeneralString(); }
 std::string General(long double value) { return FormatGeneral(value); }
@@ -59,34 +35,13 @@ void AppendVertex(StringList& lines, const TUvPoint& uv, const TTriPoint& p) {
                   std::to_string(p.Y) + " " + std::to_string(p.Z));
 }
 
-bool HasShape(const auto& grid, size_t rows, size_t columns) {
-  if (grid.size() != rows) return false;
-  for (const auto& row : grid)
-    if (row.size() != columns) return false;
-  return true;
-}
-
-// The writers index the arrays and the names directly; refuse anything of another shape.
-void RequireMesh(const TSimFiler& filer, bool sphere) {
-  const bool ok = sphere ? HasShape(filer.Vertices(), 13, 32) &&
-                               HasShape(filer.TopBandUv(), 5, 9) && HasShape(filer.FaceUv(), 5, 5)
-                         : HasShape(filer.Vertices(), 3, 4) && HasShape(filer.FaceUv(), 2, 2);
-  if (!ok)
-    throw Error(std::string("the scene mesh has not been built for a ") +
-                (sphere ? "sphere" : "cube"));
-  const size_t names = sphere ? 20 : 6;
-  if (filer.ImageNames().size() != names)
-    throw Error("the output image names have not been prepared for a " +
-                std::string(sphere ? "sphere (20 names)" : "cube (6 names)"));
-}
-
 // Builds the whole file in memory first, so that nothing is written when any part fails.
 template <typename Body>
 void SaveFmsScene(TSimFiler& filer, TSceneType type, Body body) {
   const std::string fileName = filer.GetSceneFilename();
   StringList lines;
   try {
-    RequireMesh(filer, type == stSphere);
+    RequireSceneMesh(filer, type == stSphere);
     FmsSceneValues values = FmsSceneValues::From(filer);
     values.SceneType = type;
     WriteFmsHeader(lines, values);
@@ -123,13 +78,13 @@ FmsSceneValues FmsSceneValues::From(const TSimFiler& filer) {
 
 void WriteFmsHeader(StringList& lines, const FmsSceneValues& v) {
   lines.emplace_back();
-  lines.push_back(kRule);
+  lines.push_back(kHeaderRule);
   lines.push_back("// FMS version 2.8 scene file created by Talvero.exe");
   lines.push_back("//");
   lines.push_back(
       "// Line sf_SceneType .. sf_TextureBasename, Talvero.exe read it, please do not change.");
-  lines.push_back(EnumLine("sf_SceneType", v.SceneType));
-  if (v.SceneType == stCube) lines.push_back(EnumLine("sf_CubeSuffix", v.CubeSuffix));
+  lines.push_back(EnumHeaderLine("sf_SceneType", v.SceneType));
+  if (v.SceneType == stCube) lines.push_back(EnumHeaderLine("sf_CubeSuffix", v.CubeSuffix));
   lines.push_back(HeaderLine("sf_AreaRadius", std::to_string(v.AreaRadius)));
   const std::pair<const char*, Currency> fixed[] = {{"sf_SceneRotate", v.SceneRotate},
                                                     {"sf_SlopeX", v.SlopeX},
@@ -140,8 +95,8 @@ void WriteFmsHeader(StringList& lines, const FmsSceneValues& v) {
                                                     {"sf_PilotZ", v.PilotZ}};
   for (const auto& [key, value] : fixed) lines.push_back(HeaderLine(key, value.ToFixedString(2)));
   lines.insert(lines.end(), v.GroundDataLines.begin(), v.GroundDataLines.end());
-  lines.push_back(HeaderLine("sf_TextureBasename", QuotedText(v.TextureBasename)));
-  lines.push_back(kRule);
+  lines.push_back(HeaderLine("sf_TextureBasename", QuotedHeaderText(v.TextureBasename)));
+  lines.push_back(kHeaderRule);
   lines.emplace_back();
 }
 

@@ -77,4 +77,15 @@ std::string ReadStringValue(LineTokenizer& tokenizer);
 // keeping its type. Call it only inside a catch block.
 [[noreturn]] void RethrowAtLine(const std::string& fileName, size_t lineNumber);
 
+// Runs `step` on behalf of the 0-based line `lineIndex`; a conversion or tokenizer error it
+// raises comes back located as by RethrowAtLine.
+template <typename Step>
+auto AtLine(const std::string& fileName, size_t lineIndex, Step&& step) -> decltype(step()) {
+  try {
+    return step();
+  } catch (...) {
+    RethrowAtLine(fileName, lineIndex + 1);
+  }
+}
+
 }  // namespace talvero

@@ -28,13 +28,7 @@ class FmsReaderTest : public ::testing::Test {
   // The error of reading `text`, which must fail with exception type E.
   template <typename E>
   std::string ReadError(const std::string& text) {
-    try {
-      Read(text);
-    } catch (const E& e) {
-      return e.what();
-    }
-    ADD_FAILURE() << "no error for " << text;
-    return {};
+    return testing::MessageOf<E>([&] { Read(text); }, text);
   }
 
   Currency Z() const { return filer->FMSData().GetAirCraftZ(); }
@@ -46,11 +40,8 @@ class FmsReaderTest : public ::testing::Test {
 
 TEST_F(FmsReaderTest, WrittenFilesComeBackWithTwoDecimals) {
   std::mt19937 random(20240517);
-  auto value = [&](int limit) {
-    return Currency::FromRaw(
-        std::uniform_int_distribution<int64_t>(-limit * 10000LL, limit * 10000LL)(random));
-  };
-  const char* const names[] = {"scene", "my sky", "空の景色", "it's", "a_b.c"};
+  auto value = [&](int limit) { return testing::RandomCurrency(random, limit); };
+  const auto& names = testing::kAwkwardBasenames;
   for (int run = 0; run < 40; ++run) {
     SCOPED_TRACE(run);
     auto writer = TSimFiler::Create();

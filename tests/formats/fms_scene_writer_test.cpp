@@ -12,16 +12,9 @@
 namespace talvero {
 namespace {
 
+using testing::Golden;
 using testing::ReadAll;
 using testing::TempDir;
-
-std::string Golden(const std::string& name) {
-  const auto path = std::filesystem::path(__FILE__).parent_path() / "golden" / name;
-  std::string text = ReadAll(path.string()), crlf;
-  EXPECT_FALSE(text.empty()) << path;
-  for (char c : text) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
-  return crlf;
-}
 
 class FmsWriterTest : public ::testing::Test {
  protected:
@@ -53,7 +46,9 @@ class FmsWriterTest : public ::testing::Test {
 
 TEST_F(FmsWriterTest, DefaultCubeFileIsByteExact) {
   Write();
-  EXPECT_EQ(ReadAll(filer->GetSceneFilename()), Golden("default_cube.txt"));
+  const std::string golden = Golden("default_cube.txt");
+  ASSERT_FALSE(golden.empty());
+  EXPECT_EQ(ReadAll(filer->GetSceneFilename()), golden);
 }
 
 TEST_F(FmsWriterTest, SphereFileHasTwentyTilesOf384QuadsAndABottom) {

@@ -1,13 +1,17 @@
 // Shared helpers of the test suites.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "engine/currency.h"
 #include "engine/error_reporter.h"
 
 namespace talvero::testing {
@@ -54,5 +58,37 @@ inline std::string ReadAll(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
+
+// A golden file of tests/formats/golden, kept with LF line ends in the repository, as the
+// CR LF bytes a writer makes. Empty when the file is missing.
+inline std::string Golden(const std::string& name) {
+  const auto path =
+      std::filesystem::path(__FILE__).parent_path().parent_path() / "formats" / "golden" / name;
+  std::string crlf;
+  for (char c : ReadAll(path.string())) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  return crlf;
+}
+
+// The message of the exception of type E that `action` throws; a test failure (and an empty
+// text) when it throws none.
+template <typename E, typename Action>
+std::string MessageOf(Action&& action, const std::string& what) {
+  try {
+    action();
+  } catch (const E& e) {
+    return e.what();
+  }
+  ADD_FAILURE() << "no error for " << what;
+  return {};
+}
+
+// Fixed-point values between -limit and limit that use all four decimals.
+inline Currency RandomCurrency(std::mt19937& random, int limit) {
+  return Currency::FromRaw(
+      std::uniform_int_distribution<int64_t>(-limit * 10000LL, limit * 10000LL)(random));
+}
+
+// Base names that scene files must carry through unchanged.
+inline constexpr const char* kAwkwardBasenames[] = {"scene", "my sky", "空の景色", "it's", "a_b.c"};
 
 }  // namespace talvero::testing

@@ -1,0 +1,58 @@
+#include "formats/scene_header.h"
+
+#include <limits>
+
+#include "engine/sim_filer.h"
+
+namespace talvero {
+
+namespace {
+
+bool HasShape(const auto& grid, size_t rows, size_t columns) {
+  if (grid.size() != rows) return false;
+  for (const auto& row : grid)
+    if (row.size() != columns) return false;
+  return true;
+}
+
+}  // namespace
+
+std::string HeaderLine(const std::string& key, const std::string& value) {
+  std::string line = "// " + key;
+  if (key.size() < 20) line.append(20 - key.size(), ' ');
+  return line + " : " + value;
+}
+
+std::string QuotedHeaderText(const std::string& text) {
+  std::string out = "'";
+  for (char c : text) {
+    out += c;
+    if (c == '\'') out += '\'';
+  }
+  return out + "'";
+}
+
+void RequireSceneMesh(const TSimFiler& filer, bool sphere) {
+  const bool ok = sphere ? HasShape(filer.Vertices(), 13, 32) &&
+                               HasShape(filer.TopBandUv(), 5, 9) && HasShape(filer.FaceUv(), 5, 5)
+                         : HasShape(filer.Vertices(), 3, 4) && HasShape(filer.FaceUv(), 2, 2);
+  if (!ok)
+    throw Error(std::string("the scene mesh has not been built for a ") +
+                (sphere ? "sphere" : "cube"));
+  const size_t names = sphere ? 20 : 6;
+  if (filer.ImageNames().size() != names)
+    throw Error("the output image names have not been prepared for a " +
+                std::string(sphere ? "sphere (20 names)" : "cube (6 names)"));
+}
+
+int32_t ReadInt32Value(LineTokenizer& tokenizer, const char* key) {
+  return CheckedInt32(ReadIntValue(tokenizer), key);
+}
+
+int32_t CheckedInt32(int64_t value, const char* key) {
+  if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max())
+    throw ConvertError(std::to_string(value) + " is outside the range of " + key);
+  return static_cast<int32_t>(value);
+}
+
+}  // namespace talvero

@@ -1,0 +1,56 @@
+// Pieces shared by the scene files that record the job in a "sf_" comment block (FMS ".scn"
+// and DirectX ".x"): the header line forms, the mesh checks of the writers and the value
+// checks of the readers.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "engine/enums.h"
+#include "engine/errors.h"
+#include "formats/line_tokenizer.h"
+
+namespace talvero {
+
+class TSimFiler;
+
+// "//", a space and 64 hyphens: opens and closes the comment block.
+inline constexpr const char* kHeaderRule =
+    "// ----------------------------------------------------------------";
+
+// "// %-20s : " followed by the value text.
+std::string HeaderLine(const std::string& key, const std::string& value);
+
+// The ordinal, two spaces and the identifier in brackets: "0  [stCube]".
+template <typename E>
+std::string EnumHeaderLine(const std::string& key, E value) {
+  return HeaderLine(key,
+                    std::to_string(static_cast<int>(value)) + "  [" + EnumValueName(value) + "]");
+}
+
+// The text between single quotes with every quote inside doubled, so that the tokenizer
+// reads the whole text back.
+std::string QuotedHeaderText(const std::string& text);
+
+// The writers index the mesh arrays and ImageNames directly; Error when they do not have the
+// shape of the scene type (cube: 3 x 4 vertices, 6 names; sphere: 13 x 32, 20 names).
+void RequireSceneMesh(const TSimFiler& filer, bool sphere);
+
+// An enumeration ordinal read after `key`; one outside the enumeration is refused with a
+// ParseError rather than stored as a value no code expects.
+template <typename E>
+E ReadOrdinalValue(LineTokenizer& tokenizer, const char* key) {
+  const int64_t ordinal = ReadIntValue(tokenizer);
+  const auto value = EnumFromOrdinal<E>(ordinal);
+  if (!value)
+    throw ParseError(std::to_string(ordinal) + " is not a valid value of " + key + " (0 to " +
+                     std::to_string(EnumCount<E>() - 1) + ")");
+  return *value;
+}
+
+// The value when it fits in 32 bits; ConvertError naming `key` otherwise.
+int32_t CheckedInt32(int64_t value, const char* key);
+// An integer read after `key` (ReadIntValue) that must fit in 32 bits.
+int32_t ReadInt32Value(LineTokenizer& tokenizer, const char* key);
+
+}  // namespace talvero
