@@ -145,6 +145,10 @@ class TSimFiler : public TNotifyPersistent {
   // Pads the panorama and writes the twenty sphere tiles.
   void WriteSphereTiles(const Bitmap& panorama);
 
+  // ---- The scene stage (scene_stage.cpp): checks the job and writes the scene file of the
+  // current format and type (and, for FMS, the vista texture when it is missing).
+  void RunSceneStage();
+
   // Ground-data lines kept from the last FMS scene file read and copied into later headers.
   StringList& GroundDataLines() { return FGroundDataLines; }
   const StringList& GroundDataLines() const { return FGroundDataLines; }

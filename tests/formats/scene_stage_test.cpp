@@ -1,0 +1,81 @@
+// The scene stage: validation, the files of each format, the vista rule and clean-up.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "engine/errors.h"
+#include "engine/file_util.h"
+#include "engine/sim_filer.h"
+#include "support/test_support.h"
+
+namespace talvero {
+namespace {
+
+class SceneStageTest : public ::testing::Test {
+ protected:
+  SceneStageTest() : filer(TSimFiler::Create()) {
+    filer->SetErrorReporter(&errors);
+    filer->ResetJob();
+    filer->SetTextureBasename("scene");
+    filer->OnProgress = [this](TSimFiler&, const std::string& text, TSimProgressMode mode) {
+      if (mode == spAppend) console.push_back(text);
+    };
+  }
+  void Run(TSceneFormat format, TSceneType type, const std::string& name) {
+    filer->SetSceneFormat(format);
+    filer->SetSceneType(type);
+    filer->SetSceneFilename(dir.File(name));
+    filer->PrepareOutputNames();
+    filer->RunSceneStage();
+  }
+
+  testing::RecordingErrorReporter errors;
+  testing::TempDir dir;
+  std::unique_ptr<TSimFiler> filer;
+  StringList console;
+};
+
+TEST_F(SceneStageTest, FmsWritesTheSceneAndAMissingVistaTexture) {
+  Run(sfFMS, stCube, "scene.scn");
+  EXPECT_TRUE(FileExists(dir.File("scene.scn")));
+  EXPECT_TRUE(FileExists(dir.File("fms_vista.bmp")));
+  EXPECT_EQ(console, (StringList{"シーンファイルを出力します。", "頂点の配列を初期化しています。",
+                                 "fms_vista.bmp", "出力中　" + dir.File("scene.scn")}));
+  // A texture already there is left alone, and no line announces it.
+  WriteFileAtomically(dir.File("fms_vista.bmp"), "kept");
+  console.clear();
+  Run(sfFMS, stSphere, "scene.scn");
+  EXPECT_EQ(testing::ReadAll(dir.File("fms_vista.bmp")), "kept");
+  EXPECT_EQ(console.back(), "出力中　" + dir.File("scene.scn"));
+  EXPECT_EQ(console.size(), 3u);
+  EXPECT_TRUE(filer->Vertices().empty());
+}
+
+TEST_F(SceneStageTest, RcpsimWritesMeshAndSettingsButNoVista) {
+  Run(sfRCP, stSphere, "scene.xscn");
+  EXPECT_TRUE(FileExists(dir.File("scene.x")));
+  EXPECT_TRUE(FileExists(dir.File("scene.xscn")));
+  EXPECT_FALSE(FileExists(dir.File("fms_vista.bmp")));
+  EXPECT_EQ(console.back(), "出力中　" + dir.File("scene.xscn"));
+}
+
+TEST_F(SceneStageTest, RefusedJobsWriteNothing) {
+  filer->SetSceneFormat(sfFMS);
+  filer->SetSceneFilename("scene.scn");
+  filer->PrepareOutputNames();
+  filer->RunSceneStage();
+  EXPECT_EQ(errors.Messages, StringList{"シーンフィアル名：で指定されたフォルダがありません。"});
+  EXPECT_TRUE(console.empty());
+  EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
+}
+
+TEST_F(SceneStageTest, AFailedWriteReleasesTheMeshAndReachesTheCaller) {
+  std::filesystem::create_directory(dir.File("scene.x"));  // a folder where the mesh goes
+  EXPECT_THROW(Run(sfRCP, stCube, "scene.xscn"), FileError);
+  EXPECT_TRUE(filer->Vertices().empty());
+  EXPECT_TRUE(filer->FaceUv().empty());
+  EXPECT_FALSE(FileExists(dir.File("scene.xscn")));
+}
+
+}  // namespace
+}  // namespace talvero
