@@ -49,7 +49,41 @@ bench_jpeg_decode() {
   echo "  peak vs pixel bytes:  $(ratio "$ours_kb" "$pixel_kb")x   (target <= 1.2)"
 }
 
-# Later stages add their bench_<name> function and list it here.
-benchmarks=(jpeg_decode)
+# A detailed test panorama of the given size, made once.
+panorama_of() {
+  local file="$data/panorama-$1x$2.jpg"
+  [ -f "$file" ] || "$bin" make-panorama "$file" "$1" "$2"
+  echo "$file"
+}
+
+# The image stage of a cube or sphere job against the floor: djpeg on the input plus
+# cjpeg -quality 100 on the output pixels (the divided images, as BMP files).
+stage_bench() {
+  local kind=$1 width=$2 target=$3 file out ours_ms ours_kb djpeg_ms djpeg_kb cjpeg_ms cjpeg_kb
+  local floor pixel_kb
+  file=$(panorama_of "$width" $((width / 2)))
+  out="$data/out-$kind-$width"
+  rm -rf "$out" && mkdir -p "$out/bmp" "$out/jpg"
+  "$bin" stage "$file" "$out/bmp" "$kind" bmp  # the output pixels for cjpeg (not timed)
+  read -r ours_ms ours_kb < <(measure "$bin" stage "$file" "$out/jpg" "$kind" jpg)
+  read -r djpeg_ms djpeg_kb < <(measure djpeg -outfile /dev/null "$file")
+  read -r cjpeg_ms cjpeg_kb < <(measure bash -c \
+    'for f in "$0"/*.bmp; do cjpeg -quality 100 -outfile /dev/null "$f" || exit 1; done' "$out/bmp")
+  floor=$(awk -v a="$djpeg_ms" -v b="$cjpeg_ms" 'BEGIN { printf "%.1f", a + b }')
+  pixel_kb=$((width * (width / 2) * 3 / 1024))
+  echo "== $kind job, $width x $((width / 2)) JPEG in, $(ls "$out/jpg" | wc -l) JPEGs out ($(nproc) cores, best of $runs)"
+  printf '  ours   %8.1f ms  peak %8d KB\n' "$ours_ms" "$ours_kb"
+  printf '  floor  %8.1f ms  (djpeg %.1f + cjpeg %.1f)\n' "$floor" "$djpeg_ms" "$cjpeg_ms"
+  echo "  time vs floor:        $(ratio "$ours_ms" "$floor")x   (target <= $target)"
+  echo "  peak vs pixel bytes:  $(ratio "$ours_kb" "$pixel_kb")x   (target <= 3)"
+  rm -rf "$out"
+}
+
+bench_cube() { stage_bench cube 8192 2.5; }
+bench_sphere() { stage_bench sphere 8192 2; }
+bench_cube_16k() { stage_bench cube 16384 2.5; }
+bench_sphere_16k() { stage_bench sphere 16384 2; }
+
+benchmarks=(jpeg_decode cube sphere cube_16k sphere_16k)
 if [ $# -gt 0 ]; then benchmarks=("$@"); fi
 for name in "${benchmarks[@]}"; do "bench_$name"; done

@@ -3,6 +3,8 @@
 //   talvero_bench make-panorama FILE.jpg WIDTH HEIGHT   a detailed test panorama
 //   talvero_bench decode FILE                           decode one image, as the loader does
 //   talvero_bench measure -- COMMAND [ARGS...]          run a command; print "wall_ms peak_kb"
+//   talvero_bench stage FILE FOLDER cube|sphere bmp|jpg [THREADS]
+//                                                       the image stage of a normal-size job
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -11,12 +13,15 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <string>
 
 #include "engine/bitmap.h"
 #include "engine/image_codecs.h"
+#include "engine/parallel.h"
+#include "engine/sim_filer.h"
 
 namespace {
 
@@ -92,11 +97,40 @@ int Measure(char** command) {
   return 0;
 }
 
+// The image stage exactly as a job runs it: names, validation, load, divide, write.
+int RunStage(const std::string& file, const std::string& folder, const std::string& type,
+             const std::string& imageType) {
+  auto filer = talvero::TSimFiler::Create();
+  filer->ResetJob();
+  filer->SetImageFileName(file);
+  filer->SetSceneFilename(folder + "/scene.xscn");
+  filer->SetTextureBasename("bench");
+  filer->SetSceneFormat(talvero::sfRCP);  // no vista texture: only the divided images count
+  filer->SetSceneType(type == "sphere" ? talvero::stSphere : talvero::stCube);
+  filer->SetImageSizeMode(talvero::ismNormal);
+  filer->SetExtractImageType(imageType == "jpg" ? talvero::eiJpeg : talvero::eiBitmap);
+  filer->PrepareOutputNames();
+  // TALVERO_BENCH_TRACE=1 prints the time of every progress line, to see where time goes.
+  if (std::getenv("TALVERO_BENCH_TRACE")) {
+    const auto start = std::chrono::steady_clock::now();
+    filer->OnProgress = [start](talvero::TSimFiler&, const std::string& text,
+                                talvero::TSimProgressMode mode) {
+      if (mode != talvero::spAppend) return;
+      const double ms = std::chrono::duration<double, std::milli>(
+                            std::chrono::steady_clock::now() - start).count();
+      std::fprintf(stderr, "%8.1f ms  %s\n", ms, text.c_str());
+    };
+  }
+  filer->RunImageStage();
+  return 0;
+}
+
 int Usage() {
   std::fputs(
       "usage: talvero_bench make-panorama FILE.jpg WIDTH HEIGHT\n"
       "       talvero_bench decode FILE\n"
-      "       talvero_bench measure -- COMMAND [ARGS...]\n",
+      "       talvero_bench measure -- COMMAND [ARGS...]\n"
+      "       talvero_bench stage FILE FOLDER cube|sphere bmp|jpg [THREADS]\n",
       stderr);
   return 2;
 }
@@ -115,6 +149,10 @@ int main(int argc, char** argv) {
     if (mode == "decode" && argc == 3) {
       const Bitmap image = talvero::ReadImage(argv[2], talvero::DetectImageFormat(argv[2]));
       return image.Empty() ? 1 : 0;
+    }
+    if (mode == "stage" && (argc == 6 || argc == 7)) {
+      if (argc == 7) talvero::SetMaxWorkerThreads(std::stoi(argv[6]));
+      return RunStage(argv[2], argv[3], argv[4], argv[5]);
     }
     if (mode == "measure" && argc > 3 && std::strcmp(argv[2], "--") == 0) return Measure(argv + 3);
   } catch (const std::exception& error) {

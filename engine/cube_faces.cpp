@@ -3,9 +3,12 @@
 // quarters the triangles of the top and bottom faces; the faces are then cut out, the caps
 // assembled, and every face resampled and written.
 #include <algorithm>
+#include <memory>
 #include <stdexcept>
+#include <vector>
 
 #include "engine/bitmap.h"
+#include "engine/crop_stretch.h"
 #include "engine/cube_map.h"
 #include "engine/errors.h"
 #include "engine/parallel.h"
@@ -15,8 +18,8 @@ namespace talvero {
 
 namespace {
 
-constexpr int64_t kUnit = Currency::kScale;             // fractions in 1/10000
-constexpr int64_t kUnitSquared = kUnit * kUnit;         // both weights applied
+constexpr int32_t kUnit = Currency::kScale;             // fractions in 1/10000
+constexpr int64_t kUnitSquared = int64_t{kUnit} * kUnit;  // both weights applied
 constexpr int32_t kWarpProgressSteps = 40;              // rows per dot: height div 40
 
 // n / 10^8 rounded to the nearest integer, halves to even (n >= 0).
@@ -42,15 +45,19 @@ void WarpRows(Bitmap& target, const Bitmap& source, int32_t sourceLeft, const Tm
       if (e.U < 0) continue;  // no source: the target pixel keeps what it had
       const int32_t x0 = e.U, x1 = std::min(e.U + 1, w - 1);
       const int32_t y0 = e.V, y1 = std::min(e.V + 1, h - 1);
-      const int64_t a = e.UFrac, b = e.VFrac;
-      const uint8_t* p00 = source.Row(y0) + static_cast<size_t>(sourceLeft + x0) * bpp;
-      const uint8_t* p10 = source.Row(y0) + static_cast<size_t>(sourceLeft + x1) * bpp;
-      const uint8_t* p01 = source.Row(y1) + static_cast<size_t>(sourceLeft + x0) * bpp;
-      const uint8_t* p11 = source.Row(y1) + static_cast<size_t>(sourceLeft + x1) * bpp;
+      // A row's pair of weighted samples stays below 2^22, so only the last step needs 64 bits.
+      const int32_t a = e.UFrac, b = e.VFrac;
+      const uint8_t* row0 = source.Row(y0) + static_cast<size_t>(sourceLeft) * bpp;
+      const uint8_t* row1 = source.Row(y1) + static_cast<size_t>(sourceLeft) * bpp;
+      const uint8_t* p00 = row0 + static_cast<size_t>(x0) * bpp;
+      const uint8_t* p10 = row0 + static_cast<size_t>(x1) * bpp;
+      const uint8_t* p01 = row1 + static_cast<size_t>(x0) * bpp;
+      const uint8_t* p11 = row1 + static_cast<size_t>(x1) * bpp;
       for (int c = 0; c < 3; ++c) {
-        const int64_t top = (kUnit - a) * p00[c] + a * p10[c];
-        const int64_t bottom = (kUnit - a) * p01[c] + a * p11[c];
-        const int64_t value = DivideRoundHalfEven((kUnit - b) * top + b * bottom);
+        const int32_t top = (kUnit - a) * p00[c] + a * p10[c];
+        const int32_t bottom = (kUnit - a) * p01[c] + a * p11[c];
+        const int64_t value =
+            DivideRoundHalfEven(int64_t{kUnit - b} * top + int64_t{b} * bottom);
         out[c] = static_cast<uint8_t>(std::min<int64_t>(value, 255));
       }
     }
@@ -65,20 +72,49 @@ int32_t RowsPerBlock(int32_t step, int32_t height) {
   return std::min(rows, std::max(height, 1));
 }
 
-// Draws `piece` onto `target` at (left, top), skipping pure white pixels (transparent).
-void DrawTransparent(Bitmap& target, const Bitmap& piece, int32_t left, int32_t top) {
-  const int bpp = target.BytesPerPixel();
-  for (int32_t y = 0; y < piece.Height(); ++y) {
-    const int32_t ty = top + y;
-    if (ty < 0 || ty >= target.Height()) continue;
-    const uint8_t* source = piece.Row(y);
-    uint8_t* out = target.Row(ty);
-    for (int32_t x = 0; x < piece.Width(); ++x, source += piece.BytesPerPixel()) {
-      const int32_t tx = left + x;
-      if (tx < 0 || tx >= target.Width()) continue;
-      if (source[0] == 255 && source[1] == 255 && source[2] == 255) continue;
-      std::copy(source, source + 3, out + static_cast<size_t>(tx) * bpp);
+// Where face pixel (x, y) of an s × s face ends up after `turns` clockwise quarter turns.
+inline void Turn(int32_t s, int turns, int32_t& x, int32_t& y) {
+  const int32_t x0 = x, y0 = y;
+  switch (turns & 3) {
+    case 1: x = s - 1 - y0; y = x0; break;
+    case 2: x = s - 1 - x0; y = s - 1 - y0; break;
+    case 3: x = y0; y = s - 1 - x0; break;
+    default: break;
+  }
+}
+
+// Builds a cap face from its four triangle pieces. The face is drawn as if each piece were
+// drawn (white pixels transparent) at (0, h) for the top or (0, 0) for the bottom and the
+// face then turned a quarter (clockwise for the top, counter-clockwise for the bottom)
+// after every piece but the last; instead of turning the whole face three times, each piece
+// is drawn straight into its final place. Pixel (px, py) of piece k is
+// pieceRow(k, py) + pieceColumns[k][px].
+template <typename PieceRow>
+void DrawCapPieces(TSimFiler& filer, Bitmap& face, int32_t s, int32_t h, int mode,
+                   const std::vector<size_t> (&pieceColumns)[4], PieceRow pieceRow) {
+  constexpr int32_t kTile = 64;  // keeps the turned writes within a few cache lines
+  for (int k = 0; k < 4; ++k) {
+    const int remaining = 3 - k;  // turns made after this piece
+    const int clockwise = mode == 0 ? remaining : (4 - remaining) & 3;
+    const int32_t down = mode == 0 ? h : 0;
+    for (int32_t ty = 0; ty < h; ty += kTile) {
+      for (int32_t tx = 0; tx < s; tx += kTile) {
+        for (int32_t py = ty; py < std::min(h, ty + kTile); ++py) {
+          const uint8_t* row = pieceRow(k, py);
+          for (int32_t px = tx; px < std::min(s, tx + kTile); ++px) {
+            const uint8_t* p = row + pieceColumns[k][static_cast<size_t>(px)];
+            if (p[0] == 255 && p[1] == 255 && p[2] == 255) continue;  // transparent white
+            int32_t x = px, y = py + down;
+            Turn(s, clockwise, x, y);
+            uint8_t* out = face.Row(y) + static_cast<size_t>(x) * 3;
+            out[0] = p[0];
+            out[1] = p[1];
+            out[2] = p[2];
+          }
+        }
+      }
     }
+    filer.Progress(".", spUpdate);
   }
 }
 
@@ -86,7 +122,20 @@ void DrawTransparent(Bitmap& target, const Bitmap& piece, int32_t left, int32_t 
 
 void TSimFiler::BuildCubeMap(int32_t f, TmxCurrencyUV& map) {
   Progress("座標を取得しています。", spAppend);
-  FillCubeMapQuadrant(f, map, [this] { Progress("....", spUpdate); });
+  map.Reset(f);
+  Progress("....", spUpdate);
+  // The top cap (rows below f), then the upper half of the side face; rows in parallel.
+  constexpr int32_t kRows = 16;
+  for (const auto& [begin, end] : {std::pair{0, f}, std::pair{f, 2 * f}}) {
+    RunOrderedBlocks(
+        (end - begin + kRows - 1) / kRows,
+        [&, begin = begin, end = end](int block) {
+          const int32_t first = begin + block * kRows;
+          FillCubeMapRows(f, map, first, std::min(end, first + kRows));
+        },
+        [](int) {});
+    Progress("....", spUpdate);
+  }
   // The mirrored halves are derived on access; the step still has its dots.
   Progress("....", spUpdate);
 }
@@ -143,14 +192,15 @@ void TSimFiler::WarpCubeStrips(Bitmap& panorama) {
 
 void TSimFiler::AssembleCapFace(Bitmap& face, const Bitmap& capStrip, int mode) {
   const int32_t s = capStrip.Width() / 4, h = capStrip.Height();
-  if (face.Width() != s || face.Height() != s) face = Bitmap(s, s);
-  Bitmap piece(s, h);
-  for (int32_t k = 0; k < 4; ++k) {
-    CopyRect(piece, 0, 0, capStrip, s * k, 0, s, h);
-    DrawTransparent(face, piece, 0, mode == 0 ? h : 0);
-    if (k < 3) RotateBitmap90(face, mode == 0 ? 0 : 1);
-    Progress(".", spUpdate);
-  }
+  if (face.Width() != s || face.Height() != s || face.Format() != PixelFormat::Bgr24)
+    face = Bitmap(s, s);
+  if (h > s) throw std::invalid_argument("AssembleCapFace: the cap strip is too high");
+  std::vector<size_t> columns[4];
+  for (int k = 0; k < 4; ++k)
+    for (int32_t px = 0; px < s; ++px)
+      columns[k].push_back(static_cast<size_t>(s * k + px) * capStrip.BytesPerPixel());
+  DrawCapPieces(*this, face, s, h, mode, columns,
+                [&](int, int32_t py) { return capStrip.Row(py); });
 }
 
 void TSimFiler::WriteCubeFaces(const Bitmap& panorama) {
@@ -168,25 +218,37 @@ void TSimFiler::WriteCubeFaces(const Bitmap& panorama) {
   for (int32_t i = 0; i < 6; ++i) {
     Progress(names[static_cast<size_t>(i)], spAppend);
     const std::string path = folder + names[static_cast<size_t>(i)];
-    Bitmap face(b, b);
-    if (i < 3) {
-      CopyRect(face, 0, 0, panorama, f * (2 * i + 1), f, b, b);
-    } else if (i == 3) {
-      // The back face lies across the panorama's left and right edges.
-      CopyRect(face, 0, 0, panorama, 7 * f, f, f, 2 * f);
-      Progress("..", spUpdate);
-      CopyRect(face, f, 0, panorama, 0, f, f, 2 * f);
-      Progress("..", spUpdate);
+    auto output = std::make_shared<Bitmap>();
+    if (i < 4) {
+      // Side faces are resampled straight out of the panorama; the back face (i = 3) lies
+      // across its left and right edges, so its columns wrap round.
+      const int32_t left = i < 3 ? f * (2 * i + 1) : 7 * f;
+      *output = Bitmap::Uninitialized(size, size);
+      StretchCrop(
+          *output, panorama, b, b, [&](int64_t cx) { return (left + cx) % w; },
+          [&](int64_t cy) { return f + cy; });
+      if (i == 3) {
+        Progress("..", spUpdate);
+        Progress("..", spUpdate);
+      }
     } else {
+      // The cap strip starts at panorama column 5f and wraps round, so its quarters are
+      // whole faces; the pieces are read from the panorama without copying the strip.
       const int32_t top = i == 4 ? 0 : 3 * f;
-      // The cap strip starts at column 5f and wraps round, so its quarters are whole faces.
-      Bitmap capStrip(w, f);
-      CopyRect(capStrip, 0, 0, panorama, 5 * f, top, 3 * f, f);
-      CopyRect(capStrip, 3 * f, 0, panorama, 0, top, 5 * f, f);
-      AssembleCapFace(face, capStrip, i - 4);
+      Bitmap face(b, b);
+      std::vector<size_t> columns[4];
+      for (int k = 0; k < 4; ++k)
+        for (int32_t px = 0; px < b; ++px)
+          columns[k].push_back(static_cast<size_t>((5 * f + b * k + px) % w) * 3);
+      DrawCapPieces(*this, face, b, f, i - 4, columns,
+                    [&](int, int32_t py) { return panorama.Row(top + py); });
+      if (size == b) {
+        *output = std::move(face);
+      } else {
+        *output = Bitmap::Uninitialized(size, size);
+        StretchDraw(*output, face);
+      }
     }
-    auto output = std::make_shared<Bitmap>(Bitmap::Uninitialized(size, size));
-    StretchDraw(*output, face);
     writers.Submit([output, path, type] { SaveImageAs(*output, path, type); });
   }
   writers.Finish();

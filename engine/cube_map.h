@@ -4,7 +4,6 @@
 // 8192-wide panorama that is 25 MB instead of 100 MB.
 #pragma once
 
-#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -55,47 +54,13 @@ class TmxCurrencyUV {
 // angle(q): atan(q) in degrees scaled to f pixels per 45 degrees, in extended precision.
 long double CubeMapAngle(long double q, int32_t f);
 
-// Fills the stored quadrant: the top-cap triangle (rows 0 ... f-1, columns x <= y) and the
-// upper half of the side face (rows f ... 2f-1). `onStep` runs after each of the three
-// computing steps, so the caller can report progress.
-template <typename StepCallback>
-void FillCubeMapQuadrant(int32_t f, TmxCurrencyUV& map, StepCallback&& onStep);
+// Fills rows [rowBegin, rowEnd) of the stored quadrant (rows 0 ... 2f-1): the top-cap
+// triangle in rows below f (columns x <= y), the upper half of the side face from row f.
+// Rows are independent, so ranges may be filled on several threads.
+void FillCubeMapRows(int32_t f, TmxCurrencyUV& map, int32_t rowBegin, int32_t rowEnd);
 
 // Splits a position into its integer part and its fraction rounded to 1/10000, halves
-// to even (a fraction may round up to exactly 1).
+// to even (a fraction may round up to exactly 1). Positions are never negative.
 void SplitPosition(long double t, int32_t& whole, uint16_t& frac);
-
-template <typename StepCallback>
-void FillCubeMapQuadrant(int32_t f, TmxCurrencyUV& map, StepCallback&& onStep) {
-  map.Reset(f);
-  onStep();
-  const long double lf = f;
-  // Top cap: x is the sideways distance from the face's centre line, y the distance
-  // from the zenith, both in pixels with the face at distance f.
-  for (int32_t y = 0; y < f; ++y) {
-    for (int32_t x = 0; x <= y; ++x) {
-      int32_t u = 0, v = 0;
-      uint16_t uFrac = 0, vFrac = 0;
-      if (y != 0) SplitPosition(CubeMapAngle(static_cast<long double>(x) / y, f), u, uFrac);
-      const long double r = std::sqrt(static_cast<long double>(int64_t{x} * x + int64_t{y} * y));
-      SplitPosition(CubeMapAngle(r / lf, f), v, vFrac);
-      map.SetQuadrant(x, y, u, uFrac, v, vFrac);
-    }
-  }
-  onStep();
-  // Upper half of the side face: 2f - y is the height above the horizon.
-  for (int32_t y = f; y < 2 * f; ++y) {
-    const long double height = 2 * f - y;
-    for (int32_t x = 0; x < f; ++x) {
-      int32_t u = 0, v = 0;
-      uint16_t uFrac = 0, vFrac = 0;
-      SplitPosition(CubeMapAngle(static_cast<long double>(x) / lf, f), u, uFrac);
-      const long double r = std::sqrt(static_cast<long double>(int64_t{f} * f + int64_t{x} * x));
-      SplitPosition(CubeMapAngle(r / height, f), v, vFrac);
-      map.SetQuadrant(x, y, u, uFrac, v, vFrac);
-    }
-  }
-  onStep();
-}
 
 }  // namespace talvero

@@ -6,9 +6,9 @@
 // built: each output pixel is fetched from the panorama through that rule, which gives the
 // same bytes without a second 75 MB image.
 #include <memory>
-#include <vector>
 
 #include "engine/bitmap.h"
+#include "engine/crop_stretch.h"
 #include "engine/errors.h"
 #include "engine/parallel.h"
 #include "engine/sim_filer.h"
@@ -17,28 +17,14 @@ namespace talvero {
 
 namespace {
 
-// The crop of P at (left, top), cropWidth × cropHeight, stretched (nearest neighbour) onto
-// the whole of `output`.
+// The crop of P at (left, top), cropWidth × cropHeight, stretched onto the whole of `output`.
 void CropPaddedStretch(const Bitmap& panorama, int32_t m, int32_t left, int32_t top,
                        int32_t cropWidth, int32_t cropHeight, Bitmap& output) {
   const int64_t w = panorama.Width();
-  const int64_t ow = output.Width(), oh = output.Height();
-  std::vector<size_t> columns(static_cast<size_t>(ow));
-  for (int64_t x = 0; x < ow; ++x) {
-    const int64_t px = left + (2 * x + 1) * cropWidth / (2 * ow);
-    columns[static_cast<size_t>(x)] = static_cast<size_t>(((px - m) % w + w) % w) * 3;
-  }
-  for (int64_t y = 0; y < oh; ++y) {
-    const int64_t py = top + (2 * y + 1) * cropHeight / (2 * oh);
-    const uint8_t* source = panorama.Row(static_cast<int32_t>(py < m ? py : py - m));
-    uint8_t* out = output.Row(static_cast<int32_t>(y));
-    for (const size_t offset : columns) {
-      out[0] = source[offset];
-      out[1] = source[offset + 1];
-      out[2] = source[offset + 2];
-      out += 3;
-    }
-  }
+  StretchCrop(
+      output, panorama, cropWidth, cropHeight,
+      [&](int64_t cx) { return ((left + cx - m) % w + w) % w; },
+      [&](int64_t cy) { return top + cy < m ? top + cy : top + cy - m; });
 }
 
 }  // namespace

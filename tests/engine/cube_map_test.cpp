@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/cube_map.h"
+#include "engine/sim_filer.h"
 
 namespace talvero {
 namespace {
@@ -26,7 +27,11 @@ class CubeMapFullSize : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     map = new TmxCurrencyUV;
-    FillCubeMapQuadrant(1024, *map, [] { ++steps; });
+    auto filer = TSimFiler::Create();
+    filer->OnProgress = [](TSimFiler&, const std::string& text, TSimProgressMode) {
+      steps += text == "...." ? 1 : 0;
+    };
+    filer->BuildCubeMap(1024, *map);
   }
   static void TearDownTestSuite() { delete map; }
   static TmxCurrencyUV* map;
@@ -36,7 +41,7 @@ TmxCurrencyUV* CubeMapFullSize::map = nullptr;
 int CubeMapFullSize::steps = 0;
 
 TEST_F(CubeMapFullSize, KnownEntriesHoldToTheLastDigit) {
-  EXPECT_EQ(steps, 3);
+  EXPECT_EQ(steps, 4);
   EXPECT_EQ(map->Width(), 2048);
   EXPECT_EQ(map->Height(), 4096);
   ExpectEntry(*map, {0, 0, 0, "0", 0, "0"});                       // the zenith
@@ -72,7 +77,8 @@ TEST_F(CubeMapFullSize, MirrorsAreConsistentEverywhere) {
 
 TEST(CubeMap, RowSamplingMatchesEntries) {
   TmxCurrencyUV map;
-  FillCubeMapQuadrant(16, map, [] {});
+  map.Reset(16);
+  FillCubeMapRows(16, map, 0, 32);
   std::vector<CubeMapSample> row;
   for (int y : {0, 5, 15, 16, 31, 32, 47, 63}) {
     map.SampleRow(y, row);

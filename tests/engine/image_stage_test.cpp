@@ -325,3 +325,61 @@ TEST_F(ImageStageTest, FullSizeCubeJobSmokeTest) {
 
 }  // namespace
 }  // namespace talvero
+
+namespace talvero {
+namespace {
+
+// The faces as the plain construction makes them: copy the face out of the warped panorama,
+// or copy the cap strip, draw its four pieces transparently turning the face in between,
+// then stretch to the face size.
+Bitmap ReferenceFace(const Bitmap& warped, int i, int32_t size) {
+  const int32_t w = warped.Width(), b = w / 4, f = w / 8;
+  Bitmap face(b, b);
+  if (i < 3) {
+    CopyRect(face, 0, 0, warped, f * (2 * i + 1), f, b, b);
+  } else if (i == 3) {
+    CopyRect(face, 0, 0, warped, 7 * f, f, f, 2 * f);
+    CopyRect(face, f, 0, warped, 0, f, f, 2 * f);
+  } else {
+    const int32_t top = i == 4 ? 0 : 3 * f;
+    Bitmap cap(w, f);
+    CopyRect(cap, 0, 0, warped, 5 * f, top, 3 * f, f);
+    CopyRect(cap, 3 * f, 0, warped, 0, top, 5 * f, f);
+    for (int k = 0; k < 4; ++k) {
+      for (int32_t y = 0; y < f; ++y)
+        for (int32_t x = 0; x < b; ++x) {
+          const Rgb c = cap.GetPixel(b * k + x, y);
+          if (c != kWhite) face.SetPixel(x, y + (i == 4 ? f : 0), c);
+        }
+      if (k < 3) RotateBitmap90(face, i == 4 ? 0 : 1);
+    }
+  }
+  Bitmap output(size, size);
+  StretchDraw(output, face);
+  return output;
+}
+
+TEST_F(ImageStageTest, FacesMatchThePlainConstructionByteForByte) {
+  // Numbered pixels catch any misplaced one; pure white pixels check the transparency rule.
+  Bitmap pano = testing::Numbered(160, 80);
+  for (int32_t x = 0; x < 160; x += 7) pano.SetPixel(x, 3, kWhite);
+  for (int32_t x = 0; x < 160; x += 5) pano.SetPixel(x, 76, kWhite);
+  Bitmap warped = pano.Clone();
+  filer->WarpCubeStrips(warped);
+  const std::string out = dir.File("cube");
+  SetUpJob(pano, out, stCube);
+  filer->RunImageStage();
+  for (int i = 0; i < 6; ++i)
+    EXPECT_TRUE(testing::SameImage(Output(out, static_cast<size_t>(i)), ReferenceFace(warped, i, 1024)))
+        << "face " << i;
+  Bitmap cap(160, 20), face;
+  CopyRect(cap, 0, 0, warped, 100, 0, 60, 20);
+  CopyRect(cap, 60, 0, warped, 0, 0, 100, 20);
+  filer->AssembleCapFace(face, cap, 0);
+  Bitmap direct(40, 40);
+  StretchDraw(direct, face);
+  EXPECT_TRUE(testing::SameImage(direct, ReferenceFace(warped, 4, 40)));
+}
+
+}  // namespace
+}  // namespace talvero
