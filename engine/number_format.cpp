@@ -150,6 +150,14 @@ std::string FormatGeneral(long double value, int precision) {
   return FormatGeneralDigits(ToDecimalDigits(value, 18), precision);
 }
 
+std::string FormatGeneralPlain(long double value, int precision) {
+  if (std::isnan(value)) return "NAN";
+  if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
+  DecimalDigits d = ToDecimalDigits(value, 18);
+  RoundDigitsHalfUp(d, precision);
+  return d.digits.empty() ? "0" : PlainText(d, 0);
+}
+
 std::string FormatFixed(long double value, int decimals) {
   if (std::isnan(value)) return "NAN";
   if (std::isinf(value)) return value < 0 ? "-INF" : "INF";

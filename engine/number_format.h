@@ -33,6 +33,10 @@ void RoundDigitsHalfUp(DecimalDigits& d, int keep);
 std::string FormatGeneral(long double value, int precision = 15);
 std::string FormatGeneralDigits(DecimalDigits d, int precision = 15);
 
+// The same digits as FormatGeneral, always in plain notation ("0.000015", "1000000000000000"),
+// for texts that are filtered character by character and must not carry an exponent.
+std::string FormatGeneralPlain(long double value, int precision = 15);
+
 // Fixed notation with exactly `decimals` decimals, rounded half away from zero on the
 // value's 18-digit decimal expansion (so 0.125 and 0.145 both round up). Zero has no sign.
 std::string FormatFixed(long double value, int decimals);

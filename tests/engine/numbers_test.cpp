@@ -82,6 +82,15 @@ TEST(NumberFormat, GeneralForm) {
   EXPECT_EQ(FormatGeneral(123456789012345.6L), "123456789012346");
 }
 
+TEST(NumberFormat, GeneralDigitsInPlainNotation) {
+  EXPECT_EQ(FormatGeneralPlain(1e-5L), "0.00001");
+  EXPECT_EQ(FormatGeneralPlain(-2.5e-7L), "-0.00000025");
+  EXPECT_EQ(FormatGeneralPlain(1e15L), "1000000000000000");
+  EXPECT_EQ(FormatGeneralPlain(9999999999999999.0L), "10000000000000000");
+  EXPECT_EQ(FormatGeneralPlain(1.7L), "1.7");
+  EXPECT_EQ(FormatGeneralPlain(0.0L), "0");
+}
+
 TEST(NumberFormat, FixedFormRoundsHalfAwayOnDecimalDigits) {
   EXPECT_EQ(FormatFixed(0.125L, 2), "0.13");
   // 1.005 is 1.00499999999999999996 in extended precision but 1.005 in 18 digits.

@@ -1,0 +1,289 @@
+// The engine bound to a window's controls: parameters in the two grids, job settings in
+// edit boxes, format pages and radio groups.
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTest>
+#include <QVBoxLayout>
+
+#include "editing/talvero_filers.h"
+#include "editing/widget_support.h"
+#include "engine/errors.h"
+#include "support/test_support.h"
+
+namespace talvero {
+namespace {
+
+using testing::CellCentre;
+using testing::Press;
+using testing::RecordingErrorReporter;
+using testing::Type;
+
+Currency C(const char* text) { return Currency::Parse(text); }
+
+// The controls of the main window that the engine reads and writes, bound as the window
+// binds them.
+class Bindings : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    auto* layout = new QVBoxLayout(&window);
+    for (QLineEdit* edit : {imageEdit, sceneEdit, baseEdit}) layout->addWidget(edit);
+    pages->addTab(fmsGrid, "  FMS  ");
+    pages->addTab(rcpGrid, "  RCPSim  ");
+    SetupFMSGrid(*fmsGrid);
+    SetupRCPGrid(*rcpGrid);
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{pages, sceneType, cubeSuffix, sizeMode, imageType})
+      layout->addWidget(w);
+    window.resize(500, 700);
+
+    filer->ImageFileNameEdit = imageEdit;
+    filer->SceneFileNameEdit = sceneEdit;
+    filer->TextureBaseNameEdit = baseEdit;
+    filer->SceneFormatPages = pages;
+    filer->CubeSuffixGroup = cubeSuffix;
+    filer->ExtractImageTypeGroup = imageType;
+    filer->ImageSizeModeGroup = sizeMode;
+    filer->SceneTypeGroup = sceneType;
+    filer->TalveroFMS().Grid = fmsGrid;
+    filer->TalveroRCP().Grid = rcpGrid;
+    filer->ResetJob();
+  }
+
+  std::string Cell(TDataStringGrid* grid, const char* name) {
+    const TDataStringGridItem* item = grid->Items().FindItem(name);
+    return item ? grid->Cells(item->ColIndex(), item->RowIndex()) : "<missing>";
+  }
+  void TypeInto(TDataStringGrid* grid, const char* name, const QString& text) {
+    const TDataStringGridItem* item = grid->Items().FindItem(name);
+    grid->FocusCell(item->ColIndex(), item->RowIndex());
+    grid->setFocus();
+    Type(text);
+    Press(Qt::Key_Return);
+  }
+
+  RecordingErrorReporter errors;
+  ScopedErrorReporter scope{errors};
+  QWidget window;
+  QLineEdit* imageEdit = new QLineEdit(&window);
+  QLineEdit* sceneEdit = new QLineEdit(&window);
+  QLineEdit* baseEdit = new QLineEdit(&window);
+  QTabWidget* pages = new QTabWidget(&window);
+  TDataStringGrid* fmsGrid = new TDataStringGrid;
+  TDataStringGrid* rcpGrid = new TDataStringGrid;
+  TRadioGroup* sceneType =
+      new TRadioGroup("　シーンタイプ　", {"立方体（６面）", "球体（２０面）"}, 2, &window);
+  TRadioGroup* cubeSuffix =
+      new TRadioGroup("　命名規則　", {"_left.._Bottom", "_0.._5"}, 2, &window);
+  TRadioGroup* sizeMode =
+      new TRadioGroup("　出力画像サイズ　", {"1024", "2048", "4096"}, 3, &window);
+  TRadioGroup* imageType = new TRadioGroup("　出力画像タイプ　", {"Bitmap", "Jpeg"}, 2, &window);
+  std::unique_ptr<TTalveroFiler> filer = TSimFiler::Create<TTalveroFiler>();
+};
+
+TEST_F(Bindings, ResetShowsTheDefaultsInBothGrids) {
+  const std::pair<const char*, const char*> fms[] = {
+      {"AreaRadius", "1000"}, {"SceneRotate", "0.0"}, {"SlopeX", "0.0"},    {"SlopeY", "0.0"},
+      {"PilotZ", "0.0"},      {"AirCraftX", "-5.0"},  {"AirCraftY", "0.0"}, {"AirCraftZ", "-1.7"}};
+  for (auto [name, text] : fms) EXPECT_EQ(Cell(fmsGrid, name), text) << name;
+  const std::pair<const char*, const char*> rcp[] = {
+      {"AreaRadius", "1000"}, {"SceneRotate", "0.0"},    {"SlopeX", "0.0"},
+      {"SlopeZ", "0.0"},      {"AirCraftRotate", "0.0"}, {"AirCraftX", "5.0"},
+      {"AirCraftY", "-1.7"},  {"AirCraftZ", "0.0"},      {"Direction_X", "0"},
+      {"Direction_Y", "-1"},  {"Direction_Z", "0"},      {"Diffuse_R", "1.0"},
+      {"Diffuse_G", "1.0"},   {"Diffuse_B", "1.0"},      {"Specular_R", "1.0"},
+      {"Specular_G", "1.0"},  {"Specular_B", "1.0"},     {"Ambient_R", "0.2"},
+      {"Ambient_G", "0.2"},   {"Ambient_B", "0.2"}};
+  for (auto [name, text] : rcp) EXPECT_EQ(Cell(rcpGrid, name), text) << name;
+
+  EXPECT_EQ(filer->FMSData().GetAirCraftZ(), C("-1.7"));
+  EXPECT_EQ(filer->RCPData().GetAirCraftY(), C("-1.7"));
+  EXPECT_EQ(filer->RCPData().GetLightAmbient().G, C("0.2"));
+  EXPECT_EQ(filer->RCPData().GetLightDirection().Y, -1);
+  EXPECT_EQ(filer->GetTextureBasename(), "");
+  EXPECT_TRUE(errors.Messages.empty());
+}
+
+TEST_F(Bindings, GridLayoutsPlaceTheNamedCellsAndLabels) {
+  for (TDataStringGrid* grid : {fmsGrid, rcpGrid}) {
+    EXPECT_EQ(grid->ColCount(), 6);
+    const int widths[] = {30, 110, 50, 50, 50, 112};
+    for (int col = 0; col < 6; ++col) EXPECT_EQ(grid->ColWidths(col), widths[col]);
+    EXPECT_EQ(grid->RowHeights(3), 18);
+    EXPECT_EQ(grid->Cellpadding(), 6);
+    EXPECT_EQ(grid->Cells(1, 1), "広さ（球の半径）");
+    EXPECT_EQ(grid->GetCellAlign(0, 1), caCenter);
+    EXPECT_EQ(grid->GetCellAlign(1, 1), caLeft);
+    EXPECT_EQ(grid->GetCellAlign(2, 1), caRight);
+    EXPECT_EQ(grid->GetCellAlign(2, 3), caCenter);
+    EXPECT_EQ(grid->GetCellAlign(2, 7), caRight);
+    EXPECT_EQ(grid->GetCellType(2, 1), ctInteger);
+    EXPECT_TRUE(grid->IsReadOnlyCell(2, 7));  // the pilot's X is a fixed "0"
+    EXPECT_EQ(grid->Cells(2, 7), "0");
+  }
+  EXPECT_EQ(fmsGrid->RowCount(), 9);
+  EXPECT_EQ(rcpGrid->RowCount(), 16);
+  EXPECT_EQ(fmsGrid->Objects(4, 7)->Name(), "PilotZ");
+  EXPECT_EQ(rcpGrid->Cells(4, 7), "0");
+  EXPECT_EQ(rcpGrid->Objects(3, 10)->Name(), "Direction_Y");
+  EXPECT_EQ(rcpGrid->GetCellType(3, 10), ctInteger);
+  EXPECT_EQ(rcpGrid->Objects(4, 14)->Name(), "Ambient_B");
+  EXPECT_EQ(rcpGrid->Cells(5, 10), "光線の進行方向");
+  EXPECT_EQ(rcpGrid->Cells(0, 15), "13");
+}
+
+TEST_F(Bindings, ParametersGoThroughTheCells) {
+  TTalveroFMS& fms = filer->TalveroFMS();
+  fms.SetAreaRadius(99);
+  EXPECT_EQ(Cell(fmsGrid, "AreaRadius"), "100");
+  EXPECT_EQ(fms.GetAreaRadius(), 100);
+  fms.SetAirCraftX(C("5"));
+  EXPECT_EQ(Cell(fmsGrid, "AirCraftX"), "5.0");
+  fms.SetAirCraftZ(C("-0.0001"));
+  EXPECT_EQ(Cell(fmsGrid, "AirCraftZ"), "-0.0001");
+  EXPECT_EQ(fms.GetAirCraftZ(), C("-0.0001"));
+
+  TTalveroRCP& rcp = filer->TalveroRCP();
+  rcp.SetLightDirection({3, -7, 12});
+  EXPECT_EQ(Cell(rcpGrid, "Direction_Z"), "12");
+  EXPECT_EQ(rcp.GetLightDirection().Y, -7);
+  rcp.SetLightDiffuse({C("0.5"), C("0.25"), C("1")});
+  EXPECT_EQ(Cell(rcpGrid, "Diffuse_G"), "0.25");
+  EXPECT_EQ(Cell(rcpGrid, "Diffuse_B"), "1.0");
+  EXPECT_EQ(rcp.GetLightDiffuse().R, C("0.5"));
+  // Cross-format assignment reads one grid and writes the other.
+  rcp.CopyFrom(fms);
+  EXPECT_EQ(Cell(rcpGrid, "AirCraftX"), "-5.0");
+  EXPECT_EQ(Cell(rcpGrid, "AirCraftY"), "-0.0001");
+}
+
+TEST_F(Bindings, TypedValuesAreReadAsTheyStand) {
+  ASSERT_TRUE(testing::ShowActive(window));
+  TTalveroFMS& fms = filer->TalveroFMS();
+  TypeInto(fmsGrid, "AreaRadius", "50");
+  EXPECT_EQ(fms.GetAreaRadius(), 50);
+  TypeInto(fmsGrid, "AreaRadius", "1.5");
+  EXPECT_EQ(fms.GetAreaRadius(), 15);
+  TypeInto(fmsGrid, "AirCraftY", "1.23456");
+  EXPECT_EQ(fms.GetAirCraftY(), C("1.2346"));
+  EXPECT_EQ(Cell(fmsGrid, "AirCraftY"), "1.23456");
+  TypeInto(fmsGrid, "AirCraftY", "-0.00004");
+  EXPECT_EQ(fms.GetAirCraftY(), C("0"));
+
+  TypeInto(fmsGrid, "AreaRadius", "99999999999");
+  try {
+    fms.GetAreaRadius();
+    ADD_FAILURE();
+  } catch (const ConvertError& e) {
+    EXPECT_STREQ(e.what(), "'99999999999' は整数ではありません");
+  }
+  EXPECT_TRUE(errors.Messages.empty());
+}
+
+TEST_F(Bindings, MissingCellsAreReportedAndTheBaseValueStillStored) {
+  TTalveroFMS& fms = filer->TalveroFMS();
+  fms.Grid = rcpGrid;  // has no "PilotZ" or "SlopeY"
+  EXPECT_EQ(fms.GetPilotZ(), C("0"));
+  fms.SetSlopeY(C("2"));
+  ASSERT_EQ(errors.Messages.size(), 2u);
+  EXPECT_EQ(errors.Messages[0], "[' PilotZ '] is invalid.");
+  EXPECT_EQ(errors.Messages[1], "[' SlopeY '] is invalid.");
+  fms.Grid = nullptr;
+  EXPECT_EQ(fms.GetSlopeY(), C("2"));
+}
+
+TEST_F(Bindings, UnboundAccessorsServeTheStoredValues) {
+  auto unbound = TSimFiler::Create<TTalveroFiler>();
+  EXPECT_EQ(unbound->GetTextureBasename(), "");
+  EXPECT_EQ(unbound->GetImageSizeMode(), ismNormal);
+  EXPECT_EQ(unbound->GetSceneType(), stCube);
+  EXPECT_EQ(unbound->FMSData().GetAirCraftX(), C("-5"));
+  EXPECT_EQ(unbound->RCPData().GetAreaRadius(), 1000);
+  unbound->SetTextureBasename("tex");
+  unbound->FMSData().SetAreaRadius(20);
+  EXPECT_EQ(unbound->GetTextureBasename(), "tex");
+  EXPECT_EQ(unbound->FMSData().GetAreaRadius(), 100);
+}
+
+TEST_F(Bindings, JobSettingsReadAndWriteTheControls) {
+  filer->SetSceneFilename("/tmp/a.scn");
+  EXPECT_EQ(sceneEdit->text(), "/tmp/a.scn");
+  baseEdit->setText("タイル");
+  EXPECT_EQ(filer->GetTextureBasename(), "タイル");
+  imageEdit->setText("pano.jpg");
+  EXPECT_EQ(filer->GetImageFileName(), "pano.jpg");
+
+  filer->SetExtractImageType(eiTiff);
+  EXPECT_EQ(imageType->ItemIndex(), 1);
+  EXPECT_TRUE(imageType->Button(1)->isChecked());
+  EXPECT_EQ(filer->GetExtractImageType(), eiJpeg);
+  filer->SetImageSizeMode(ismLarge);
+  EXPECT_EQ(sizeMode->ItemIndex(), 2);
+  sizeMode->Button(0)->click();
+  EXPECT_EQ(filer->GetImageSizeMode(), ismSmall);
+}
+
+TEST_F(Bindings, SceneFormatSelectsPagesWithoutHandlersAndRejectsMissingPages) {
+  QSignalSpy changes(pages, &QTabWidget::currentChanged);
+  filer->SetSceneFormat(sfRCP);
+  EXPECT_EQ(pages->currentIndex(), 1);
+  EXPECT_EQ(filer->GetSceneFormat(), sfRCP);
+  EXPECT_EQ(changes.count(), 0);
+  try {
+    filer->SetSceneFormat(static_cast<TSceneFormat>(2));
+    ADD_FAILURE();
+  } catch (const Error& e) {
+    EXPECT_STREQ(e.what(), "リストのインデックスが範囲を超えています (2)");
+  }
+  EXPECT_EQ(pages->currentIndex(), 1);
+  EXPECT_EQ(filer->TSimFiler::GetSceneFormat(), sfRCP);
+  pages->setCurrentIndex(0);  // a user's change
+  EXPECT_EQ(changes.count(), 1);
+  EXPECT_EQ(filer->GetSceneFormat(), sfFMS);
+}
+
+TEST_F(Bindings, RadioSettersRunTheClickHandlerAndTakeTheFocus) {
+  ASSERT_TRUE(testing::ShowActive(window));
+  int clicks = 0;
+  QObject::connect(sceneType, &TRadioGroup::Click, [&] { ++clicks; });
+  filer->SetSceneType(stSphere);
+  EXPECT_EQ(clicks, 1);
+  EXPECT_EQ(QApplication::focusWidget(), sceneType->Button(1));
+  filer->SetSceneType(stSphere);  // no change, no click
+  EXPECT_EQ(clicks, 1);
+  filer->SetCubeSuffix(csZero);
+  EXPECT_EQ(QApplication::focusWidget(), cubeSuffix->Button(1));
+  // The user's click runs the same handler.
+  QRadioButton* cube = sceneType->Button(0);
+  QTest::mouseClick(cube, Qt::LeftButton, Qt::NoModifier, QPoint(6, cube->height() / 2));
+  EXPECT_EQ(clicks, 2);
+  EXPECT_EQ(filer->GetSceneType(), stCube);
+  // A disabled group is selected but not focused.
+  cubeSuffix->setEnabled(false);
+  filer->SetSceneType(stSphere);
+  filer->SetCubeSuffix(csLeft);
+  EXPECT_EQ(cubeSuffix->ItemIndex(), 0);
+  EXPECT_EQ(QApplication::focusWidget(), sceneType->Button(1));
+}
+
+TEST(RadioGroup, LimitsTheIndexAndKeepsItWhenItemsAreRenamed) {
+  TRadioGroup group("size", {"1024", "2048", "4096"}, 3);
+  EXPECT_EQ(group.ItemIndex(), -1);
+  group.SetItemIndex(7);
+  EXPECT_EQ(group.ItemIndex(), 2);
+  group.SetItems({"512", "1024", "2048"});
+  EXPECT_EQ(group.ItemIndex(), 2);
+  EXPECT_EQ(group.Button(2)->text(), "2048");
+  EXPECT_TRUE(group.Button(2)->isChecked());
+  group.SetItems({"a", "b"});
+  EXPECT_EQ(group.ItemIndex(), 1);
+  EXPECT_TRUE(group.Button(1)->isChecked());
+  group.SetItemIndex(-1);
+  EXPECT_FALSE(group.Button(0)->isChecked() || group.Button(1)->isChecked());
+}
+
+}  // namespace
+}  // namespace talvero
