@@ -27,6 +27,11 @@ const Choices<TExtractImageType> kImageTypes = {
 const Choices<TCubeSuffix> kSuffixes = {{"left", csLeft}, {"zero", csZero}};
 
 // An option taking one of a few words, letter case ignored; the last one given counts.
+CLI::Option* AddText(CLI::App& app, const std::string& name, std::string& target,
+                     const std::string& typeName, const std::string& help) {
+  return app.add_option(name, target, help)->type_name(typeName);
+}
+
 template <typename E>
 CLI::Option* AddChoice(CLI::App& app, const std::string& name, std::string& target,
                        const Choices<E>& choices, const std::string& help) {
@@ -133,30 +138,21 @@ std::optional<ConvertOptions> ParseCommandLine(int argc, const char* const* argv
   bool noImagesFlag = false, noSceneFlag = false, quietFlag = false;
   ConvertOptions options;
 
-  const std::string job = "Job";
   auto* imageOption =
-      app.add_option("--image", image, "The panorama: a .bmp, .jpg/.jpeg or .tif/.tiff file")
-          ->type_name("FILE")
-          ->group(job);
-  auto* sceneOption =
-      app.add_option("--scene", scene,
-                     "The scene file to write: .scn for FMS, .xscn for RCPSim;\n"
-                     "every image goes into its folder. Default: the --from-scene file")
-          ->type_name("FILE")
-          ->group(job);
-  auto* baseOption =
-      app.add_option("--base", base,
-                     "Texture base name, as in NAME_left.bmp or NAME_11.bmp. Default:\n"
-                     "the one in --from-scene, else the scene file's name without\n"
-                     "its extension")
-          ->type_name("NAME")
-          ->group(job);
+      AddText(app, "--image", image, "FILE", "The panorama: a .bmp, .jpg/.jpeg or .tif/.tiff file");
+  auto* sceneOption = AddText(app, "--scene", scene, "FILE",
+                              "The scene file to write: .scn for FMS, .xscn for RCPSim;\n"
+                              "every image goes into its folder. Default: the --from-scene file");
+  auto* baseOption = AddText(app, "--base", base, "NAME",
+                             "Texture base name, as in NAME_left.bmp or NAME_11.bmp. Default:\n"
+                             "the one in --from-scene, else the scene file's name without\n"
+                             "its extension");
   auto* fromSceneOption =
-      app.add_option("--from-scene", fromScene,
-                     "Start from the job recorded in an existing scene file (FMS .scn;\n"
-                     "RCPSim .xscn with its .x); the other options override it")
-          ->type_name("FILE")
-          ->group(job);
+      AddText(app, "--from-scene", fromScene, "FILE",
+              "Start from the job recorded in an existing scene file (FMS .scn;\n"
+              "RCPSim .xscn with its .x); the other options override it");
+  for (CLI::Option* option : {imageOption, sceneOption, baseOption, fromSceneOption})
+    option->group("Job");
 
   const std::string scenery = "Scenery";
   auto* typeOption = AddChoice(app, "--type", type, kTypes,

@@ -81,6 +81,11 @@ struct Combination {
   size_t Images;
 };
 
+std::string CombinationName(const Combination& c) {
+  return std::string(c.Type == stCube ? "Cube" : "Sphere") + (c.Format == sfFMS ? "Fms" : "Rcpsim");
+}
+void PrintTo(const Combination& c, std::ostream* os) { *os << CombinationName(c); }
+
 class ConvertCombinationTest : public ConvertTest,
                                public ::testing::WithParamInterface<Combination> {};
 
@@ -144,10 +149,7 @@ INSTANTIATE_TEST_SUITE_P(TypesAndFormats, ConvertCombinationTest,
                                            Combination{stSphere, sfFMS, 20},
                                            Combination{stCube, sfRCP, 6},
                                            Combination{stSphere, sfRCP, 20}),
-                         [](const ::testing::TestParamInfo<Combination>& info) {
-                           return std::string(info.param.Type == stCube ? "Cube" : "Sphere") +
-                                  (info.param.Format == sfFMS ? "Fms" : "Rcpsim");
-                         });
+                         [](const auto& info) { return CombinationName(info.param); });
 
 // Each --set name reaches its own parameter: every value is distinct and read back from the
 // written files with a fresh engine. Names are matched without regard to case.
