@@ -1,0 +1,149 @@
+#include "cli/convert_job.h"
+
+#include <filesystem>
+#include <new>
+#include <string>
+
+#include "cli/console_output.h"
+#include "engine/errors.h"
+#include "engine/file_util.h"
+#include "engine/parallel.h"
+#include "engine/sim_filer.h"
+#include "formats/rcp_scene.h"
+
+namespace talvero {
+
+namespace {
+
+const char* const kNothingToDo =
+    "talvero-convert: nothing to do. Convert a panorama into scenery with\n"
+    "  talvero-convert --image PANORAMA.jpg --scene FOLDER/NAME.scn\n"
+    "Run 'talvero-convert --help' for every option.\n";
+
+// Reads the job recorded in a scene file as the window's scene file command does: the FMS
+// reader, or the RCPSim settings reader and then the mesh reader (the mesh's values win).
+// The values read are carried over to the other format's holder, for a job that changes
+// the format.
+void RestoreFromScene(TSimFiler& filer, const std::string& fileName) {
+  if (!FileExists(fileName))
+    throw FileError("cannot read scene file '" + fileName + "': no such file");
+  bool recognised = false;
+  if (IsRcpSceneName(fileName)) {
+    const std::string xscn = XscnFileName(fileName), x = XFileName(fileName);
+    if (FileExists(xscn) && filer.ReadXscn(xscn)) recognised = true;
+    if (FileExists(x) && filer.ReadXScene(x)) recognised = true;
+    if (recognised) filer.FMSData().CopyFrom(filer.RCPData());
+  } else {
+    recognised = filer.ReadFmsScene(fileName);
+    if (recognised) filer.RCPData().CopyFrom(filer.FMSData());
+  }
+  if (!recognised)
+    throw Error("'" + fileName + "' holds no job talvero-convert can read (" +
+                (IsRcpSceneName(fileName) ? "RCPSim .xscn and .x files" : "an FMS .scn file") +
+                " expected)");
+}
+
+// The scene file's folder is where every output goes; a bare name means the current folder
+// (the engine itself refuses a scene file without a folder).
+std::string SceneFileName(const ConvertOptions& options) {
+  const std::string name = options.Scene       ? *options.Scene
+                           : options.FromScene ? *options.FromScene
+                                               : std::string();
+  if (name.empty() || !ExtractFilePath(name).empty()) return name;
+  return (std::filesystem::path(".") / name).string();
+}
+
+}  // namespace
+
+void BuildJob(TSimFiler& filer, const ConvertOptions& options) {
+  // The window's defaults.
+  filer.ResetJob();
+  filer.SetSceneType(stCube);
+  filer.SetCubeSuffix(csLeft);
+  filer.SetImageSizeMode(ismNormal);
+  filer.SetExtractImageType(eiBitmap);
+  if (options.FromScene) RestoreFromScene(filer, *options.FromScene);
+
+  filer.SetSceneFormat(options.Format);
+  if (options.Image) filer.SetImageFileName(*options.Image);
+  const std::string scene = SceneFileName(options);
+  filer.SetSceneFilename(scene);
+  if (options.Base)
+    filer.SetTextureBasename(*options.Base);
+  else if (filer.GetTextureBasename().empty())
+    filer.SetTextureBasename(ExtractFileName(ChangeFileExt(scene, "")));
+  if (options.Type) filer.SetSceneType(*options.Type);
+  if (options.Suffix) filer.SetCubeSuffix(*options.Suffix);
+  if (options.Size) filer.SetImageSizeMode(*options.Size);
+  if (options.ImageType) filer.SetExtractImageType(*options.ImageType);
+  for (const ParameterSetting& setting : options.Settings) setting.ApplyTo(filer);
+}
+
+int RunConversion(const ConvertOptions& options, std::ostream& out, std::ostream& err) {
+  ConsoleOutput console(err, options.Quiet);
+  ConsoleErrorReporter reporter(console);
+  ScopedErrorReporter scopedReporter(reporter);
+  try {
+    if (options.Threads > 0) SetMaxWorkerThreads(options.Threads);
+    auto filer = TSimFiler::Create();
+    filer->SetErrorReporter(&reporter);
+    BuildJob(*filer, options);
+    if (reporter.Count() > 0) return 1;
+    filer->OnProgress = [&console](TSimFiler&, const std::string& text, TSimProgressMode mode) {
+      console.Progress(text, mode);
+    };
+
+    // The scene writers take their texture names from the prepared list, so it is made
+    // first even when only the scene file is wanted.
+    filer->PrepareOutputNames();
+    StringList written;
+    const bool fms = filer->GetSceneFormat() == sfFMS;
+    if (options.Images) {
+      filer->RunImageStage();
+      if (reporter.Count() > 0) return 1;
+      for (const std::string& name : filer->ImageNames())
+        written.push_back(filer->GetSceneFolder() + name);
+      if (fms) written.push_back(filer->VistaTexturePath());
+    }
+    if (options.SceneFile) {
+      const bool vistaExisted = FileExists(filer->VistaTexturePath());
+      filer->RunSceneStage();
+      if (reporter.Count() > 0) return 1;
+      if (fms) {
+        written.push_back(filer->GetSceneFilename());
+        if (!vistaExisted) written.push_back(filer->VistaTexturePath());
+      } else {
+        written.push_back(XFileName(filer->GetSceneFilename()));
+        written.push_back(XscnFileName(filer->GetSceneFilename()));
+      }
+    }
+    console.EndLine();
+    for (const std::string& file : written) out << file << '\n';
+    out.flush();
+    return 0;
+  } catch (const std::bad_alloc&) {
+    console.Error("out of memory");
+  } catch (const std::exception& e) {
+    console.Error(e.what());
+  }
+  return 1;
+}
+
+int ConverterMain(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+  if (argc <= 1) {
+    err << kNothingToDo;
+    return 2;
+  }
+  std::optional<ConvertOptions> options;
+  try {
+    options = ParseCommandLine(argc, argv, out);
+  } catch (const UsageError& e) {
+    err << "talvero-convert: error: " << e.what() << "\n"
+        << "Run 'talvero-convert --help' for the options.\n";
+    return 2;
+  }
+  if (!options) return 0;
+  return RunConversion(*options, out, err);
+}
+
+}  // namespace talvero

@@ -1,0 +1,237 @@
+#include "cli/convert_options.h"
+
+#include <CLI/CLI.hpp>
+
+#include <array>
+#include <sstream>
+#include <utility>
+
+#include "engine/errors.h"
+#include "engine/file_util.h"
+#include "engine/sim_filer.h"
+#include "engine/string_utils.h"
+
+namespace talvero {
+
+namespace {
+
+template <typename E>
+using Choices = std::vector<std::pair<std::string, E>>;
+
+const Choices<TSceneType> kTypes = {{"cube", stCube}, {"sphere", stSphere}};
+const Choices<TSceneFormat> kFormats = {{"fms", sfFMS}, {"rcp", sfRCP}};
+const Choices<TImageSizeMode> kSizes = {
+    {"small", ismSmall}, {"normal", ismNormal}, {"large", ismLarge}};
+const Choices<TExtractImageType> kImageTypes = {
+    {"bmp", eiBitmap}, {"jpg", eiJpeg}, {"jpeg", eiJpeg}, {"tif", eiTiff}, {"tiff", eiTiff}};
+const Choices<TCubeSuffix> kSuffixes = {{"left", csLeft}, {"zero", csZero}};
+
+// An option taking one of a few words, letter case ignored; the last one given counts.
+CLI::Option* AddText(CLI::App& app, const std::string& name, std::string& target,
+                     const std::string& typeName, const std::string& help) {
+  return app.add_option(name, target, help)->type_name(typeName);
+}
+
+template <typename E>
+CLI::Option* AddChoice(CLI::App& app, const std::string& name, std::string& target,
+                       const Choices<E>& choices, const std::string& help) {
+  std::vector<std::string> words;
+  std::string typeName;
+  for (const auto& [word, value] : choices) {
+    words.push_back(word);
+    typeName += (typeName.empty() ? "" : "|") + word;
+  }
+  return app.add_option(name, target, help)
+      ->type_name(typeName)
+      ->check(CLI::IsMember(words, CLI::ignore_case).description(""));
+}
+
+template <typename E>
+std::optional<E> Chosen(const CLI::Option* option, const std::string& word,
+                        const Choices<E>& choices) {
+  if (option->count() == 0) return std::nullopt;
+  for (const auto& [name, value] : choices)
+    if (SameTextIgnoreCase(name, word)) return value;
+  return std::nullopt;  // not reached: the option's check accepts only these words
+}
+
+std::optional<std::string> Given(const CLI::Option* option, const std::string& value) {
+  if (option->count() == 0) return std::nullopt;
+  return value;
+}
+
+// The parameter names of both formats with the window's defaults.
+std::string ParameterHelp() {
+  auto filer = TSimFiler::Create();
+  filer->ResetJob();
+  std::string text;
+  for (const TSceneFormat format : {sfFMS, sfRCP}) {
+    std::string line = format == sfFMS ? "  FMS:    " : "  RCPSim: ";
+    size_t width = line.size();
+    bool first = true;
+    for (const SceneParameter& p : SceneParameters(format)) {
+      const std::string item = std::string(p.Name) + "=" + p.Show(*filer);
+      if (!first && width + item.size() + 2 > 88) {
+        line += ",\n          ";
+        width = 10;
+      } else if (!first) {
+        line += ", ";
+        width += 2;
+      }
+      line += item;
+      width += item.size();
+      first = false;
+    }
+    text += line + "\n";
+  }
+  return text;
+}
+
+const char* const kDescription =
+    "talvero-convert turns one equirectangular 360-degree panorama (a BMP, JPEG or TIFF\n"
+    "photograph twice as wide as high, the horizon across its middle, the view ahead in its\n"
+    "middle column) into background scenery for the FMS or RCPSim flight simulators:\n"
+    "  - the six faces of a cube (type cube) or twenty tiles of a sphere (type sphere) as\n"
+    "    images, written into the scene file's folder (which must exist), and\n"
+    "  - the scene file that places them around the pilot: FMS .scn plus its fms_vista\n"
+    "    texture, or RCPSim .x mesh plus .xscn settings.\n"
+    "Scene files record the whole job, so --from-scene can redo it later. Progress goes to\n"
+    "standard error; the files written are listed on standard output. Existing files are\n"
+    "replaced without a question.\n";
+
+std::string Footer() {
+  return "Scene parameters for --set (names as in the window's grids, letter case ignored;\n"
+         "lengths in metres, angles in degrees, colours from 0 to 1), with their defaults:\n" +
+         ParameterHelp() +
+         "\n"
+         "Examples:\n"
+         "  Make FMS cube scenery in the folder out (images, out/mysky.scn, fms_vista.bmp):\n"
+         "    talvero-convert --image pano.jpg --scene out/mysky.scn\n"
+         "  Make RCPSim sphere scenery with JPEG tiles and a larger scenery radius:\n"
+         "    talvero-convert --image pano.jpg --scene out/mysky.xscn --type sphere \\\n"
+         "        --image-type jpg --set AreaRadius=1500\n"
+         "  Rewrite the scene file of an earlier job with the aircraft moved, images untouched:\n"
+         "    talvero-convert --from-scene out/mysky.scn --no-images --set AirCraftX=-8\n"
+         "\n"
+         "Exit status: 0 when every output asked for was written, 1 when the job was refused\n"
+         "(a missing or unreadable file, a missing folder, a failed write), 2 for a command\n"
+         "line error.\n";
+}
+
+}  // namespace
+
+bool IsRcpSceneName(const std::string& fileName) {
+  const std::string ext = ExtractFileExt(fileName);
+  return SameTextIgnoreCase(ext, ".xscn") || SameTextIgnoreCase(ext, ".x");
+}
+
+std::optional<ConvertOptions> ParseCommandLine(int argc, const char* const* argv,
+                                               std::ostream& out) {
+  CLI::App app(kDescription, "talvero-convert");
+  app.get_formatter()->column_width(30);
+  app.footer(Footer());
+  app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+
+  std::string image, scene, base, fromScene, type, format, size, imageType, suffix;
+  std::vector<std::string> sets;
+  int threads = 0;
+  bool noImagesFlag = false, noSceneFlag = false, quietFlag = false;
+  ConvertOptions options;
+
+  auto* imageOption =
+      AddText(app, "--image", image, "FILE", "The panorama: a .bmp, .jpg/.jpeg or .tif/.tiff file");
+  auto* sceneOption = AddText(app, "--scene", scene, "FILE",
+                              "The scene file to write: .scn for FMS, .xscn for RCPSim;\n"
+                              "every image goes into its folder. Default: the --from-scene file");
+  auto* baseOption = AddText(app, "--base", base, "NAME",
+                             "Texture base name, as in NAME_left.bmp or NAME_11.bmp. Default:\n"
+                             "the one in --from-scene, else the scene file's name without\n"
+                             "its extension");
+  auto* fromSceneOption =
+      AddText(app, "--from-scene", fromScene, "FILE",
+              "Start from the job recorded in an existing scene file (FMS .scn;\n"
+              "RCPSim .xscn with its .x); the other options override it");
+  for (CLI::Option* option : {imageOption, sceneOption, baseOption, fromSceneOption})
+    option->group("Job");
+
+  const std::string scenery = "Scenery";
+  auto* typeOption = AddChoice(app, "--type", type, kTypes,
+                               "Six cube faces or twenty sphere tiles. Default: cube");
+  auto* formatOption = AddChoice(app, "--format", format, kFormats,
+                                 "Simulator: FMS or RCPSim. Default: rcp for a .xscn or .x\n"
+                                 "scene file, else fms");
+  auto* sizeOption = AddChoice(app, "--size", size, kSizes,
+                               "Image size: cube 1024/2048/4096, sphere 512/1024/2048\n"
+                               "pixels. Default: normal");
+  auto* imageTypeOption = AddChoice(app, "--image-type", imageType, kImageTypes,
+                                    "Image file type (jpg at quality 100). Default: bmp");
+  auto* suffixOption = AddChoice(app, "--suffix", suffix, kSuffixes,
+                                 "Cube face names: _left, _front, _right, _back, _top, _bottom\n"
+                                 "or _3, _0, _1, _2, _4, _5. Default: left");
+  for (CLI::Option* option : {typeOption, formatOption, sizeOption, imageTypeOption, suffixOption})
+    option->group(scenery);
+  app.add_option("--set", sets,
+                 "A scene parameter of the chosen simulator (list below);\n"
+                 "repeatable")
+      ->type_name("NAME=VALUE")
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+      ->allow_extra_args(false)
+      ->group(scenery);
+
+  const std::string running = "Running";
+  app.add_flag("--no-images", noImagesFlag, "Write only the scene file (no panorama needed)")
+      ->group(running);
+  app.add_flag("--no-scene", noSceneFlag, "Write only the images")->group(running);
+  app.add_option("--threads", threads, "Threads for the image work. Default: one per processor")
+      ->type_name("N")
+      ->check(CLI::Range(1, 1024).description(""))
+      ->group(running);
+  app.add_flag("-q,--quiet", quietFlag, "No progress lines; errors are still shown")
+      ->group(running);
+
+  app.set_help_flag("-h,--help", "Show this help and exit")->group(running);
+  app.set_version_flag("--version", std::string("talvero-convert ") + TALVERO_VERSION)
+      ->group(running);
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    if (e.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) {
+      app.exit(e, out, out);
+      return std::nullopt;
+    }
+    throw UsageError(e.what());
+  }
+
+  options.Image = Given(imageOption, image);
+  options.Scene = Given(sceneOption, scene);
+  options.Base = Given(baseOption, base);
+  options.FromScene = Given(fromSceneOption, fromScene);
+  options.Type = Chosen(typeOption, type, kTypes);
+  options.Size = Chosen(sizeOption, size, kSizes);
+  options.ImageType = Chosen(imageTypeOption, imageType, kImageTypes);
+  options.Suffix = Chosen(suffixOption, suffix, kSuffixes);
+  options.Images = !noImagesFlag;
+  options.SceneFile = !noSceneFlag;
+  options.Quiet = quietFlag;
+  options.Threads = threads;
+  if (!options.Images && !options.SceneFile)
+    throw UsageError("--no-images and --no-scene together leave nothing to do");
+
+  if (const auto chosen = Chosen(formatOption, format, kFormats)) {
+    options.Format = *chosen;
+  } else {
+    const std::optional<std::string>& sceneName = options.Scene ? options.Scene : options.FromScene;
+    options.Format = sceneName && IsRcpSceneName(*sceneName) ? sfRCP : sfFMS;
+  }
+  for (const std::string& text : sets) {
+    try {
+      options.Settings.push_back(ParseParameterSetting(options.Format, text));
+    } catch (const ConvertError& e) {
+      throw UsageError(std::string("--set: ") + e.what());
+    }
+  }
+  return options;
+}
+
+}  // namespace talvero

@@ -1,0 +1,46 @@
+// The converter's command line: every job setting and scene parameter as an option.
+#pragma once
+
+#include <optional>
+#include <ostream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "cli/scene_parameters.h"
+#include "engine/enums.h"
+
+namespace talvero {
+
+// A command line the converter cannot run (exit status 2).
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+struct ConvertOptions {
+  // Given on the command line; unset ones keep the value of --from-scene or the default.
+  std::optional<std::string> Image, Scene, Base, FromScene;
+  std::optional<TSceneType> Type;
+  std::optional<TImageSizeMode> Size;
+  std::optional<TExtractImageType> ImageType;
+  std::optional<TCubeSuffix> Suffix;
+  // --format, else from the extension of the scene file (--scene, else --from-scene).
+  TSceneFormat Format = sfFMS;
+  // The --set values, checked against Format, in command-line order.
+  std::vector<ParameterSetting> Settings;
+  bool Images = true;
+  bool SceneFile = true;
+  bool Quiet = false;
+  int Threads = 0;  // 0: the machine's default
+};
+
+// True for the names of RCPSim scene files (".xscn" and ".x", letter case ignored).
+bool IsRcpSceneName(const std::string& fileName);
+
+// Parses the command line. nullopt when it asked for --help or --version (already printed
+// to `out`); UsageError for anything the converter cannot run.
+std::optional<ConvertOptions> ParseCommandLine(int argc, const char* const* argv,
+                                               std::ostream& out);
+
+}  // namespace talvero

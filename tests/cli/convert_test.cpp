@@ -1,0 +1,343 @@
+// talvero-convert end to end: the built program on a small generated panorama, its files,
+// its exit statuses, its standard output and standard error.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <set>
+#include <sstream>
+
+#include "cli/sample_panorama.h"
+#include "engine/file_util.h"
+#include "engine/image_codecs.h"
+#include "engine/sim_filer.h"
+#include "support/test_support.h"
+
+namespace talvero {
+namespace {
+
+using testing::ReadAll;
+using testing::TempDir;
+namespace fs = std::filesystem;
+
+struct RunResult {
+  int Status = -1;
+  std::string Out, Err;
+  StringList OutLines() const {
+    StringList lines;
+    std::istringstream in(Out);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+  }
+};
+
+std::string Quoted(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+class ConvertTest : public ::testing::Test {
+ protected:
+  ConvertTest() {
+    WriteBmpFile(panorama, MakeSamplePanorama(160));
+    fs::create_directories(out);
+  }
+
+  // Runs the converter in `workDir` (the test's folder by default).
+  RunResult Run(const StringList& args, const std::string& workDir = "") const {
+    std::string command = "cd " + Quoted(workDir.empty() ? dir.Folder() : workDir) + " && " +
+                          Quoted(TALVERO_CONVERT_PATH);
+    for (const std::string& arg : args) command += " " + Quoted(arg);
+    command += " >" + Quoted(dir.File("stdout.txt")) + " 2>" + Quoted(dir.File("stderr.txt"));
+    const int status = std::system(command.c_str());
+    RunResult result;
+    result.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.Out = ReadAll(dir.File("stdout.txt"));
+    result.Err = ReadAll(dir.File("stderr.txt"));
+    return result;
+  }
+
+  // The files in a folder, with the folder.
+  static std::set<std::string> FilesIn(const std::string& folder) {
+    std::set<std::string> files;
+    for (const auto& entry : fs::directory_iterator(folder)) files.insert(entry.path().string());
+    return files;
+  }
+
+  static std::set<std::string> AsSet(const StringList& lines) {
+    return {lines.begin(), lines.end()};
+  }
+
+  TempDir dir;
+  const std::string panorama = dir.File("pano.bmp");
+  const std::string out = dir.File("out");
+};
+
+struct Combination {
+  TSceneType Type;
+  TSceneFormat Format;
+  size_t Images;
+};
+
+std::string CombinationName(const Combination& c) {
+  return std::string(c.Type == stCube ? "Cube" : "Sphere") + (c.Format == sfFMS ? "Fms" : "Rcpsim");
+}
+void PrintTo(const Combination& c, std::ostream* os) { *os << CombinationName(c); }
+
+class ConvertCombinationTest : public ConvertTest,
+                               public ::testing::WithParamInterface<Combination> {};
+
+TEST_P(ConvertCombinationTest, WritesImagesAndSceneFilesThatRestoreTheJob) {
+  const Combination c = GetParam();
+  const bool fms = c.Format == sfFMS;
+  const std::string ext = fms ? ".scn" : ".xscn";
+  const std::string scene = out + "/sky" + ext;
+  // No --format: the scene file's extension chooses it.
+  StringList args = {"--image",  panorama,
+                     "--scene",  scene,
+                     "--size",   "small",
+                     "--base",   "valley",
+                     "--type",   c.Type == stCube ? "cube" : "sphere",
+                     "--suffix", "zero",
+                     "--set",    "AreaRadius=1500",
+                     "--set",    "SceneRotate=12.5",
+                     "--set",    "AirCraftX=-3.25"};
+  if (!fms) args.insert(args.end(), {"--set", "Diffuse_G=0.5", "--set", "AirCraftRotate=30"});
+  const RunResult first = Run(args);
+  ASSERT_EQ(first.Status, 0) << first.Err;
+
+  // Every image, the vista texture only for FMS, then the scene files: listed and on disk,
+  // and nothing else (no temporary file left behind).
+  auto names = TSimFiler::Create();
+  names->SetSceneType(c.Type);
+  names->SetCubeSuffix(csZero);
+  names->SetTextureBasename("valley");
+  names->PrepareOutputNames();
+  ASSERT_EQ(names->ImageNames().size(), c.Images);
+  StringList expected;
+  for (const std::string& name : names->ImageNames()) expected.push_back(out + "/" + name);
+  if (fms) {
+    expected.insert(expected.end(), {out + "/fms_vista.bmp", scene});
+  } else {
+    expected.insert(expected.end(), {out + "/sky.x", scene});
+  }
+  EXPECT_EQ(first.OutLines(), expected);
+  EXPECT_EQ(FilesIn(out), AsSet(expected));
+  const Bitmap firstImage = ReadBmpFile(expected.front());
+  EXPECT_EQ(firstImage.Width(), c.Type == stCube ? 1024 : 512);
+
+  // A second run restores the job from the scene file alone and writes the same scene.
+  const std::string again = dir.File("again");
+  fs::create_directories(again);
+  const RunResult second =
+      Run({"--from-scene", scene, "--scene", again + "/sky" + ext, "--no-images"});
+  ASSERT_EQ(second.Status, 0) << second.Err;
+  if (fms) {
+    EXPECT_EQ(second.OutLines(), (StringList{again + "/sky.scn", again + "/fms_vista.bmp"}));
+    EXPECT_EQ(ReadAll(again + "/sky.scn"), ReadAll(scene));
+  } else {
+    EXPECT_EQ(second.OutLines(), (StringList{again + "/sky.x", again + "/sky.xscn"}));
+    EXPECT_EQ(ReadAll(again + "/sky.x"), ReadAll(out + "/sky.x"));
+    EXPECT_EQ(ReadAll(again + "/sky.xscn"), ReadAll(scene));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(TypesAndFormats, ConvertCombinationTest,
+                         ::testing::Values(Combination{stCube, sfFMS, 6},
+                                           Combination{stSphere, sfFMS, 20},
+                                           Combination{stCube, sfRCP, 6},
+                                           Combination{stSphere, sfRCP, 20}),
+                         [](const auto& info) { return CombinationName(info.param); });
+
+// Each --set name reaches its own parameter: every value is distinct and read back from the
+// written files with a fresh engine. Names are matched without regard to case.
+TEST_F(ConvertTest, EverySetNameReachesItsParameter) {
+  const RunResult fms = Run({"--no-images", "--scene", out + "/f.scn", "--set", "arearadius=1101",
+                             "--set", "SceneRotate=2.5", "--set", "SLOPEX=3.25", "--set",
+                             "SlopeY=-4.5", "--set", "PilotZ=5.75", "--set", "AirCraftX=6.5",
+                             "--set", "AirCraftY=-7.25", "--set", "AirCraftZ=8.5"});
+  ASSERT_EQ(fms.Status, 0) << fms.Err;
+  auto f = TSimFiler::Create();
+  ASSERT_TRUE(f->ReadFmsScene(out + "/f.scn"));
+  const TFMSDataHolder& d = f->FMSData();
+  EXPECT_EQ(d.GetAreaRadius(), 1101);
+  auto value = [](const char* text) { return Currency::Parse(text); };
+  EXPECT_EQ(d.GetSceneRotate(), value("2.5"));
+  EXPECT_EQ(d.GetSlopeX(), value("3.25"));
+  EXPECT_EQ(d.GetSlopeY(), value("-4.5"));
+  EXPECT_EQ(d.GetPilotZ(), value("5.75"));
+  EXPECT_EQ(d.GetAirCraftX(), value("6.5"));
+  EXPECT_EQ(d.GetAirCraftY(), value("-7.25"));
+  EXPECT_EQ(d.GetAirCraftZ(), value("8.5"));
+
+  StringList args = {"--no-images", "--scene", out + "/r.xscn"};
+  const char* names[] = {"AreaRadius",  "SceneRotate", "SlopeX",    "SlopeZ",      "AirCraftRotate",
+                         "AirCraftX",   "AirCraftY",   "AirCraftZ", "Direction_X", "Direction_Y",
+                         "Direction_Z", "Diffuse_R",   "Diffuse_G", "Diffuse_B",   "Specular_R",
+                         "Specular_G",  "Specular_B",  "Ambient_R", "Ambient_G",   "Ambient_B"};
+  for (int i = 0; i < 20; ++i)
+    args.insert(args.end(), {"--set", std::string(names[i]) + "=" + std::to_string(i + 101)});
+  const RunResult rcp = Run(args);
+  ASSERT_EQ(rcp.Status, 0) << rcp.Err;
+  auto r = TSimFiler::Create();
+  ASSERT_TRUE(r->ReadXscn(out + "/r.xscn"));
+  ASSERT_TRUE(r->ReadXScene(out + "/r.x"));
+  const TRCPDataHolder& h = r->RCPData();
+  auto n = [](int whole) { return Currency::FromInt(whole); };
+  EXPECT_EQ(h.GetAreaRadius(), 101);
+  EXPECT_EQ(h.GetSceneRotate(), n(102));
+  EXPECT_EQ(h.GetSlopeX(), n(103));
+  EXPECT_EQ(h.GetSlopeZ(), n(104));
+  EXPECT_EQ(h.GetAirCraftRotate(), n(105));
+  EXPECT_EQ(h.GetAirCraftX(), n(106));
+  EXPECT_EQ(h.GetAirCraftY(), n(107));
+  EXPECT_EQ(h.GetAirCraftZ(), n(108));
+  EXPECT_EQ(h.GetLightDirection().X, 109);
+  EXPECT_EQ(h.GetLightDirection().Y, 110);
+  EXPECT_EQ(h.GetLightDirection().Z, 111);
+  const TColorTriple colors[3] = {h.GetLightDiffuse(), h.GetLightSpecular(), h.GetLightAmbient()};
+  for (int k = 0; k < 3; ++k) {
+    EXPECT_EQ(colors[k].R, n(112 + 3 * k)) << k;
+    EXPECT_EQ(colors[k].G, n(113 + 3 * k)) << k;
+    EXPECT_EQ(colors[k].B, n(114 + 3 * k)) << k;
+  }
+}
+
+TEST_F(ConvertTest, SetValuesGoThroughTheSettersAndOverrideTheSceneFile) {
+  const std::string scene = out + "/s.scn";
+  ASSERT_EQ(Run({"--no-images", "--scene", scene, "--base", "hills", "--set", "AreaRadius=99",
+                 "--set", "AirCraftX=-3"})
+                .Status,
+            0);
+  EXPECT_NE(ReadAll(scene).find("// sf_AreaRadius        : 100\r\n"), std::string::npos);
+  // --scene defaults to the --from-scene file; its base name and values stay unless given.
+  const RunResult again = Run({"--from-scene", scene, "--no-images", "--set", "AirCraftX=-8"});
+  ASSERT_EQ(again.Status, 0) << again.Err;
+  EXPECT_EQ(again.OutLines(), StringList{scene});
+  const std::string text = ReadAll(scene);
+  EXPECT_NE(text.find("// sf_AirCraftX         : -8.00\r\n"), std::string::npos);
+  EXPECT_NE(text.find("// sf_AreaRadius        : 100\r\n"), std::string::npos);
+  EXPECT_NE(text.find("'hills'"), std::string::npos);
+  EXPECT_NE(text.find("TEXTURE hills_left"), std::string::npos);
+}
+
+TEST_F(ConvertTest, EachStageCanBeLeftOut) {
+  // The scene alone needs no panorama; FMS adds the vista texture when it is missing.
+  RunResult r = Run({"--no-images", "--scene", out + "/a.scn"});
+  ASSERT_EQ(r.Status, 0) << r.Err;
+  EXPECT_EQ(r.OutLines(), (StringList{out + "/a.scn", out + "/fms_vista.bmp"}));
+  r = Run({"--no-images", "--scene", out + "/b.xscn", "--type", "sphere"});
+  ASSERT_EQ(r.Status, 0) << r.Err;
+  EXPECT_EQ(r.OutLines(), (StringList{out + "/b.x", out + "/b.xscn"}));
+
+  const std::string images = dir.File("images");
+  fs::create_directories(images);
+  r = Run({"--no-scene", "--image", panorama, "--scene", images + "/c.xscn", "--size", "small",
+           "--image-type", "JPG"});
+  ASSERT_EQ(r.Status, 0) << r.Err;
+  EXPECT_EQ(r.OutLines().size(), 6u);
+  EXPECT_EQ(r.OutLines().front(), images + "/c_left.jpg");
+  EXPECT_EQ(FilesIn(images), AsSet(r.OutLines()));  // no scene file, no vista for RCPSim
+}
+
+TEST_F(ConvertTest, ProgressReadsLikeTheConsoleAndQuietSilencesIt) {
+  const RunResult r = Run({"--image", panorama, "--scene", out + "/p.scn", "--size", "small"});
+  ASSERT_EQ(r.Status, 0) << r.Err;
+  std::istringstream lines(r.Err);
+  StringList err;
+  for (std::string line; std::getline(lines, line);) err.push_back(line);
+  ASSERT_GE(err.size(), 4u);
+  EXPECT_EQ(err.front(), "読み込んでいます。　" + panorama);
+  // The dots of a step stay on its line.
+  EXPECT_EQ(err[1], "座標を取得しています。................");
+  EXPECT_EQ(err.back(), "出力中　" + out + "/p.scn");
+  EXPECT_EQ(r.Err.back(), '\n');
+
+  const RunResult quiet = Run({"--image", panorama, "--scene", out + "/q.scn", "--size", "small",
+                               "--quiet", "--threads", "1"});
+  ASSERT_EQ(quiet.Status, 0);
+  EXPECT_EQ(quiet.Err, "");
+  EXPECT_EQ(quiet.OutLines().size(), 8u);
+}
+
+TEST_F(ConvertTest, BareSceneNameWritesIntoTheWorkingFolder) {
+  const RunResult r = Run({"--image", panorama, "--scene", "here.scn", "--size", "small"}, out);
+  ASSERT_EQ(r.Status, 0) << r.Err;
+  EXPECT_EQ(r.OutLines().front(), "./here_left.bmp");
+  EXPECT_TRUE(FileExists(out + "/here.scn"));
+  EXPECT_TRUE(FileExists(out + "/here_bottom.bmp"));
+}
+
+// A refused job: status 1, the reason on standard error, nothing on standard output and
+// nothing written, not even the scene file of the stage that was not reached.
+TEST_F(ConvertTest, RefusedJobsFailWithTheReason) {
+  const std::string broken = dir.Write("broken.jpg", "not a JPEG at all");
+  const std::string png = dir.Write("pano.png", "\x89PNG\r\n");
+  const std::string notScene = dir.Write("notes.scn", "hello\r\n");
+  const struct {
+    StringList Args;
+    std::string Message;
+  } cases[] = {
+      {{"--scene", out + "/s.scn"}, "画像ファイル名：が指定されていません。"},
+      {{"--image", dir.File("none.jpg"), "--scene", out + "/s.scn"},
+       "画像ファイル名で指定されたファイルがありません。"},
+      {{"--image", panorama, "--scene", dir.File("nowhere/s.scn")},
+       "シーンフィアル名：で指定されたフォルダがありません。"},
+      {{"--no-images", "--scene", dir.File("nowhere/s.xscn")},
+       "シーンフィアル名：で指定されたフォルダがありません。"},
+      {{"--image", broken, "--scene", out + "/s.scn"}, "cannot read image '" + broken + "'"},
+      {{"--image", png, "--scene", out + "/s.scn"}, "扱えない画像ファイルです。"},
+      {{"--from-scene", out + "/missing.scn"}, "no such file"},
+      {{"--from-scene", notScene, "--scene", out + "/s.scn"}, "holds no job"},
+  };
+  for (const auto& c : cases) {
+    const RunResult r = Run(c.Args);
+    EXPECT_EQ(r.Status, 1) << c.Message;
+    EXPECT_NE(r.Err.find("talvero-convert: error: "), std::string::npos) << r.Err;
+    EXPECT_NE(r.Err.find(c.Message), std::string::npos) << r.Err;
+    EXPECT_EQ(r.Out, "") << c.Message;
+    EXPECT_TRUE(FilesIn(out).empty()) << c.Message;
+  }
+}
+
+TEST_F(ConvertTest, CommandLineErrorsAreUsageErrors) {
+  const std::string scene = out + "/s.scn";
+  const StringList cases[] = {
+      {},
+      {"--bogus"},
+      {"--scene", scene, "extra"},
+      {"--scene", scene, "--set", "Bogus=1"},
+      {"--scene", scene, "--set", "SlopeZ=1"},  // an RCPSim name on FMS scenery
+      {"--scene", out + "/s.xscn", "--set", "PilotZ=1"},
+      {"--scene", scene, "--set", "AreaRadius=1.5"},
+      {"--scene", scene, "--set", "AreaRadius=99999999999"},
+      {"--scene", scene, "--set", "SlopeX=abc"},
+      {"--scene", scene, "--set", "SlopeX=1e3"},
+      {"--scene", scene, "--set", "SlopeX"},
+      {"--scene", scene, "--type", "triangle"},
+      {"--scene", scene, "--no-images", "--no-scene"},
+      {"--scene", scene, "--threads", "0"},
+  };
+  for (const StringList& args : cases) {
+    const RunResult r = Run(args);
+    const std::string shown = args.empty() ? "(none)" : args.back();
+    EXPECT_EQ(r.Status, 2) << shown;
+    EXPECT_NE(r.Err.find("talvero-convert --help"), std::string::npos) << shown << ": " << r.Err;
+    EXPECT_EQ(r.Out, "") << shown;
+  }
+  EXPECT_TRUE(FilesIn(out).empty());
+}
+
+TEST_F(ConvertTest, HelpExplainsTheToolAndEveryParameter) {
+  const RunResult r = Run({"--help"});
+  ASSERT_EQ(r.Status, 0);
+  EXPECT_EQ(r.Err, "");
+  for (const char* text : {"Usage:", "Examples:", "Exit status", "--from-scene", "AirCraftRotate=0",
+                           "PilotZ=0", "Ambient_B=0.2", "AirCraftZ=-1.7"})
+    EXPECT_NE(r.Out.find(text), std::string::npos) << text;
+}
+
+}  // namespace
+}  // namespace talvero
