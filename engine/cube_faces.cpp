@@ -22,12 +22,12 @@ constexpr int32_t kUnit = Currency::kScale;             // fractions in 1/10000
 constexpr int64_t kUnitSquared = int64_t{kUnit} * kUnit;  // both weights applied
 constexpr int32_t kWarpProgressSteps = 40;              // rows per dot: height div 40
 
-// n / 10^8 rounded to the nearest integer, halves to even (n >= 0).
+// n / 10^8 rounded to the nearest integer, halves to even (n >= 0). Branch-free: the warp
+// spends most of its time here and ties are rare, so branches would mostly mispredict.
 inline int64_t DivideRoundHalfEven(int64_t n) {
-  int64_t q = n / kUnitSquared;
+  const int64_t q = n / kUnitSquared;
   const int64_t twice = 2 * (n - q * kUnitSquared);
-  if (twice > kUnitSquared || (twice == kUnitSquared && (q & 1))) ++q;
-  return q;
+  return q + static_cast<int64_t>((twice > kUnitSquared) | ((twice == kUnitSquared) & (q & 1)));
 }
 
 // Warps rows [rowBegin, rowEnd) of `target` from the strip of `source` whose left edge is at
@@ -56,9 +56,9 @@ void WarpRows(Bitmap& target, const Bitmap& source, int32_t sourceLeft, const Tm
       for (int c = 0; c < 3; ++c) {
         const int32_t top = (kUnit - a) * p00[c] + a * p10[c];
         const int32_t bottom = (kUnit - a) * p01[c] + a * p11[c];
-        const int64_t value =
-            DivideRoundHalfEven(int64_t{kUnit - b} * top + int64_t{b} * bottom);
-        out[c] = static_cast<uint8_t>(std::min<int64_t>(value, 255));
+        // The weights add up to 10^8, so the value never exceeds 255.
+        out[c] = static_cast<uint8_t>(
+            DivideRoundHalfEven(int64_t{kUnit - b} * top + int64_t{b} * bottom));
       }
     }
   }
