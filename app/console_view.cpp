@@ -1,8 +1,10 @@
 #include "app/console_view.h"
 
 #include <QFontDatabase>
+#include <QPainter>
 #include <QScrollBar>
 #include <QTextBlock>
+#include <QTextLayout>
 #include <QWheelEvent>
 #include <algorithm>
 
@@ -101,6 +103,23 @@ void TConsole::wheelEvent(QWheelEvent* event) {
   }
   // Not handled here: the view scrolls as usual too.
   QPlainTextEdit::wheelEvent(event);
+}
+
+void TConsole::paintEvent(QPaintEvent* event) {
+  QPlainTextEdit::paintEvent(event);
+  QPainter painter(viewport());
+  painter.setPen(Qt::gray);
+  const QPointF offset = contentOffset();
+  for (QTextBlock block = firstVisibleBlock(); block.isValid(); block = block.next()) {
+    const QRectF bounds = blockBoundingGeometry(block).translated(offset);
+    if (bounds.top() > viewport()->height()) break;
+    const QTextLayout* layout = block.layout();
+    if (!layout || layout->lineCount() == 0) continue;
+    const QTextLine line = layout->lineAt(layout->lineCount() - 1);
+    const QPointF end(bounds.left() + line.x() + line.naturalTextWidth() + 2,
+                      bounds.top() + line.y() + line.ascent());
+    painter.drawText(end, block.next().isValid() ? QStringLiteral("↵") : QStringLiteral("[EOF]"));
+  }
 }
 
 }  // namespace talvero

@@ -38,6 +38,8 @@ class TConsole : public QPlainTextEdit {
 
  protected:
   void wheelEvent(QWheelEvent* event) override;
+  // Draws the line-end and end-of-text marks in grey after the text.
+  void paintEvent(QPaintEvent* event) override;
 
  private:
   bool FEmpty = true;

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFileDialog>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -160,6 +161,7 @@ TForm1::TForm1(std::string iniFileName, QWidget* parent)
   SetTabOrder();
   Image_FMS = DrawFmsPicture();
   Image_RCP = DrawRcpPicture();
+  setWindowIcon(QIcon(QPixmap::fromImage(Image_FMS)));
 
   CreateObjects();
   ConnectHandlers();

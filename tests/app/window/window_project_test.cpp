@@ -221,13 +221,6 @@ TEST_F(WindowTest, HelpMessageNamesTheHomePage) {
   EXPECT_EQ(text, QString("使い方はホームページのドキュメントをご覧下さい。\n\n") + kHomePageUrl);
 }
 
-TEST_F(WindowTest, OptionItemsToggleTheirCheckMarks) {
-  window->mnuCheckImageFileOverWrite->trigger();
-  window->mnuCheckSceneFileOverWrite->trigger();
-  EXPECT_FALSE(window->CheckImageFileOverWrite());
-  EXPECT_TRUE(window->CheckSceneFileOverWrite());
-}
-
 // ---- Settings
 
 std::string IniLine(const std::string& ini, const std::string& key) {
