@@ -1,0 +1,25 @@
+// Talvero's desktop program: one main window, no command-line arguments.
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+#include "app/main_window.h"
+#include "app/qt_error_reporter.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  // The toolkit's own texts (file dialogs, standard buttons) in Japanese, like the rest.
+  QTranslator toolkitTexts;
+  if (toolkitTexts.load(QLocale(QLocale::Japanese), QStringLiteral("qtbase"), QStringLiteral("_"),
+                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QApplication::installTranslator(&toolkitTexts);
+
+  // Error boxes of the parts that have no window of their own (the grids, the settings).
+  talvero::QtErrorReporter errorBox;
+  const talvero::ScopedErrorReporter scoped(errorBox);
+
+  talvero::TForm1 window;
+  window.show();
+  return QApplication::exec();
+}

@@ -1,0 +1,872 @@
+#include "app/main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "app/about_box.h"
+#include "app/app_info.h"
+#include "app/console_view.h"
+#include "app/format_pictures.h"
+#include "app/overwrite_dialog.h"
+#include "app/reg_manager.h"
+#include "app/settings_items.h"
+#include "app/ui_style.h"
+#include "editing/data_string_grid.h"
+#include "editing/radio_group.h"
+#include "editing/talvero_filers.h"
+#include "engine/bitmap.h"
+#include "engine/data_holders.h"
+#include "engine/file_util.h"
+
+namespace talvero {
+
+namespace {
+
+// Window sizes: the size it opens at and the smallest it may take.
+constexpr QSize kInitialSize(644, 637);
+constexpr QSize kMinimumSize(644, 618);
+
+const QStringList kSceneTypeItems = {QStringLiteral("立方体（６面）"),
+                                     QStringLiteral("球体（２０面）")};
+const QStringList kCubeSizeItems = {QStringLiteral("1024"), QStringLiteral("2048"),
+                                    QStringLiteral("4096")};
+const QStringList kSphereSizeItems = {QStringLiteral("512"), QStringLiteral("1024"),
+                                      QStringLiteral("2048")};
+
+// The scene file dialog's filters, FMS first (filter index = format ordinal + 1).
+const QStringList kSceneFilters = {QStringLiteral("FMSシーンファイル(*.scn)"),
+                                   QStringLiteral("RCPSimシンファイル(*.xscn)")};
+const char* const kSceneSuffixes[] = {"scn", "xscn"};
+// The panorama dialog's filters. "All files" is "*": "*.*" would hide names without a period.
+const QStringList kImageFilters = {QStringLiteral("画像ファイル (*.bmp *.tif *.tiff *.jpg *.jpeg)"),
+                                   QStringLiteral("すべてのファイル (*)")};
+
+const char* SceneExtension(int formatIndex) { return formatIndex == sfRCP ? ".xscn" : ".scn"; }
+
+// Runs `onExit` when the scope ends, however it ends.
+template <typename F>
+class ScopeExit {
+ public:
+  explicit ScopeExit(F onExit) : FOnExit(std::move(onExit)) {}
+  ~ScopeExit() { FOnExit(); }
+  ScopeExit(const ScopeExit&) = delete;
+  ScopeExit& operator=(const ScopeExit&) = delete;
+
+ private:
+  F FOnExit;
+};
+
+QLabel* MakeLabel(const QString& text, QWidget* parent, int left, int top) {
+  auto* label = new QLabel(text, parent);
+  label->move(left, top);
+  label->adjustSize();
+  return label;
+}
+
+QLineEdit* MakeEdit(QWidget* parent, QRect geometry) {
+  auto* edit = new QLineEdit(parent);
+  edit->setGeometry(geometry);
+  return edit;
+}
+
+// The speed buttons of the original layout take no keyboard focus; the menus reach them.
+QPushButton* MakeButton(const QString& text, QWidget* parent, QRect geometry) {
+  auto* button = new QPushButton(text, parent);
+  button->setGeometry(geometry);
+  button->setFocusPolicy(Qt::NoFocus);
+  return button;
+}
+
+QFrame* MakeRule(QWidget* parent, QRect geometry, QFrame::Shape shape) {
+  auto* rule = new QFrame(parent);
+  rule->setFrameStyle(shape | QFrame::Sunken);
+  rule->setGeometry(geometry);
+  return rule;
+}
+
+TRadioGroup* MakeGroup(const QString& caption, const QStringList& items, int columns,
+                       QWidget* parent, QRect geometry, int itemIndex) {
+  auto* group = new TRadioGroup(caption, items, columns, parent);
+  // The caption takes the top of the box; the items get all that is left.
+  group->layout()->setContentsMargins(6, 0, 4, 0);
+  group->setGeometry(geometry);
+  group->SetItemIndex(itemIndex);
+  return group;
+}
+
+QCheckBox* MakeCheckBox(const QString& text, QWidget* parent, QRect geometry, bool checked) {
+  auto* box = new QCheckBox(text, parent);
+  box->setGeometry(geometry);
+  box->setChecked(checked);
+  return box;
+}
+
+// A panel with a lowered inner bevel.
+QFrame* MakePanel(QWidget* parent) {
+  auto* panel = new QFrame(parent);
+  panel->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+  return panel;
+}
+
+}  // namespace
+
+// ---- Construction
+
+TForm1::TForm1(std::string iniFileName, QWidget* parent)
+    : QMainWindow(parent),
+      FIniFileName(iniFileName.empty()
+                       ? SettingsFileFor(QCoreApplication::applicationFilePath().toStdString())
+                       : std::move(iniFileName)) {
+  setWindowTitle(QString::fromUtf8(kProgramCaption));
+  setFont(UiFont(12));
+  setMinimumSize(kMinimumSize);
+  resize(kInitialSize);
+
+  BuildMenus();
+  PageControl1 = new QTabWidget(this);
+  setCentralWidget(PageControl1);
+  TabSheet1 = new QWidget;
+  TabSheet2 = new QWidget;
+  TabSheet3 = new QWidget;
+  PageControl1->addTab(TabSheet1, QStringLiteral("　プロジェクト　"));
+  PageControl1->addTab(TabSheet2, QStringLiteral("　画像　"));
+  PageControl1->addTab(TabSheet3, QStringLiteral("　コンソール　"));
+  StatusBar1 = statusBar();
+  StatusBar1->setFixedHeight(24);
+
+  BuildProjectTab();
+  BuildImageTab();
+  BuildConsoleTab();
+  SetTabOrder();
+  Image_FMS = DrawFmsPicture();
+  Image_RCP = DrawRcpPicture();
+  setWindowIcon(QIcon(QPixmap::fromImage(Image_FMS)));
+
+  CreateObjects();
+  ConnectHandlers();
+  UpdateCommandStates();
+}
+
+TForm1::~TForm1() {
+  FDestroying = true;
+  // The controls die after this body; none of their last signals may reach a handler.
+  for (QObject* child : findChildren<QObject*>()) child->disconnect(this);
+  FLineList.reset();
+}
+
+void TForm1::BuildMenus() {
+  QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
+  mnu_New = file->addAction(QStringLiteral("新規作成(&N)"));
+  file->addSeparator();
+  Exit1 = file->addAction(QStringLiteral("終了(&X)"));
+
+  QMenu* edit = menuBar()->addMenu(QStringLiteral("編集(&E)"));
+  mnu_DataHolder = edit->addAction(QStringLiteral("読み込み時のデータに戻す"));
+  mnu_ClearItem = edit->addAction(QStringLiteral("初期値に戻す"));
+
+  QMenu* project = menuBar()->addMenu(QStringLiteral("プロジェクト(&P)"));
+  N2 = project->addAction(QStringLiteral("出力実行(&E)"));
+
+  QMenu* options = menuBar()->addMenu(QStringLiteral("オプション(&O)"));
+  mnuCheckImageFileOverWrite = options->addAction(QStringLiteral("画像ファイルの上書きを確認する"));
+  mnuCheckImageFileOverWrite->setCheckable(true);
+  mnuCheckImageFileOverWrite->setChecked(true);
+  mnuCheckSceneFileOverWrite =
+      options->addAction(QStringLiteral("シーンファイルの上書きを確認する"));
+  mnuCheckSceneFileOverWrite->setCheckable(true);
+
+  QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
+  HowtoUseHelp1 = help->addAction(QStringLiteral("ヘルプファイルの表示(&H)..."));
+  About1 = help->addAction(QStringLiteral("バージョン情報(&A)..."));
+}
+
+void TForm1::BuildProjectTab() {
+  auto* layout = new QVBoxLayout(TabSheet1);
+  layout->setContentsMargins(0, 0, 0, 0);
+  Panel_Project = MakePanel(TabSheet1);
+  layout->addWidget(Panel_Project);
+  QWidget* p = Panel_Project;
+
+  Label10 = MakeLabel(QStringLiteral("正距円筒 ( Equirectangular ) パノラマ画像を指定します。"), p,
+                      132, 14);
+  Label1 = MakeLabel(QStringLiteral("画像ファイル名："), p, 16, 34);
+  Edit_ImageFileName = MakeEdit(p, {126, 30, 420, 20});
+  SpeedButton_Image = MakeButton(QStringLiteral("..."), p, {558, 29, 23, 22});
+  Label2 = MakeLabel(QStringLiteral("シーンファイル名："), p, 16, 66);
+  Edit_SceneFileName = MakeEdit(p, {126, 62, 420, 20});
+  SpeedButton_SceneFile = MakeButton(QStringLiteral("..."), p, {558, 61, 23, 22});
+  Label3 = MakeLabel(QStringLiteral("出力画像の基本名："), p, 16, 98);
+  Edit_TextureBaseName = MakeEdit(p, {126, 94, 191, 20});
+  Bevel2 = MakeRule(p, {10, 127, 606, 2}, QFrame::HLine);
+
+  RadioGroup_SceneType =
+      MakeGroup(QStringLiteral("　シーンタイプ　"), kSceneTypeItems, 2, p, {22, 136, 220, 42}, 0);
+  RadioGroup_CubeSuffix = MakeGroup(QStringLiteral("　命名規則　"),
+                                    {QStringLiteral("_left.._Bottom"), QStringLiteral("_0.._5")}, 2,
+                                    p, {249, 136, 209, 42}, 0);
+  Image_SceneFormat = new QLabel(p);
+  Image_SceneFormat->setGeometry(484, 143, kFormatPictureSize, kFormatPictureSize);
+
+  PageControl_SceneFormat = new QTabWidget(p);
+  PageControl_SceneFormat->setGeometry(20, 190, 444, 212);
+  // Pages whose tabs look like a pair of flat buttons.
+  PageControl_SceneFormat->tabBar()->setStyleSheet(QStringLiteral(
+      "QTabBar::tab { border: 1px solid #8c8c8c; border-radius: 3px; padding: 2px 10px;"
+      " margin: 1px 3px 2px 0px; background: #eeeeee; }"
+      "QTabBar::tab:selected { background: #cfdcf2; border-color: #3d6cb3; }"
+      "QTabBar::tab:disabled { color: #8c8c8c; }"));
+  TabSheet4 = new QWidget;
+  TabSheet5 = new QWidget;
+  PageControl_SceneFormat->addTab(TabSheet4, QStringLiteral("  FMS  "));
+  PageControl_SceneFormat->addTab(TabSheet5, QStringLiteral("  RCPSim  "));
+  Grid_FMS = new TDataStringGrid(TabSheet4);
+  Grid_FMS->setGeometry(4, 4, 429, 175);
+  SetupFMSGrid(*Grid_FMS);
+  Grid_RCP = new TDataStringGrid(TabSheet5);
+  Grid_RCP->setGeometry(4, 4, 429, 175);
+  SetupRCPGrid(*Grid_RCP);
+
+  SpeedButton_DataHolder = MakeButton(QStringLiteral("読込時の値に戻す"), p, {481, 340, 125, 22});
+  SpeedButton_Init = MakeButton(QStringLiteral("初期値に戻す"), p, {481, 372, 125, 22});
+  Bevel8 = MakeRule(p, {10, 408, 606, 2}, QFrame::HLine);
+  Label5 = MakeLabel(QStringLiteral("出力オプション"), p, 16, 422);
+  RadioGroup_ImageSizeMode = MakeGroup(QStringLiteral("　出力画像サイズ　"), kCubeSizeItems, 3, p,
+                                       {111, 416, 180, 41}, ismNormal);
+  CheckBox_CreateDividedImage =
+      MakeCheckBox(QStringLiteral("分割画像を出力する"), p, {297, 434, 127, 17}, true);
+  RadioGroup_ExtractImageType = MakeGroup(QStringLiteral("　出力画像タイプ　"),
+                                          {QStringLiteral("Bitmap"), QStringLiteral("Jpeg")}, 2, p,
+                                          {111, 461, 180, 41}, eiBitmap);
+  CheckBox_CreateSceneFile =
+      MakeCheckBox(QStringLiteral("シーンファイルを出力する"), p, {297, 466, 150, 17}, true);
+  SpeedButton_Execute = MakeButton(QStringLiteral("出力実行"), p, {481, 462, 125, 22});
+}
+
+void TForm1::BuildImageTab() {
+  auto* layout = new QVBoxLayout(TabSheet2);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  Panel1 = MakePanel(TabSheet2);
+  Panel1->setFixedHeight(53);
+  layout->addWidget(Panel1);
+
+  CheckBox_ShowImage =
+      MakeCheckBox(QStringLiteral("画像を表示する"), Panel1, {13, 7, 117, 17}, false);
+  CheckBox_ShowGuide =
+      MakeCheckBox(QStringLiteral("ガイドを表示する"), Panel1, {13, 29, 117, 17}, false);
+  MakeRule(Panel1, {132, 2, 2, 48}, QFrame::VLine);
+  const auto zoomButton = [this](const QString& text, int left) {
+    auto* button = new QToolButton(Panel1);
+    button->setText(text);
+    button->setGeometry(left, 13, 55, 29);
+    button->setCheckable(true);
+    button->setFocusPolicy(Qt::NoFocus);
+    return button;
+  };
+  SpeedButton_Width = zoomButton(QStringLiteral("横幅"), 151);
+  SpeedButton_Height = zoomButton(QStringLiteral("高さ"), 206);
+  SpeedButton_Hundred = zoomButton(QStringLiteral("１００％"), 261);
+  MakeRule(Panel1, {333, 2, 2, 48}, QFrame::VLine);
+  RadioGroup_SceneType_Subset =
+      MakeGroup(QStringLiteral("　タイプ　"), kSceneTypeItems, 2, Panel1, {352, 4, 224, 44}, 0);
+
+  ScrollBox1 = new QScrollArea(TabSheet2);
+  // A border of two pixels on each side: the zoom rules count on it.
+  ScrollBox1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  ScrollBox1->setLineWidth(2);
+  ScrollBox1->setWidgetResizable(false);
+  ScrollBox1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  Image_Panorama = new TPictureView;
+  Image_Panorama->resize(624, 464);
+  ScrollBox1->setWidget(Image_Panorama);
+  layout->addWidget(ScrollBox1, 1);
+}
+
+void TForm1::BuildConsoleTab() {
+  auto* layout = new QVBoxLayout(TabSheet3);
+  layout->setContentsMargins(0, 0, 0, 0);
+  Editor1 = new TConsole(TabSheet3);
+  layout->addWidget(Editor1);
+}
+
+void TForm1::SetTabOrder() {
+  std::vector<QWidget*> order = {Edit_ImageFileName, Edit_SceneFileName, Edit_TextureBaseName};
+  const auto addGroup = [&order](TRadioGroup* group) {
+    for (int i = 0; i < static_cast<int>(group->Items().size()); ++i)
+      order.push_back(group->Button(i));
+  };
+  addGroup(RadioGroup_SceneType);
+  order.push_back(CheckBox_CreateDividedImage);
+  addGroup(RadioGroup_ImageSizeMode);
+  addGroup(RadioGroup_ExtractImageType);
+  order.push_back(CheckBox_CreateSceneFile);
+  order.push_back(PageControl_SceneFormat);
+  order.push_back(Grid_FMS);
+  order.push_back(Grid_RCP);
+  addGroup(RadioGroup_CubeSuffix);
+  for (size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
+}
+
+void TForm1::CreateObjects() {
+  FFiler = TSimFiler::Create<TTalveroFiler>();
+  FFiler->ImageFileNameEdit = Edit_ImageFileName;
+  FFiler->SceneFileNameEdit = Edit_SceneFileName;
+  FFiler->TextureBaseNameEdit = Edit_TextureBaseName;
+  FFiler->SceneFormatPages = PageControl_SceneFormat;
+  FFiler->CubeSuffixGroup = RadioGroup_CubeSuffix;
+  FFiler->ExtractImageTypeGroup = RadioGroup_ExtractImageType;
+  FFiler->ImageSizeModeGroup = RadioGroup_ImageSizeMode;
+  FFiler->SceneTypeGroup = RadioGroup_SceneType;
+  FFiler->TalveroFMS().Grid = Grid_FMS;
+  FFiler->TalveroRCP().Grid = Grid_RCP;
+  FFiler->SetErrorReporter(&Reporter());
+  FFiler->ResetJob();
+  FFiler->OnProgress = [this](TSimFiler& sender, const std::string& text, TSimProgressMode mode) {
+    FilerProgress(sender, text, mode);
+  };
+
+  FLoadedFMS = std::make_unique<TFMSDataHolder>();
+  FLoadedFMS->SetDefaults();
+  FLoadedRCP = std::make_unique<TRCPDataHolder>();
+  FLoadedRCP->SetDefaults();
+
+  FReg1 = std::make_unique<TRegManager>();
+  FReg1->SetRegType(rtIni);
+  AddMainWindowSettings(FReg1->RegItems());
+
+  FLineList = std::make_unique<TLinePanelList>();
+  FLineList->Parent = Image_Panorama;
+  FLineList->SetSceneType(FFiler->GetSceneType());
+  FLineList->SetColor(QColor(255, 0, 0));
+  FLineList->SetVisible(ShowGuide() && Image_Panorama->HasPicture());
+  UpdateGuide();
+}
+
+template <typename Action>
+void TForm1::Guarded(Action&& action) {
+  if (FDestroying) return;
+  try {
+    action();
+  } catch (...) {
+    ReportException(std::current_exception());
+  }
+}
+
+void TForm1::ConnectHandlers() {
+  const auto on = [this](auto* sender, auto signal, auto handler) {
+    connect(sender, signal, this,
+            [this, handler] { Guarded([this, handler] { (this->*handler)(); }); });
+  };
+  on(SpeedButton_Image, &QPushButton::clicked, &TForm1::SpeedButton_ImageClick);
+  on(SpeedButton_SceneFile, &QPushButton::clicked, &TForm1::SpeedButton_SceneFileClick);
+  on(SpeedButton_Execute, &QPushButton::clicked, &TForm1::SpeedButton_ExecuteClick);
+  on(N2, &QAction::triggered, &TForm1::SpeedButton_ExecuteClick);
+  on(SpeedButton_Init, &QPushButton::clicked, &TForm1::SpeedButton_InitClick);
+  on(mnu_ClearItem, &QAction::triggered, &TForm1::SpeedButton_InitClick);
+  on(SpeedButton_DataHolder, &QPushButton::clicked, &TForm1::SpeedButton_DataHolderClick);
+  on(mnu_DataHolder, &QAction::triggered, &TForm1::SpeedButton_DataHolderClick);
+  on(mnu_New, &QAction::triggered, &TForm1::mnu_NewClick);
+  on(HowtoUseHelp1, &QAction::triggered, &TForm1::HowtoUseHelp1Click);
+  on(About1, &QAction::triggered, &TForm1::About1Click);
+  on(RadioGroup_SceneType, &TRadioGroup::Click, &TForm1::RadioGroup_SceneTypeClick);
+  on(RadioGroup_SceneType_Subset, &TRadioGroup::Click, &TForm1::RadioGroup_SceneType_SubsetClick);
+  on(CheckBox_ShowImage, &QCheckBox::toggled, &TForm1::CheckBox_ShowImageClick);
+  on(CheckBox_ShowGuide, &QCheckBox::toggled, &TForm1::CheckBox_ShowGuideClick);
+  on(Editor1, &TConsole::MouseWheelDown, &TForm1::Editor1MouseWheelDown);
+  on(Editor1, &TConsole::MouseWheelUp, &TForm1::Editor1MouseWheelUp);
+  connect(Exit1, &QAction::triggered, this, &QWidget::close);
+  // The engine sets the page with this signal held back, so only the user's changes come.
+  connect(PageControl_SceneFormat, &QTabWidget::currentChanged, this,
+          [this](int index) { Guarded([this, index] { PageControl_SceneFormatChange(index); }); });
+  for (auto [button, mode] :
+       {std::pair{SpeedButton_Width, kZoomFitWidth}, std::pair{SpeedButton_Height, kZoomFitHeight},
+        std::pair{SpeedButton_Hundred, kZoomActual}}) {
+    connect(button, &QToolButton::clicked, this, [this, mode] {
+      Guarded([this, mode] { ApplyZoom(mode); });
+      // A click toggles the button itself; only a zoom applied to a picture moves the state.
+      SetZoomButtonDown(FZoomButtonDown);
+    });
+  }
+  ScrollBox1->installEventFilter(this);
+}
+
+// ---- Properties
+
+bool TForm1::CreateSceneFile() const { return CheckBox_CreateSceneFile->isChecked(); }
+void TForm1::SetCreateSceneFile(bool value) { CheckBox_CreateSceneFile->setChecked(value); }
+bool TForm1::CreateDividedImage() const { return CheckBox_CreateDividedImage->isChecked(); }
+void TForm1::SetCreateDividedImage(bool value) { CheckBox_CreateDividedImage->setChecked(value); }
+bool TForm1::CheckImageFileOverWrite() const { return mnuCheckImageFileOverWrite->isChecked(); }
+void TForm1::SetCheckImageFileOverWrite(bool value) {
+  mnuCheckImageFileOverWrite->setChecked(value);
+}
+bool TForm1::CheckSceneFileOverWrite() const { return mnuCheckSceneFileOverWrite->isChecked(); }
+void TForm1::SetCheckSceneFileOverWrite(bool value) {
+  mnuCheckSceneFileOverWrite->setChecked(value);
+}
+bool TForm1::ShowImage() const { return CheckBox_ShowImage->isChecked(); }
+void TForm1::SetShowImage(bool value) { CheckBox_ShowImage->setChecked(value); }
+bool TForm1::ShowGuide() const { return CheckBox_ShowGuide->isChecked(); }
+void TForm1::SetShowGuide(bool value) { CheckBox_ShowGuide->setChecked(value); }
+
+void TForm1::SetErrorReporter(TErrorReporter* reporter) {
+  FReporter = reporter;
+  FFiler->SetErrorReporter(&Reporter());
+}
+
+TErrorReporter& TForm1::Reporter() { return FReporter ? *FReporter : FErrorBox; }
+
+void TForm1::ReportException(const std::exception_ptr& error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const std::exception& e) {
+    Reporter().ShowError(e.what());
+  } catch (...) {
+    Reporter().ShowError("unexpected error");
+  }
+}
+
+// ---- Showing and closing
+
+void TForm1::setVisible(bool visible) {
+  if (visible && !FShown) {
+    FShown = true;
+    Guarded([this] { FormShow(); });
+  }
+  QMainWindow::setVisible(visible);
+}
+
+void TForm1::FormShow() {
+  // A style that frames only the contents puts a gap between the view and its scroll bars.
+  const QStyle* s = ScrollBox1->style();
+  const int gap = s->styleHint(QStyle::SH_ScrollView_FrameOnlyAroundContents, nullptr, ScrollBox1)
+                      ? s->pixelMetric(QStyle::PM_ScrollView_ScrollBarSpacing, nullptr, ScrollBox1)
+                      : 0;
+  FVScrollWidth =
+      s->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, ScrollBox1->verticalScrollBar()) + gap;
+  FHScrollHeight =
+      s->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, ScrollBox1->horizontalScrollBar()) + gap;
+  PageControl1->setCurrentWidget(TabSheet1);
+  Guarded([this] { LoadSettings(); });
+  UpdateSceneFormatImage();
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  if (FJobRunning) {
+    // The job reads the controls and writes files: the window closes when it has ended.
+    FCloseRequested = true;
+    event->ignore();
+    return;
+  }
+  FormClose();
+  event->accept();
+}
+
+void TForm1::FormClose() {
+  Guarded([this] { SaveSettings(); });
+}
+
+void TForm1::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  Guarded([this] { ApplyZoom(FZoomMode); });
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  // The scroll area learns its new size after the window; the zoom follows it from here too.
+  if (watched == ScrollBox1 && event->type() == QEvent::Resize)
+    Guarded([this] { ApplyZoom(FZoomMode); });
+  return QMainWindow::eventFilter(watched, event);
+}
+
+// ---- Settings
+
+void TForm1::LoadSettings() {
+  FReg1->SetIniFileName(FIniFileName);
+  TRegManager& reg = *FReg1;
+  SetCreateSceneFile(reg.Filers("CreateSceneFile").ReadBool());
+  SetCreateDividedImage(reg.Filers("CreateDividedImage").ReadBool());
+  SetShowGuide(reg.Filers("ShowGuide").ReadBool());
+  SetShowImage(reg.Filers("ShowImage").ReadBool());
+  // An ordinal outside its enumeration (a damaged file) leaves the control as it is.
+  const auto ordinal = [&reg]<typename E>(const char* name, E) {
+    return EnumFromOrdinal<E>(reg.Filers(name).ReadInt());
+  };
+  if (auto v = ordinal("SceneFormat", sfFMS)) FFiler->SetSceneFormat(*v);
+  if (auto v = ordinal("SceneType", stCube)) FFiler->SetSceneType(*v);
+  if (auto v = ordinal("ImageSizeMode", ismNormal)) FFiler->SetImageSizeMode(*v);
+  if (auto v = ordinal("ImageType", eiBitmap)) FFiler->SetExtractImageType(*v);
+  if (auto v = ordinal("CubeSuffix", csLeft)) FFiler->SetCubeSuffix(*v);
+  SetCheckImageFileOverWrite(reg.Filers("CheckImageFileOverWrite").ReadBool());
+  SetCheckSceneFileOverWrite(reg.Filers("CheckSceneFileOverWrite").ReadBool());
+
+  const int left = std::max(0, reg.Filers("FormLeft").ReadInt());
+  const int top = std::max(0, reg.Filers("FormTop").ReadInt());
+  int width = reg.Filers("FormWidth").ReadInt();
+  int height = reg.Filers("FormHeight").ReadInt();
+  // A damaged size must not ask for a window larger than the desktop; the minimum size
+  // applies on top of this.
+  if (const QScreen* desktop = screen()) {
+    const QSize room = desktop->availableVirtualSize();
+    width = std::min(width, room.width());
+    height = std::min(height, room.height());
+  }
+  move(left, top);
+  resize(width, height);
+}
+
+void TForm1::SaveSettings() {
+  FReg1->SetIniFileName(FIniFileName);
+  TRegManager& reg = *FReg1;
+  reg.Filers("CreateSceneFile").WriteBool(CreateSceneFile());
+  reg.Filers("CreateDividedImage").WriteBool(CreateDividedImage());
+  reg.Filers("ShowGuide").WriteBool(ShowGuide());
+  reg.Filers("ShowImage").WriteBool(ShowImage());
+  reg.Filers("SceneFormat").WriteInt(FFiler->GetSceneFormat());
+  reg.Filers("SceneType").WriteInt(FFiler->GetSceneType());
+  reg.Filers("ImageSizeMode").WriteInt(FFiler->GetImageSizeMode());
+  reg.Filers("ImageType").WriteInt(FFiler->GetExtractImageType());
+  reg.Filers("CheckImageFileOverWrite").WriteBool(CheckImageFileOverWrite());
+  reg.Filers("CheckSceneFileOverWrite").WriteBool(CheckSceneFileOverWrite());
+  reg.Filers("CubeSuffix").WriteInt(FFiler->GetCubeSuffix());
+  reg.Filers("FormLeft").WriteInt(x());
+  reg.Filers("FormTop").WriteInt(y());
+  reg.Filers("FormWidth").WriteInt(width());
+  reg.Filers("FormHeight").WriteInt(height());
+}
+
+// ---- Enabled states
+
+void TForm1::UpdateCommandStates() {
+  const bool idle = !FJobRunning;
+  for (QWidget* control : std::initializer_list<QWidget*>{
+           Edit_ImageFileName, SpeedButton_Image, Edit_SceneFileName, SpeedButton_SceneFile,
+           Edit_TextureBaseName, RadioGroup_SceneType, PageControl_SceneFormat, SpeedButton_Init,
+           RadioGroup_ImageSizeMode, CheckBox_CreateDividedImage, RadioGroup_ExtractImageType,
+           CheckBox_CreateSceneFile, SpeedButton_Execute, CheckBox_ShowImage,
+           RadioGroup_SceneType_Subset})
+    control->setEnabled(idle);
+  for (QAction* command :
+       {mnu_New, mnu_ClearItem, N2, mnuCheckImageFileOverWrite, mnuCheckSceneFileOverWrite})
+    command->setEnabled(idle);
+  RadioGroup_CubeSuffix->setEnabled(idle && FCubeSuffixAllowed);
+  SpeedButton_DataHolder->setEnabled(idle && FRestoreEnabled);
+  mnu_DataHolder->setEnabled(idle && FRestoreEnabled);
+}
+
+void TForm1::SetRestoreEnabled(bool enabled) {
+  FRestoreEnabled = enabled;
+  UpdateCommandStates();
+}
+
+void TForm1::SetJobRunning(bool running) {
+  FJobRunning = running;
+  UpdateCommandStates();
+}
+
+// ---- Scene type and format
+
+void TForm1::RadioGroup_SceneTypeClick() {
+  RadioGroup_SceneType_Subset->SetItemIndex(RadioGroup_SceneType->ItemIndex());
+  const TSceneType type = FFiler->GetSceneType();
+  if (type == stCube) {
+    RadioGroup_ImageSizeMode->SetItems(kCubeSizeItems);
+    FCubeSuffixAllowed = true;
+  } else if (type == stSphere) {
+    RadioGroup_ImageSizeMode->SetItems(kSphereSizeItems);
+    FCubeSuffixAllowed = false;
+  }
+  UpdateCommandStates();
+}
+
+void TForm1::RadioGroup_SceneType_SubsetClick() {
+  RadioGroup_SceneType->SetItemIndex(RadioGroup_SceneType_Subset->ItemIndex());
+  if (const auto type = EnumFromOrdinal<TSceneType>(RadioGroup_SceneType_Subset->ItemIndex()))
+    FLineList->SetSceneType(*type);
+}
+
+void TForm1::PageControl_SceneFormatChange(int index) {
+  const std::string sceneFile = FFiler->GetSceneFilename();
+  if (!sceneFile.empty()) FFiler->SetSceneFilename(ChangeFileExt(sceneFile, SceneExtension(index)));
+  UpdateSceneFormatImage();
+}
+
+void TForm1::UpdateSceneFormatImage() {
+  const QImage& source = FFiler->GetSceneFormat() == sfRCP ? Image_RCP : Image_FMS;
+  Image_SceneFormat->setPixmap(QPixmap::fromImage(
+      source.scaled(Image_SceneFormat->size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
+}
+
+// ---- Files
+
+void TForm1::SpeedButton_ImageClick() {
+  QFileDialog dialog(this);
+  dialog.setObjectName(QStringLiteral("OpenDialog2"));
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setOption(QFileDialog::HideNameFilterDetails);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setNameFilters(kImageFilters);
+  if (!Edit_ImageFileName->text().isEmpty()) dialog.selectFile(Edit_ImageFileName->text());
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+  FFiler->SetImageFileName(dialog.selectedFiles().first().toStdString());
+  if (ShowImage()) ShowPanorama();
+}
+
+void TForm1::SpeedButton_SceneFileClick() {
+  QFileDialog dialog(this);
+  dialog.setObjectName(QStringLiteral("OpenDialog1"));
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setNameFilters(kSceneFilters);
+  const int format = std::clamp<int>(FFiler->GetSceneFormat(), 0, 1);
+  dialog.selectNameFilter(kSceneFilters[format]);
+  dialog.setDefaultSuffix(QString::fromLatin1(kSceneSuffixes[format]));
+  if (!Edit_SceneFileName->text().isEmpty()) dialog.selectFile(Edit_SceneFileName->text());
+  connect(&dialog, &QFileDialog::filterSelected, this, [this, &dialog](const QString& filter) {
+    const int index = static_cast<int>(kSceneFilters.indexOf(filter));
+    if (index < 0) return;
+    Guarded([this, &dialog, index] {
+      dialog.setDefaultSuffix(QString::fromLatin1(kSceneSuffixes[index]));
+      OpenDialog1TypeChange(index + 1);
+    });
+  });
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+  const std::string fileName = dialog.selectedFiles().first().toStdString();
+  FFiler->SetSceneFilename(fileName);
+  if (!FileExists(fileName)) return;  // the scene file the next job writes
+  if (FFiler->GetSceneFormat() == sfFMS)
+    ReadFmsSceneFile(fileName);
+  else
+    ReadRcpSceneFiles(fileName);
+}
+
+void TForm1::OpenDialog1TypeChange(int filterIndex) {
+  FFiler->SetSceneFormat(static_cast<TSceneFormat>(filterIndex - 1));
+  UpdateSceneFormatImage();
+}
+
+void TForm1::ReadFmsSceneFile(const std::string& fileName) {
+  TFMSDataHolder& fms = FFiler->FMSData();
+  if (FFiler->ReadFmsScene(fileName)) {
+    FLoadedFMS->CopyFrom(fms);
+    FFiler->RCPData().CopyFrom(fms);
+    FLoadedRCP->CopyFrom(FFiler->RCPData());
+    SetRestoreEnabled(true);
+  } else {
+    fms.SetDefaults();
+    FLoadedFMS->SetDefaults();
+    SetRestoreEnabled(false);
+  }
+}
+
+void TForm1::ReadRcpSceneFiles(const std::string& fileName) {
+  TRCPDataHolder& rcp = FFiler->RCPData();
+  bool read = false;
+  const auto keep = [&] {
+    FLoadedRCP->CopyFrom(rcp);
+    FFiler->FMSData().CopyFrom(rcp);
+    FLoadedFMS->CopyFrom(rcp);
+    read = true;
+  };
+  // The settings file first, so that the mesh's values win where both have one.
+  const std::string xscn = ChangeFileExt(fileName, ".xscn");
+  if (FileExists(xscn) && FFiler->ReadXscn(xscn)) keep();
+  const std::string mesh = ChangeFileExt(fileName, ".x");
+  if (FileExists(mesh) && FFiler->ReadXScene(mesh)) keep();
+  SetRestoreEnabled(read);
+  if (!read) {
+    rcp.SetDefaults();
+    FLoadedRCP->SetDefaults();
+  }
+}
+
+void TForm1::SpeedButton_InitClick() {
+  if (FFiler->GetSceneFormat() == sfRCP)
+    FFiler->RCPData().SetDefaults();
+  else
+    FFiler->FMSData().SetDefaults();
+}
+
+void TForm1::SpeedButton_DataHolderClick() {
+  FFiler->FMSData().CopyFrom(*FLoadedFMS);
+  FFiler->RCPData().CopyFrom(*FLoadedRCP);
+}
+
+void TForm1::mnu_NewClick() {
+  FFiler->ResetJob();
+  FLoadedFMS->SetDefaults();
+  FLoadedRCP->SetDefaults();
+  SetRestoreEnabled(false);
+}
+
+// ---- Execute
+
+void TForm1::SpeedButton_ExecuteClick() {
+  if (FJobRunning) return;  // the commands are disabled; a queued request comes too late
+  if (!CreateSceneFile() && !CreateDividedImage()) return;
+  Editor1->Clear();
+  PageControl1->setCurrentWidget(TabSheet3);
+  SetJobRunning(true);
+  std::exception_ptr failure;
+  try {
+    RunJob();
+  } catch (...) {
+    failure = std::current_exception();
+  }
+  PageControl1->setCurrentWidget(TabSheet1);
+  SetJobRunning(false);
+  if (failure) ReportException(failure);
+  if (FCloseRequested) {
+    FCloseRequested = false;
+    close();
+  }
+}
+
+void TForm1::RunJob() {
+  FFiler->PrepareOutputNames();
+  if (CreateDividedImage()) {
+    // The images go into the scene file's folder, so that is where one may already exist.
+    const std::string firstImage = FFiler->FirstImageName();
+    const std::string firstPath = FFiler->GetSceneFolder() + firstImage;
+    if (CheckImageFileOverWrite() && !firstImage.empty() && FileExists(firstPath) &&
+        !ConfirmOverwrite(firstPath, mnuCheckImageFileOverWrite))
+      return;
+    ClearPanorama();
+    FFiler->RunImageStage();
+  }
+  if (CreateSceneFile()) {
+    const std::string sceneFile = FFiler->GetSceneFilename();
+    if (CheckSceneFileOverWrite() && FileExists(sceneFile) &&
+        !ConfirmOverwrite(sceneFile, mnuCheckSceneFileOverWrite))
+      return;
+    FFiler->RunSceneStage();
+  }
+}
+
+bool TForm1::ConfirmOverwrite(const std::string& path, QAction* option) {
+  bool dontAskAgain = false;
+  const int answer = TForm3::Execute(QString::fromStdString(path), dontAskAgain, this);
+  option->setChecked(!dontAskAgain);
+  return answer == kResultYes;
+}
+
+void TForm1::FilerProgress(TSimFiler&, const std::string& text, TSimProgressMode mode) {
+  const QString line = QString::fromStdString(text);
+  // An update with no line yet (the engine never sends one) starts a line.
+  if (mode == spUpdate && Editor1->LineCount() > 0)
+    Editor1->SetLastLine(Editor1->LastLine() + line);
+  else
+    Editor1->AppendLine(line);
+  Editor1->SetTopRow(Editor1->DisplayRowCount() - Editor1->VisibleRowCount() + 2);
+  repaint();
+  QCoreApplication::processEvents();
+}
+
+void TForm1::Editor1MouseWheelDown() { Editor1->SetCaretRow(Editor1->CaretRow() + 3); }
+void TForm1::Editor1MouseWheelUp() { Editor1->SetCaretRow(Editor1->CaretRow() - 3); }
+
+// ---- Help
+
+void TForm1::HowtoUseHelp1Click() {
+  QMessageBox box(QMessageBox::Information, QStringLiteral("情報"),
+                  QStringLiteral("使い方はホームページのドキュメントをご覧下さい。\n\n") +
+                      QString::fromUtf8(kHomePageUrl),
+                  QMessageBox::NoButton, this);
+  box.setDefaultButton(box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole));
+  box.exec();
+}
+
+void TForm1::About1Click() { TForm2::Execute(this); }
+
+// ---- Preview
+
+void TForm1::CheckBox_ShowImageClick() {
+  if (ShowImage())
+    ShowPanorama();
+  else
+    ClearPanorama();
+}
+
+void TForm1::CheckBox_ShowGuideClick() {
+  FLineList->SetVisible(ShowGuide() && Image_Panorama->HasPicture());
+}
+
+void TForm1::ShowPanorama() {
+  const std::string fileName = FFiler->GetImageFileName();
+  if (fileName.empty() || !FileExists(fileName)) return;
+  // Loading the preview writes nothing to the console.
+  TSimProgressEvent progress = std::move(FFiler->OnProgress);
+  FFiler->OnProgress = nullptr;
+  const ScopeExit restore([this, &progress] { FFiler->OnProgress = std::move(progress); });
+  Image_Panorama->SetPicture(QImage());
+  Bitmap picture;
+  if (!FFiler->LoadPicture(picture)) return;
+  QImage image = ToQImage(picture);
+  picture = Bitmap();
+  Image_Panorama->resize(image.size());
+  Image_Panorama->SetPicture(std::move(image));
+  ApplyZoom(kZoomFitWidth);
+  FLineList->SetVisible(ShowGuide() && Image_Panorama->HasPicture());
+}
+
+void TForm1::ClearPanorama() {
+  Image_Panorama->SetPicture(QImage());
+  FLineList->SetVisible(false);
+}
+
+void TForm1::ApplyZoom(int mode) {
+  if (!Image_Panorama->HasPicture()) return;
+  FZoomMode = mode;
+  const QSize picture = Image_Panorama->Picture().size();
+  switch (mode) {
+    case kZoomFitWidth:
+      Image_Panorama->resize(FitWidthSize(picture, ScrollBox1->size(), FVScrollWidth));
+      break;
+    case kZoomFitHeight:
+      Image_Panorama->resize(FitHeightSize(picture, ScrollBox1->size(), FHScrollHeight));
+      break;
+    default:
+      Image_Panorama->resize(picture);
+      break;
+  }
+  SetZoomButtonDown(mode);
+  UpdateGuide();
+}
+
+void TForm1::SetZoomButtonDown(int mode) {
+  FZoomButtonDown = mode;
+  SpeedButton_Hundred->setChecked(mode == kZoomActual);
+  SpeedButton_Width->setChecked(mode == kZoomFitWidth);
+  SpeedButton_Height->setChecked(mode == kZoomFitHeight);
+}
+
+void TForm1::UpdateGuide() {
+  if (FDestroying) return;
+  FLineList->Width = Image_Panorama->width();
+  FLineList->Height = Image_Panorama->height();
+  FLineList->Rebuild();
+}
+
+}  // namespace talvero

@@ -1,0 +1,223 @@
+// The main window: the project tab (files, scene type and format, parameter grids, output
+// options, Execute), the image tab (preview with zoom and guide) and the console tab (the
+// job's log). It owns the engine bound to its controls, the parameter values of the last
+// scene file read and the settings store.
+#pragma once
+
+#include <QImage>
+#include <QMainWindow>
+#include <exception>
+#include <memory>
+#include <string>
+
+#include "app/panorama_preview.h"
+#include "app/qt_error_reporter.h"
+#include "engine/enums.h"
+#include "engine/sim_filer.h"
+
+class QAction;
+class QCheckBox;
+class QFileDialog;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QScrollArea;
+class QStatusBar;
+class QTabWidget;
+class QToolButton;
+
+namespace talvero {
+
+class TConsole;
+class TDataStringGrid;
+class TFMSDataHolder;
+class TRadioGroup;
+class TRCPDataHolder;
+class TRegManager;
+class TTalveroFiler;
+
+class TForm1 : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  // `iniFileName` empty: the INI file beside the executable.
+  explicit TForm1(std::string iniFileName = {}, QWidget* parent = nullptr);
+  ~TForm1() override;
+
+  // ---- The window's Boolean properties (states of its controls).
+  bool CreateSceneFile() const;
+  void SetCreateSceneFile(bool value);
+  bool CreateDividedImage() const;
+  void SetCreateDividedImage(bool value);
+  bool CheckImageFileOverWrite() const;
+  void SetCheckImageFileOverWrite(bool value);
+  bool CheckSceneFileOverWrite() const;
+  void SetCheckSceneFileOverWrite(bool value);
+  bool ShowImage() const;
+  void SetShowImage(bool value);
+  bool ShowGuide() const;
+  void SetShowGuide(bool value);
+
+  // ---- Owned objects.
+  TTalveroFiler& Filer() const { return *FFiler; }
+  TFMSDataHolder& LoadedFMS() const { return *FLoadedFMS; }
+  TRCPDataHolder& LoadedRCP() const { return *FLoadedRCP; }
+  TLinePanelList& LineList() const { return *FLineList; }
+  const std::string& IniFileName() const { return FIniFileName; }
+  int ZoomMode() const { return FZoomMode; }
+  int VScrollWidth() const { return FVScrollWidth; }
+  int HScrollHeight() const { return FHScrollHeight; }
+  // True from Execute's start to its end; the job's commands and controls are disabled.
+  bool JobRunning() const { return FJobRunning; }
+  // Where error boxes go; nullptr restores the window's own message box.
+  void SetErrorReporter(TErrorReporter* reporter);
+
+  // ---- Commands (the controls' and menu items' handlers).
+  void SpeedButton_ImageClick();
+  void SpeedButton_SceneFileClick();
+  void SpeedButton_ExecuteClick();
+  void SpeedButton_InitClick();
+  void SpeedButton_DataHolderClick();
+  void mnu_NewClick();
+  void HowtoUseHelp1Click();
+  void About1Click();
+  void RadioGroup_SceneTypeClick();
+  void RadioGroup_SceneType_SubsetClick();
+  void PageControl_SceneFormatChange(int index);
+  void OpenDialog1TypeChange(int filterIndex);
+  void CheckBox_ShowImageClick();
+  void CheckBox_ShowGuideClick();
+  void FilerProgress(TSimFiler& sender, const std::string& text, TSimProgressMode mode);
+  void Editor1MouseWheelDown();
+  void Editor1MouseWheelUp();
+
+  // ---- Preview.
+  void ShowPanorama();
+  void ClearPanorama();
+  void ApplyZoom(int mode);
+  void UpdateGuide();
+  void UpdateSceneFormatImage();
+
+  // ---- Settings.
+  void LoadSettings();
+  void SaveSettings();
+
+  // ---- Controls, named as the handlers refer to them.
+  QTabWidget* PageControl1;
+  QWidget* TabSheet1;
+  QWidget* TabSheet2;
+  QWidget* TabSheet3;
+  QStatusBar* StatusBar1;
+
+  QFrame* Panel_Project;
+  QLabel* Label10;
+  QLabel* Label1;
+  QLineEdit* Edit_ImageFileName;
+  QPushButton* SpeedButton_Image;
+  QLabel* Label2;
+  QLineEdit* Edit_SceneFileName;
+  QPushButton* SpeedButton_SceneFile;
+  QLabel* Label3;
+  QLineEdit* Edit_TextureBaseName;
+  QFrame* Bevel2;
+  TRadioGroup* RadioGroup_SceneType;
+  TRadioGroup* RadioGroup_CubeSuffix;
+  QLabel* Image_SceneFormat;
+  QTabWidget* PageControl_SceneFormat;
+  QWidget* TabSheet4;
+  QWidget* TabSheet5;
+  TDataStringGrid* Grid_FMS;
+  TDataStringGrid* Grid_RCP;
+  QPushButton* SpeedButton_DataHolder;
+  QPushButton* SpeedButton_Init;
+  QFrame* Bevel8;
+  QLabel* Label5;
+  TRadioGroup* RadioGroup_ImageSizeMode;
+  QCheckBox* CheckBox_CreateDividedImage;
+  TRadioGroup* RadioGroup_ExtractImageType;
+  QCheckBox* CheckBox_CreateSceneFile;
+  QPushButton* SpeedButton_Execute;
+
+  QFrame* Panel1;
+  QCheckBox* CheckBox_ShowImage;
+  QCheckBox* CheckBox_ShowGuide;
+  QToolButton* SpeedButton_Width;
+  QToolButton* SpeedButton_Height;
+  QToolButton* SpeedButton_Hundred;
+  TRadioGroup* RadioGroup_SceneType_Subset;
+  QScrollArea* ScrollBox1;
+  TPictureView* Image_Panorama;
+  // The sources of the format picture.
+  QImage Image_FMS;
+  QImage Image_RCP;
+
+  TConsole* Editor1;
+
+  QAction* mnu_New;
+  QAction* Exit1;
+  QAction* mnu_DataHolder;
+  QAction* mnu_ClearItem;
+  QAction* N2;
+  QAction* mnuCheckImageFileOverWrite;
+  QAction* mnuCheckSceneFileOverWrite;
+  QAction* HowtoUseHelp1;
+  QAction* About1;
+
+ protected:
+  // The first show creates nothing new but loads the settings.
+  void setVisible(bool visible) override;
+  void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void BuildMenus();
+  void BuildProjectTab();
+  void BuildImageTab();
+  void BuildConsoleTab();
+  void SetTabOrder();
+  void ConnectHandlers();
+  void CreateObjects();
+  void FormShow();
+  void FormClose();
+
+  void RunJob();
+  // Asks about overwriting `path`; the option of `option` follows the dialog's check box.
+  // True when the answer is yes.
+  bool ConfirmOverwrite(const std::string& path, QAction* option);
+  void ReadFmsSceneFile(const std::string& fileName);
+  void ReadRcpSceneFiles(const std::string& fileName);
+  void SetRestoreEnabled(bool enabled);
+  void SetJobRunning(bool running);
+  // Enabled states that depend on the job, the scene type and the last read together.
+  void UpdateCommandStates();
+  void SetZoomButtonDown(int mode);
+  // Runs a handler so that no exception reaches the event loop: it is shown instead.
+  template <typename Action>
+  void Guarded(Action&& action);
+  void ReportException(const std::exception_ptr& error);
+  TErrorReporter& Reporter();
+
+  std::string FIniFileName;
+  int FVScrollWidth = 0;
+  int FHScrollHeight = 0;
+  std::unique_ptr<TTalveroFiler> FFiler;
+  std::unique_ptr<TFMSDataHolder> FLoadedFMS;
+  std::unique_ptr<TRCPDataHolder> FLoadedRCP;
+  int FZoomMode = kZoomActual;
+  std::unique_ptr<TLinePanelList> FLineList;
+  std::unique_ptr<TRegManager> FReg1;
+
+  QtErrorReporter FErrorBox{this};
+  TErrorReporter* FReporter = nullptr;
+  bool FShown = false;
+  bool FDestroying = false;
+  bool FJobRunning = false;
+  bool FCloseRequested = false;
+  bool FRestoreEnabled = false;
+  bool FCubeSuffixAllowed = true;
+  int FZoomButtonDown = -1;
+};
+
+}  // namespace talvero

@@ -1,0 +1,291 @@
+// Jobs started from the window: what Execute does and does not do, the overwrite
+// questions, the same files as the engine alone writes, and a window that stays usable but
+// unchangeable while a job runs.
+#include <QCheckBox>
+#include <QTabWidget>
+#include <filesystem>
+#include <map>
+
+#include "app/console_view.h"
+#include "app/overwrite_dialog.h"
+#include "engine/file_util.h"
+#include "window_support.h"
+
+namespace talvero {
+namespace {
+
+using testing::ClickWhenModal;
+using testing::ReadAll;
+using testing::WhenModal;
+using testing::WindowTest;
+
+namespace fs = std::filesystem;
+
+// Every file of a folder with its bytes.
+std::map<std::string, std::string> FolderContents(const std::string& folder) {
+  std::map<std::string, std::string> files;
+  if (!fs::exists(folder)) return files;
+  for (const auto& entry : fs::directory_iterator(folder))
+    files[entry.path().filename().string()] = ReadAll(entry.path().string());
+  return files;
+}
+
+std::vector<std::string> Names(const std::map<std::string, std::string>& files) {
+  std::vector<std::string> names;
+  for (const auto& [name, bytes] : files) names.push_back(name);
+  return names;
+}
+
+class JobTest : public WindowTest {
+ protected:
+  void SetUp() override {
+    WindowTest::SetUp();
+    fs::create_directories(OutFolder());
+    panorama = testing::WritePanorama(dir, 160);
+  }
+
+  std::string OutFolder() const { return dir.File("out"); }
+
+  // The job's settings typed and clicked in as a user would.
+  void EnterJob(const std::string& sceneName) {
+    TypeInto(window->Edit_ImageFileName, panorama);
+    TypeInto(window->Edit_SceneFileName, OutFolder() + "/" + sceneName);
+    TypeInto(window->Edit_TextureBaseName, "pano");
+    Click(window->RadioGroup_ImageSizeMode->Button(0));
+  }
+
+  void Execute() { Click(window->SpeedButton_Execute); }
+
+  // The same job run by the engine alone, into `folder`.
+  void RunHeadless(const std::string& folder, const std::string& sceneName, TSceneType type,
+                   TSceneFormat format, TExtractImageType imageType,
+                   const std::function<void(TSimFiler&)>& parameters = {}) {
+    fs::create_directories(folder);
+    auto filer = TSimFiler::Create();
+    filer->SetErrorReporter(&errors);
+    filer->ResetJob();
+    filer->SetImageFileName(panorama);
+    filer->SetSceneFilename(folder + "/" + sceneName);
+    filer->SetTextureBasename("pano");
+    filer->SetSceneType(type);
+    filer->SetSceneFormat(format);
+    filer->SetImageSizeMode(ismSmall);
+    filer->SetExtractImageType(imageType);
+    filer->SetCubeSuffix(csLeft);
+    if (parameters) parameters(*filer);
+    filer->PrepareOutputNames();
+    filer->RunImageStage();
+    filer->RunSceneStage();
+  }
+
+  std::string panorama;
+};
+
+TEST_F(JobTest, NothingHappensWithoutAnyOutput) {
+  EnterJob("scene.scn");
+  Click(window->CheckBox_CreateDividedImage);
+  Click(window->CheckBox_CreateSceneFile);
+  window->Editor1->AppendLine("earlier log");
+  window->PageControl1->setCurrentWidget(window->TabSheet2);
+  Execute();
+  EXPECT_EQ(window->Editor1->toPlainText(), "earlier log");
+  EXPECT_EQ(window->PageControl1->currentWidget(), window->TabSheet2);
+  EXPECT_TRUE(FolderContents(OutFolder()).empty());
+}
+
+TEST_F(JobTest, WindowWritesWhatTheEngineAloneWrites) {
+  EnterJob("scene.scn");
+  Execute();
+  EXPECT_TRUE(errors.Messages.empty()) << errors.Messages.front();
+  EXPECT_EQ(window->PageControl1->currentWidget(), window->TabSheet1);
+  const auto fromWindow = FolderContents(OutFolder());
+  EXPECT_EQ(Names(fromWindow),
+            (std::vector<std::string>{"fms_vista.bmp", "pano_back.bmp", "pano_bottom.bmp",
+                                      "pano_front.bmp", "pano_left.bmp", "pano_right.bmp",
+                                      "pano_top.bmp", "scene.scn"}));
+  RunHeadless(dir.File("alone"), "scene.scn", stCube, sfFMS, eiBitmap);
+  EXPECT_TRUE(fromWindow == FolderContents(dir.File("alone"))) << "the files differ";
+
+  // The console holds the job's log, from the first line to the last.
+  const QString log = window->Editor1->toPlainText();
+  EXPECT_TRUE(log.contains("pano_left.bmp"));
+  EXPECT_TRUE(window->Editor1->LastLine().startsWith("出力中　"))
+      << window->Editor1->LastLine().toStdString();
+}
+
+TEST_F(JobTest, SphereRcpsimJobWithEditedParametersMatchesTooAndLeavesThePreviewEmpty) {
+  EnterJob("scene.xscn");
+  Click(window->RadioGroup_SceneType->Button(1));
+  Click(window->RadioGroup_ExtractImageType->Button(1));
+  QTest::mouseClick(window->PageControl_SceneFormat->tabBar(), Qt::LeftButton, {},
+                    window->PageControl_SceneFormat->tabBar()->tabRect(1).center());
+  TDataStringGrid* grid = window->Grid_RCP;
+  const auto typeCell = [grid](const char* name, const char* text) {
+    const TDataStringGridItem* item = grid->Items().FindItem(name);
+    grid->FocusCell(item->ColIndex(), item->RowIndex());
+    grid->setFocus();
+    // Each key to the focused control: the first one opens the cell's editor.
+    for (const char* c = text; *c; ++c) QTest::keyClick(QApplication::focusWidget(), *c);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+  };
+  typeCell("AreaRadius", "750");
+  typeCell("AirCraftRotate", "12.5");
+  ASSERT_EQ(testing::CellText(*grid, "AreaRadius"), "750");
+  ASSERT_EQ(testing::CellText(*grid, "AirCraftRotate"), "12.5");
+
+  Click(window->CheckBox_ShowImage);
+  ASSERT_TRUE(window->Image_Panorama->HasPicture());
+  Execute();
+  EXPECT_TRUE(errors.Messages.empty()) << errors.Messages.front();
+  EXPECT_FALSE(window->Image_Panorama->HasPicture()) << "cleared before the images are written";
+
+  const auto fromWindow = FolderContents(OutFolder());
+  EXPECT_EQ(fromWindow.size(), 22u) << "20 tiles, the mesh and its settings file";
+  RunHeadless(dir.File("alone"), "scene.xscn", stSphere, sfRCP, eiJpeg, [](TSimFiler& filer) {
+    filer.RCPData().SetAreaRadius(750);
+    filer.RCPData().SetAirCraftRotate(Currency::Parse("12.5"));
+  });
+  EXPECT_TRUE(fromWindow == FolderContents(dir.File("alone"))) << "the files differ";
+}
+
+TEST_F(JobTest, RefusedImageOverwriteWritesNothing) {
+  EnterJob("scene.scn");
+  const std::string firstImage = OutFolder() + "/pano_left.bmp";
+  WriteFileAtomically(firstImage, "old");
+  Click(window->CheckBox_ShowImage);
+  window->Editor1->AppendLine("earlier log");
+
+  QString asked;
+  WhenModal([&asked](QWidget* modal) {
+    auto* dialog = qobject_cast<TForm3*>(modal);
+    ASSERT_NE(dialog, nullptr);
+    asked = dialog->Label1->text();
+    QTest::mouseClick(dialog->Button2, Qt::LeftButton);  // "いいえ(&N)"
+  });
+  Execute();
+  EXPECT_FALSE(asked.isEmpty()) << "the question came";
+  EXPECT_TRUE(asked.endsWith("pano_left.bmp")) << asked.toStdString();
+  EXPECT_EQ(window->PageControl1->currentWidget(), window->TabSheet1);
+  EXPECT_EQ(window->Editor1->toPlainText(), "") << "the console was cleared";
+  EXPECT_EQ(FolderContents(OutFolder()),
+            (std::map<std::string, std::string>{{"pano_left.bmp", "old"}}))
+      << "neither images nor the scene file";
+  EXPECT_TRUE(window->Image_Panorama->HasPicture()) << "the preview stays";
+  EXPECT_TRUE(window->CheckImageFileOverWrite()) << "the box was not ticked";
+
+  // Ticking "don't ask again" clears the option, even when the answer is no.
+  WhenModal([](QWidget* modal) {
+    auto* dialog = qobject_cast<TForm3*>(modal);
+    ASSERT_NE(dialog, nullptr);
+    QTest::mouseClick(dialog->CheckBox1, Qt::LeftButton);
+    QTest::mouseClick(dialog->Button2, Qt::LeftButton);
+  });
+  Execute();
+  EXPECT_FALSE(window->CheckImageFileOverWrite());
+  EXPECT_EQ(ReadAll(firstImage), "old");
+
+  // No question any more: the images are replaced.
+  Execute();
+  EXPECT_NE(ReadAll(firstImage), "old");
+  EXPECT_TRUE(FileExists(OutFolder() + "/scene.scn"));
+}
+
+TEST_F(JobTest, SceneOverwriteQuestionAfterTheImageStage) {
+  EnterJob("scene.scn");
+  window->mnuCheckImageFileOverWrite->trigger();  // only the scene file is asked about here
+  window->mnuCheckSceneFileOverWrite->trigger();
+  const std::string scene = OutFolder() + "/scene.scn";
+  WriteFileAtomically(scene, "old scene");
+  ClickWhenModal("いいえ(&N)");
+  Execute();
+  EXPECT_EQ(ReadAll(scene), "old scene");
+  EXPECT_TRUE(FileExists(OutFolder() + "/pano_left.bmp")) << "the image stage is not undone";
+  EXPECT_TRUE(window->CheckSceneFileOverWrite());
+
+  ClickWhenModal("はい(&Y)");
+  Execute();
+  EXPECT_NE(ReadAll(scene), "old scene");
+}
+
+TEST_F(JobTest, ValidationAndErrorsEndOnTheProjectTab) {
+  // No base name: both stages refuse with their message, the job ends normally.
+  EnterJob("scene.scn");
+  window->Edit_TextureBaseName->clear();
+  Execute();
+  EXPECT_EQ(errors.Messages,
+            (std::vector<std::string>(2, "出力画像の基本名：が指定されていません。")));
+  EXPECT_EQ(window->PageControl1->currentWidget(), window->TabSheet1);
+
+  // A panorama that cannot be decoded raises an error: shown, and the window is usable.
+  errors.Messages.clear();
+  TypeInto(window->Edit_TextureBaseName, "pano");
+  TypeInto(window->Edit_ImageFileName, dir.Write("broken.bmp", "BM not a bitmap"));
+  Execute();
+  ASSERT_EQ(errors.Messages.size(), 1u);
+  EXPECT_NE(errors.Messages[0].find("broken.bmp"), std::string::npos) << errors.Messages[0];
+  EXPECT_EQ(window->PageControl1->currentWidget(), window->TabSheet1);
+  EXPECT_FALSE(window->JobRunning());
+  EXPECT_TRUE(window->SpeedButton_Execute->isEnabled());
+  EXPECT_FALSE(FileExists(OutFolder() + "/scene.scn")) << "the error ended the whole command";
+}
+
+TEST_F(JobTest, JobControlsAreLockedWhileTheJobRuns) {
+  EnterJob("scene.scn");
+  Click(window->RadioGroup_SceneType->Button(1));  // the naming rule is off before the job
+  std::map<std::string, bool> enabledDuringJob;
+  int progressSeen = 0;
+  // Runs inside the job: the progress handler lets the window handle its events.
+  QTimer::singleShot(0, window.get(), [&] {
+    progressSeen = window->Editor1->LineCount();
+    const std::pair<const char*, QWidget*> controls[] = {
+        {"execute", window->SpeedButton_Execute},
+        {"image file", window->Edit_ImageFileName},
+        {"image chooser", window->SpeedButton_Image},
+        {"scene chooser", window->SpeedButton_SceneFile},
+        {"base name", window->Edit_TextureBaseName},
+        {"type", window->RadioGroup_SceneType},
+        {"formats", window->PageControl_SceneFormat},
+        {"grid", window->Grid_FMS},
+        {"size", window->RadioGroup_ImageSizeMode},
+        {"images", window->CheckBox_CreateDividedImage},
+        {"scene", window->CheckBox_CreateSceneFile},
+        {"reset", window->SpeedButton_Init},
+        {"show image", window->CheckBox_ShowImage},
+        {"type on image tab", window->RadioGroup_SceneType_Subset}};
+    for (const auto& [name, control] : controls) enabledDuringJob[name] = control->isEnabled();
+    enabledDuringJob["execute menu"] = window->N2->isEnabled();
+    enabledDuringJob["new"] = window->mnu_New->isEnabled();
+    enabledDuringJob["reset menu"] = window->mnu_ClearItem->isEnabled();
+    enabledDuringJob["options"] = window->mnuCheckImageFileOverWrite->isEnabled();
+    enabledDuringJob["console"] = window->Editor1->isEnabled();
+    // A second Execute while the first runs does nothing.
+    window->SpeedButton_ExecuteClick();
+  });
+  Execute();
+  EXPECT_GT(progressSeen, 0) << "the window handled events during the job";
+  for (const auto& [name, enabled] : enabledDuringJob)
+    EXPECT_EQ(enabled, name == "console") << name;
+  EXPECT_TRUE(window->SpeedButton_Execute->isEnabled());
+  EXPECT_TRUE(window->Edit_ImageFileName->isEnabled());
+  EXPECT_TRUE(window->mnu_New->isEnabled());
+  EXPECT_FALSE(window->RadioGroup_CubeSuffix->isEnabled()) << "still a sphere job";
+  EXPECT_FALSE(window->SpeedButton_DataHolder->isEnabled()) << "nothing was read";
+  EXPECT_EQ(FolderContents(OutFolder()).size(), 22u) << "one job's files: 20 tiles, scene, vista";
+}
+
+TEST_F(JobTest, ClosingDuringTheJobWaitsForItsEnd) {
+  EnterJob("scene.scn");
+  bool visibleAfterCloseRequest = false;
+  QTimer::singleShot(0, window.get(), [&] {
+    window->close();
+    visibleAfterCloseRequest = window->isVisible();
+  });
+  Execute();
+  EXPECT_TRUE(visibleAfterCloseRequest) << "the close waited";
+  EXPECT_FALSE(window->isVisible()) << "and happened when the job ended";
+  EXPECT_EQ(FolderContents(OutFolder()).size(), 8u) << "the whole job was written";
+  EXPECT_TRUE(FileExists(IniPath())) << "the settings were saved on closing";
+}
+
+}  // namespace
+}  // namespace talvero

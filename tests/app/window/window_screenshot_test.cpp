@@ -1,0 +1,63 @@
+// Every tab renders its Japanese captions with real glyphs. With TALVERO_SCREENSHOT_DIR set,
+// the tabs are also saved there as PNG files (the README's picture is made this way).
+#include <QDir>
+#include <QLabel>
+#include <QRawFont>
+#include <QTabWidget>
+#include <QTextLayout>
+
+#include "window_support.h"
+
+namespace talvero {
+namespace {
+
+using testing::WindowTest;
+
+// True when every character of `text` has a glyph in the fonts the widget's font resolves
+// to (no empty boxes).
+bool HasGlyphs(const QWidget& widget, const QString& text) {
+  QTextLayout layout(text, widget.font());
+  layout.beginLayout();
+  layout.createLine();
+  layout.endLayout();
+  for (const QGlyphRun& run : layout.glyphRuns())
+    for (quint32 glyph : run.glyphIndexes())
+      if (glyph == 0) return false;
+  return !layout.glyphRuns().isEmpty();
+}
+
+TEST_F(WindowTest, EveryTabRendersItsJapaneseText) {
+  const QString saveTo = qEnvironmentVariable("TALVERO_SCREENSHOT_DIR");
+  const std::string panorama = testing::WritePanorama(dir, 800);
+  window->Edit_ImageFileName->setText(QString::fromStdString(panorama));
+  window->Edit_SceneFileName->setText(QStringLiteral("/home/pilot/scenery/airfield.scn"));
+  window->Edit_TextureBaseName->setText(QStringLiteral("airfield"));
+  window->SetShowImage(true);
+  window->SetShowGuide(true);
+  // The preview is loaded; the field may show a tidier name for the picture.
+  window->Edit_ImageFileName->setText(QStringLiteral("/home/pilot/panoramas/airfield.jpg"));
+  for (int i = 0; i < 40; ++i)
+    window->FilerProgress(window->Filer(), i % 8 ? "....." : "画像を分割しています",
+                          i % 8 ? spUpdate : spAppend);
+
+  for (const QLabel* label : {window->Label10, window->Label1, window->Label2, window->Label3})
+    EXPECT_TRUE(HasGlyphs(*label, label->text())) << label->text().toStdString();
+  EXPECT_TRUE(
+      HasGlyphs(*window->RadioGroup_SceneType, window->RadioGroup_SceneType->Items().join("")));
+  EXPECT_TRUE(HasGlyphs(*window->Editor1, QStringLiteral("画像を分割しています")));
+
+  const char* names[] = {"project", "image", "console"};
+  for (int tab = 0; tab < 3; ++tab) {
+    window->PageControl1->setCurrentIndex(tab);
+    QApplication::processEvents();
+    const QImage shot = window->grab().toImage();
+    EXPECT_EQ(shot.size(), window->size() * shot.devicePixelRatio());
+    if (!saveTo.isEmpty()) {
+      EXPECT_TRUE(
+          shot.save(QDir(saveTo).filePath(QStringLiteral("screenshot-%1.png").arg(names[tab]))));
+    }
+  }
+}
+
+}  // namespace
+}  // namespace talvero
