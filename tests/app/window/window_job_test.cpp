@@ -3,6 +3,7 @@
 // unchangeable while a job runs.
 #include <QCheckBox>
 #include <QTabWidget>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 
@@ -78,6 +79,20 @@ class JobTest : public WindowTest {
     filer->RunSceneStage();
   }
 
+  // The same job run by the command-line converter, into `folder`.
+  void RunConverter(const std::string& folder, const std::string& sceneName,
+                    const std::string& options) {
+#ifdef TALVERO_CONVERT_PATH
+    fs::create_directories(folder);
+    const std::string command = std::string(TALVERO_CONVERT_PATH) + " --quiet --image '" +
+                                panorama + "' --scene '" + folder + "/" + sceneName +
+                                "' --base pano --size small " + options + " > /dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+#else
+    GTEST_SKIP() << "talvero-convert is not built";
+#endif
+  }
+
   std::string panorama;
 };
 
@@ -105,6 +120,8 @@ TEST_F(JobTest, WindowWritesWhatTheEngineAloneWrites) {
                                       "pano_top.bmp", "scene.scn"}));
   RunHeadless(dir.File("alone"), "scene.scn", stCube, sfFMS, eiBitmap);
   EXPECT_TRUE(fromWindow == FolderContents(dir.File("alone"))) << "the files differ";
+  RunConverter(dir.File("cli"), "scene.scn", "");
+  EXPECT_TRUE(fromWindow == FolderContents(dir.File("cli"))) << "the converter's files differ";
 
   // The console holds the job's log, from the first line to the last.
   const QString log = window->Editor1->toPlainText();
@@ -146,6 +163,9 @@ TEST_F(JobTest, SphereRcpsimJobWithEditedParametersMatchesTooAndLeavesThePreview
     filer.RCPData().SetAirCraftRotate(Currency::Parse("12.5"));
   });
   EXPECT_TRUE(fromWindow == FolderContents(dir.File("alone"))) << "the files differ";
+  RunConverter(dir.File("cli"), "scene.xscn",
+               "--type sphere --image-type jpg --set AreaRadius=750 --set AirCraftRotate=12.5");
+  EXPECT_TRUE(fromWindow == FolderContents(dir.File("cli"))) << "the converter's files differ";
 }
 
 TEST_F(JobTest, RefusedImageOverwriteWritesNothing) {
