@@ -172,12 +172,9 @@ void TSimFiler::WarpStrip(Bitmap& target, const Bitmap& source, int32_t sourceLe
 }
 
 void TSimFiler::WarpCubeStrips(Bitmap& panorama) {
+  RequireDivisiblePanorama(panorama, "the cube projection");
   const int32_t w = panorama.Width(), h = panorama.Height();
   const int32_t b = w / 4, f = w / 8;
-  if (w % 8 != 0 || h != 4 * f || h < kMinPanoramaHeight || panorama.Format() != PixelFormat::Bgr24)
-    throw ImageError("the panorama is " + std::to_string(w) + " × " + std::to_string(h) +
-                     " pixels; the cube projection needs 24 bits, a width that is a multiple "
-                     "of 8 and a height of half the width");
   // The warped strip is made once: pixels without a source keep what it held before.
   Bitmap warped(b, h);
   TmxCurrencyUV map;
@@ -209,9 +206,7 @@ void TSimFiler::WriteCubeFaces(const Bitmap& panorama) {
   const int32_t size = FaceSize();
   const std::string folder = GetSceneFolder();
   const TExtractImageType type = GetExtractImageType();
-  const StringList names = ImageNames();
-  if (names.size() != 6)
-    throw Error("the output image names have not been prepared for a cube (6 names)");
+  const StringList names = RequireImageNames(stCube);
 
   Progress("画像ファイルを書き出しています。", spAppend);
   BackgroundTasks writers;

@@ -1,5 +1,6 @@
 // The image half of a job: check, load, divide, write, and the FMS vista texture.
 #include "engine/bitmap.h"
+#include "engine/errors.h"
 #include "engine/sim_filer.h"
 
 namespace talvero {
@@ -16,6 +17,16 @@ void TSimFiler::RunImageStage() {
     extracted = true;
   }  // the panorama is freed before the texture is drawn
   if (extracted && GetSceneFormat() == sfFMS) WriteVistaTexture();
+}
+
+void TSimFiler::RequireDivisiblePanorama(const Bitmap& panorama, const std::string& work) {
+  const int32_t w = panorama.Width(), h = panorama.Height();
+  if (w % 8 != 0 || int64_t{h} * 2 != w || h < kMinPanoramaHeight ||
+      panorama.Format() != PixelFormat::Bgr24)
+    throw ImageError("the panorama is " + std::to_string(w) + " × " + std::to_string(h) +
+                     " pixels; " + work + " needs 24 bits, a width that is a multiple of 8 and "
+                     "a height of half the width, at least " +
+                     std::to_string(kMinPanoramaHeight));
 }
 
 void TSimFiler::ExtractFaces(Bitmap& panorama) {

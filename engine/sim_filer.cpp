@@ -3,6 +3,7 @@
 #include <array>
 #include <stdexcept>
 
+#include "engine/errors.h"
 #include "engine/file_util.h"
 
 namespace talvero {
@@ -100,6 +101,14 @@ void TSimFiler::PrepareOutputNames() {
   const TExtractImageType type = GetExtractImageType();
   const char* extension = kExtensions[type <= eiTiff ? type : eiBitmap];
   for (std::string& name : FImageNames) name += extension;
+}
+
+const StringList& TSimFiler::RequireImageNames(TSceneType type) const {
+  const size_t expected = type == stSphere ? 20 : 6;
+  if (FImageNames.size() != expected)
+    throw Error("the output image names have not been prepared for a " +
+                std::string(type == stSphere ? "sphere (20 names)" : "cube (6 names)"));
+  return FImageNames;
 }
 
 std::string TSimFiler::FirstImageName() const {

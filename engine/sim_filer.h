@@ -89,6 +89,8 @@ class TSimFiler : public TNotifyPersistent {
   // The first prepared name, or empty.
   std::string FirstImageName() const;
   const StringList& ImageNames() const { return FImageNames; }
+  // ImageNames, after checking it was prepared for `type` (6 or 20 names); Error otherwise.
+  const StringList& RequireImageNames(TSceneType type) const;
 
   // ---- Panorama loading and image output (panorama_loader.cpp, image_output.cpp).
   // A panorama smaller than this (after normalisation) cannot be divided into faces.
@@ -144,6 +146,9 @@ class TSimFiler : public TNotifyPersistent {
   void AssembleCapFace(Bitmap& face, const Bitmap& capStrip, int mode);
   // Pads the panorama and writes the twenty sphere tiles.
   void WriteSphereTiles(const Bitmap& panorama);
+  // ImageError unless the panorama can be divided into eighths: 24 bits, a width that is a
+  // multiple of 8, the height half the width and at least the minimum height.
+  static void RequireDivisiblePanorama(const Bitmap& panorama, const std::string& work);
 
   // ---- The scene stage (scene_stage.cpp): checks the job and writes the scene file of the
   // current format and type (and, for FMS, the vista texture when it is missing).

@@ -30,21 +30,15 @@ void CropPaddedStretch(const Bitmap& panorama, int32_t m, int32_t left, int32_t 
 }  // namespace
 
 void TSimFiler::WriteSphereTiles(const Bitmap& panorama) {
+  RequireDivisiblePanorama(panorama, "the sphere tiling");
   const int32_t w = panorama.Width();
   const int32_t g = w / 8;
   const int32_t s = FaceSize();
-  const int32_t m = std::max(1, s > 0 ? g / s : 1);
-  if (w % 8 != 0 || panorama.Height() != 4 * g || g < 1 || s < 2 ||
-      panorama.Format() != PixelFormat::Bgr24)
-    throw ImageError("the panorama is " + std::to_string(w) + " × " +
-                     std::to_string(panorama.Height()) +
-                     " pixels; the sphere tiles need 24 bits, a width that is a multiple of 8 "
-                     "and a height of half the width");
+  if (s < 2) throw Error("the tile size " + std::to_string(s) + " is too small");
+  const int32_t m = std::max(1, g / s);
   const std::string folder = GetSceneFolder();
   const TExtractImageType type = GetExtractImageType();
-  const StringList names = ImageNames();
-  if (names.size() != 20)
-    throw Error("the output image names have not been prepared for a sphere (20 names)");
+  const StringList names = RequireImageNames(stSphere);
 
   Progress("画像に処理領域を追加しています。", spAppend);
   Progress("画像ファイルを書き出しています。", spAppend);

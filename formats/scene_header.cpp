@@ -39,10 +39,7 @@ void RequireSceneMesh(const TSimFiler& filer, bool sphere) {
   if (!ok)
     throw Error(std::string("the scene mesh has not been built for a ") +
                 (sphere ? "sphere" : "cube"));
-  const size_t names = sphere ? 20 : 6;
-  if (filer.ImageNames().size() != names)
-    throw Error("the output image names have not been prepared for a " +
-                std::string(sphere ? "sphere (20 names)" : "cube (6 names)"));
+  filer.RequireImageNames(sphere ? stSphere : stCube);
 }
 
 int32_t ReadInt32Value(LineTokenizer& tokenizer, const char* key) {
