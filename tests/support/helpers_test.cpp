@@ -4,13 +4,13 @@
 
 #include <filesystem>
 
+#include "common/test_support.h"
 #include "engine/enums.h"
-#include "engine/errors.h"
-#include "engine/file_util.h"
-#include "engine/string_utils.h"
-#include "engine/text_encoding.h"
 #include "engine/vectors.h"
-#include "support/test_support.h"
+#include "support/errors.h"
+#include "support/file_util.h"
+#include "support/string_utils.h"
+#include "support/text_encoding.h"
 
 namespace talvero {
 namespace {
