@@ -1,6 +1,5 @@
 #include "cli/convert_job.h"
 
-#include <filesystem>
 #include <new>
 #include <string>
 
@@ -50,7 +49,8 @@ std::string SceneFileName(const ConvertOptions& options) {
                            : options.FromScene ? *options.FromScene
                                                : std::string();
   if (name.empty() || !ExtractFilePath(name).empty()) return name;
-  return (std::filesystem::path(".") / name).string();
+  // Plain text: std::filesystem would take the name for the ANSI code page on Windows.
+  return "./" + name;
 }
 
 }  // namespace

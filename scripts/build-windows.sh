@@ -15,6 +15,9 @@ recipe=1
 
 "$root/scripts/install-packages.sh" "$root/scripts/packages-windows.txt"
 
+# Nothing here runs Wine; should anything do so, it stays out of the user's own prefix.
+export WINEPREFIX=${WINEPREFIX:-$out/wineprefix}
+
 launcher=()
 if command -v ccache >/dev/null; then
   export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$root}

@@ -1,15 +1,10 @@
 #include "support/file_util.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
 #include "support/errors.h"
+#include "support/platform/files.h"
 
 namespace talvero {
 
@@ -19,15 +14,9 @@ std::string SystemReason(int error) { return std::strerror(error); }
 
 }  // namespace
 
-bool FileExists(const std::string& path) {
-  struct stat st {};
-  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
+bool FileExists(const std::string& path) { return platform::IsRegularFile(path); }
 
-bool DirectoryExists(const std::string& path) {
-  struct stat st {};
-  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
+bool DirectoryExists(const std::string& path) { return platform::IsDirectory(path); }
 
 bool IsPathDelimiter(char c) {
 #ifdef _WIN32
@@ -64,31 +53,24 @@ std::string ChangeFileExt(std::string_view path, std::string_view ext) {
 }
 
 std::string ReadFileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw FileError("cannot open '" + path + "': " + SystemReason(errno));
-  std::ostringstream buffer;
-  buffer << in.rdbuf();
-  if (in.bad()) throw FileError("cannot read '" + path + "'");
-  return buffer.str();
+  std::FILE* file = platform::OpenFile(path, "rb");
+  if (!file) throw FileError("cannot open '" + path + "': " + SystemReason(errno));
+  std::string bytes;
+  char buffer[65536];
+  size_t got;
+  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, got);
+  const bool failed = std::ferror(file) != 0;
+  std::fclose(file);
+  if (failed) throw FileError("cannot read '" + path + "'");
+  return bytes;
 }
 
 AtomicFileWriter::AtomicFileWriter(std::string path) : FPath(std::move(path)) {
-  // mkstemp gives a unique name in the target folder, so the final rename stays on one file system.
-  std::string pattern = FPath + ".tmp-XXXXXX";
-  const int fd = ::mkstemp(pattern.data());
-  if (fd < 0) throw FileError("cannot create '" + FPath + "': " + SystemReason(errno));
-  // mkstemp creates 0600; give the file the permissions an ordinary new file would get.
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  ::fchmod(fd, 0666 & ~mask);
-  FTempPath = pattern;
-  FFile = ::fdopen(fd, "wb");
-  if (!FFile) {
-    const int error = errno;
-    ::close(fd);
-    ::unlink(FTempPath.c_str());
-    throw FileError("cannot create '" + FPath + "': " + SystemReason(error));
-  }
+  // The temporary file sits in the target folder, so that the final rename stays on one
+  // file system.
+  std::string reason;
+  FFile = platform::CreateFileBeside(FPath, FTempPath, reason);
+  if (!FFile) throw FileError("cannot create '" + FPath + "': " + reason);
 }
 
 AtomicFileWriter::~AtomicFileWriter() {
@@ -100,7 +82,7 @@ void AtomicFileWriter::Discard() noexcept {
     std::fclose(FFile);
     FFile = nullptr;
   }
-  if (!FTempPath.empty()) ::unlink(FTempPath.c_str());
+  if (!FTempPath.empty()) platform::RemoveFile(FTempPath);
 }
 
 void AtomicFileWriter::Write(const void* data, size_t size) {
@@ -117,13 +99,13 @@ void AtomicFileWriter::Commit() {
   const int flushError = errno;
   if (std::fclose(file) != 0 || !flushed) {
     const int error = flushed ? errno : flushError;
-    ::unlink(FTempPath.c_str());
+    platform::RemoveFile(FTempPath);
     throw FileError("cannot write '" + FPath + "': " + SystemReason(error));
   }
-  if (std::rename(FTempPath.c_str(), FPath.c_str()) != 0) {
-    const int error = errno;
-    ::unlink(FTempPath.c_str());
-    throw FileError("cannot replace '" + FPath + "': " + SystemReason(error));
+  std::string reason;
+  if (!platform::RenameOver(FTempPath, FPath, reason)) {
+    platform::RemoveFile(FTempPath);
+    throw FileError("cannot replace '" + FPath + "': " + reason);
   }
   FCommitted = true;
 }

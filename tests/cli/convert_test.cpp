@@ -1,7 +1,6 @@
 // talvero-convert end to end: the built program on a small generated panorama, its files,
 // its exit statuses, its standard output and standard error.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -9,6 +8,7 @@
 #include <sstream>
 
 #include "cli/sample_panorama.h"
+#include "common/run_program.h"
 #include "common/test_support.h"
 #include "engine/sim_filer.h"
 #include "imaging/image_codecs.h"
@@ -32,12 +32,6 @@ struct RunResult {
   }
 };
 
-std::string Quoted(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
 class ConvertTest : public ::testing::Test {
  protected:
   ConvertTest() {
@@ -47,22 +41,20 @@ class ConvertTest : public ::testing::Test {
 
   // Runs the converter in `workDir` (the test's folder by default).
   RunResult Run(const StringList& args, const std::string& workDir = "") const {
-    std::string command = "cd " + Quoted(workDir.empty() ? dir.Folder() : workDir) + " && " +
-                          Quoted(TALVERO_CONVERT_PATH);
-    for (const std::string& arg : args) command += " " + Quoted(arg);
-    command += " >" + Quoted(dir.File("stdout.txt")) + " 2>" + Quoted(dir.File("stderr.txt"));
-    const int status = std::system(command.c_str());
     RunResult result;
-    result.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.Status = testing::RunProgram(TALVERO_CONVERT_PATH, args,
+                                        workDir.empty() ? dir.Folder() : workDir,
+                                        dir.File("stdout.txt"), dir.File("stderr.txt"));
     result.Out = ReadAll(dir.File("stdout.txt"));
     result.Err = ReadAll(dir.File("stderr.txt"));
     return result;
   }
 
-  // The files in a folder, with the folder.
+  // The files in a folder, with the folder and "/", as the converter names them.
   static std::set<std::string> FilesIn(const std::string& folder) {
     std::set<std::string> files;
-    for (const auto& entry : fs::directory_iterator(folder)) files.insert(entry.path().string());
+    for (const auto& entry : fs::directory_iterator(folder))
+      files.insert(folder + "/" + entry.path().filename().string());
     return files;
   }
 

@@ -27,9 +27,16 @@ class RecordingErrorReporter : public TErrorReporter {
 class TempDir {
  public:
   TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "talvero-test-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot create a temporary folder");
-    FPath = pattern;
+    // create_directory makes a new folder or reports an existing one, as mkdtemp does, and
+    // works on Windows too.
+    std::random_device seed;
+    std::mt19937_64 random(seed());
+    for (int attempt = 0; attempt < 100 && FPath.empty(); ++attempt) {
+      const auto path = std::filesystem::temp_directory_path() /
+                        ("talvero-test-" + std::to_string(random() % 1000000000));
+      if (std::filesystem::create_directory(path)) FPath = path;
+    }
+    if (FPath.empty()) throw std::runtime_error("cannot create a temporary folder");
   }
   ~TempDir() {
     std::error_code ignored;
