@@ -262,6 +262,23 @@ TEST_F(ConvertTest, BareSceneNameWritesIntoTheWorkingFolder) {
   EXPECT_TRUE(FileExists(out + "/here_bottom.bmp"));
 }
 
+// Japanese names reach the program whole and come back as UTF-8 on both streams: a
+// Windows program reads them from the wide command line, not the ANSI argv.
+TEST_F(ConvertTest, JapaneseNamesOnTheCommandLineAndInItsOutput) {
+  const std::string folder = dir.Folder() + "シーン";
+  fs::create_directory(testing::Utf8Path(folder));
+  const std::string image = dir.Folder() + "パノラマ.bmp";
+  WriteBmpFile(image, MakeSamplePanorama(160));
+  const RunResult r = Run({"--image", image, "--scene", folder + "/飛行場.scn", "--size", "small"});
+  ASSERT_EQ(r.Status, 0) << r.Err;
+  const StringList lines = r.OutLines();
+  ASSERT_EQ(lines.size(), 8u);
+  EXPECT_EQ(lines.front(), folder + "/飛行場_left.bmp");
+  EXPECT_EQ(lines.back(), folder + "/飛行場.scn");
+  for (const std::string& line : lines) EXPECT_TRUE(FileExists(line)) << line;
+  EXPECT_NE(r.Err.find("出力中　" + folder + "/飛行場.scn"), std::string::npos) << r.Err;
+}
+
 // A refused job: status 1, the reason on standard error, nothing on standard output and
 // nothing written, not even the scene file of the stage that was not reached.
 TEST_F(ConvertTest, RefusedJobsFailWithTheReason) {

@@ -61,6 +61,12 @@ class TempDir {
   std::filesystem::path FPath;
 };
 
+// A path from UTF-8 text. A plain std::string would be taken for the ANSI code page on
+// Windows, which has no room for most Japanese names.
+inline std::filesystem::path Utf8Path(const std::string& utf8) {
+  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
 inline std::string ReadAll(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
