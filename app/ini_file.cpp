@@ -3,9 +3,9 @@
 #include <filesystem>
 #include <vector>
 
-#include "engine/errors.h"
-#include "engine/file_util.h"
-#include "engine/string_utils.h"
+#include "support/errors.h"
+#include "support/file_util.h"
+#include "support/string_utils.h"
 
 namespace talvero {
 

@@ -35,9 +35,9 @@
 #include "editing/data_string_grid.h"
 #include "editing/radio_group.h"
 #include "editing/talvero_filers.h"
-#include "engine/bitmap.h"
 #include "engine/data_holders.h"
-#include "engine/file_util.h"
+#include "imaging/bitmap.h"
+#include "support/file_util.h"
 
 namespace talvero {
 

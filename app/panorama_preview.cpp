@@ -6,8 +6,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "engine/bitmap.h"
-#include "engine/errors.h"
+#include "imaging/bitmap.h"
+#include "support/errors.h"
 
 namespace talvero {
 

@@ -15,9 +15,9 @@
 
 #include "app/ini_file.h"
 #include "engine/error_reporter.h"
-#include "engine/errors.h"
-#include "engine/number_format.h"
-#include "engine/string_utils.h"
+#include "support/errors.h"
+#include "support/number_format.h"
+#include "support/string_utils.h"
 
 namespace talvero {
 

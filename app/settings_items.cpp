@@ -1,7 +1,7 @@
 #include "app/settings_items.h"
 
 #include "app/reg_manager.h"
-#include "engine/file_util.h"
+#include "support/file_util.h"
 
 namespace talvero {
 

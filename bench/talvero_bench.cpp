@@ -18,10 +18,10 @@
 #include <exception>
 #include <string>
 
-#include "engine/bitmap.h"
-#include "engine/image_codecs.h"
-#include "engine/parallel.h"
 #include "engine/sim_filer.h"
+#include "imaging/bitmap.h"
+#include "imaging/image_codecs.h"
+#include "support/parallel.h"
 
 namespace {
 

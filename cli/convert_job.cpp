@@ -5,11 +5,11 @@
 #include <string>
 
 #include "cli/console_output.h"
-#include "engine/errors.h"
-#include "engine/file_util.h"
-#include "engine/parallel.h"
 #include "engine/sim_filer.h"
 #include "formats/rcp_scene.h"
+#include "support/errors.h"
+#include "support/file_util.h"
+#include "support/parallel.h"
 
 namespace talvero {
 

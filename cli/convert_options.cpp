@@ -6,10 +6,10 @@
 #include <sstream>
 #include <utility>
 
-#include "engine/errors.h"
-#include "engine/file_util.h"
 #include "engine/sim_filer.h"
-#include "engine/string_utils.h"
+#include "support/errors.h"
+#include "support/file_util.h"
+#include "support/string_utils.h"
 
 namespace talvero {
 

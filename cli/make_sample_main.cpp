@@ -4,8 +4,8 @@
 #include <iostream>
 
 #include "cli/sample_panorama.h"
-#include "engine/errors.h"
-#include "engine/image_codecs.h"
+#include "imaging/image_codecs.h"
+#include "support/errors.h"
 
 int main(int argc, char** argv) {
   using namespace talvero;

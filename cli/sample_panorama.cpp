@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/errors.h"
+#include "support/errors.h"
 
 namespace talvero {
 

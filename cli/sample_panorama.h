@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "engine/bitmap.h"
+#include "imaging/bitmap.h"
 
 namespace talvero {
 

@@ -2,10 +2,10 @@
 
 #include <limits>
 
-#include "engine/errors.h"
-#include "engine/number_format.h"
 #include "engine/sim_filer.h"
-#include "engine/string_utils.h"
+#include "support/errors.h"
+#include "support/number_format.h"
+#include "support/string_utils.h"
 
 namespace talvero {
 

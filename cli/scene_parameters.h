@@ -8,8 +8,8 @@
 #include <variant>
 #include <vector>
 
-#include "engine/currency.h"
 #include "engine/enums.h"
+#include "support/currency.h"
 
 namespace talvero {
 

@@ -6,9 +6,9 @@
 #include <utility>
 
 #include "engine/error_reporter.h"
-#include "engine/errors.h"
-#include "engine/number_format.h"
-#include "engine/string_utils.h"
+#include "support/errors.h"
+#include "support/number_format.h"
+#include "support/string_utils.h"
 
 namespace talvero {
 

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "engine/errors.h"
+#include "support/errors.h"
 
 namespace talvero {
 

@@ -7,12 +7,12 @@
 #include <stdexcept>
 #include <vector>
 
-#include "engine/bitmap.h"
-#include "engine/crop_stretch.h"
 #include "engine/cube_map.h"
-#include "engine/errors.h"
-#include "engine/parallel.h"
 #include "engine/sim_filer.h"
+#include "imaging/bitmap.h"
+#include "imaging/crop_stretch.h"
+#include "support/errors.h"
+#include "support/parallel.h"
 
 namespace talvero {
 

@@ -5,9 +5,9 @@
 
 #include <cstdint>
 
-#include "engine/currency.h"
 #include "engine/notify_persistent.h"
 #include "engine/vectors.h"
+#include "support/currency.h"
 
 namespace talvero {
 

@@ -1,11 +1,11 @@
 // Writing the divided images and the "fms_vista" texture.
 #include <string>
 
-#include "engine/bitmap.h"
-#include "engine/file_util.h"
-#include "engine/image_codecs.h"
 #include "engine/sim_filer.h"
-#include "engine/text_drawing.h"
+#include "imaging/bitmap.h"
+#include "imaging/image_codecs.h"
+#include "imaging/text_drawing.h"
+#include "support/file_util.h"
 
 namespace talvero {
 

@@ -1,7 +1,7 @@
 // The image half of a job: check, load, divide, write, and the FMS vista texture.
-#include "engine/bitmap.h"
-#include "engine/errors.h"
 #include "engine/sim_filer.h"
+#include "imaging/bitmap.h"
+#include "support/errors.h"
 
 namespace talvero {
 

@@ -1,9 +1,9 @@
 // Reading the panorama into the working image and normalising its size.
-#include "engine/bitmap.h"
-#include "engine/errors.h"
-#include "engine/file_util.h"
-#include "engine/image_codecs.h"
 #include "engine/sim_filer.h"
+#include "imaging/bitmap.h"
+#include "imaging/image_codecs.h"
+#include "support/errors.h"
+#include "support/file_util.h"
 
 namespace talvero {
 

@@ -3,8 +3,8 @@
 #include <array>
 #include <stdexcept>
 
-#include "engine/errors.h"
-#include "engine/file_util.h"
+#include "support/errors.h"
+#include "support/file_util.h"
 
 namespace talvero {
 

@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "engine/data_holders.h"
 #include "engine/cube_map.h"
+#include "engine/data_holders.h"
 #include "engine/enums.h"
 #include "engine/error_reporter.h"
-#include "engine/image_codecs.h"
 #include "engine/notify_persistent.h"
+#include "imaging/image_codecs.h"
 
 namespace talvero {
 

@@ -7,11 +7,11 @@
 // same bytes without a second 75 MB image.
 #include <memory>
 
-#include "engine/bitmap.h"
-#include "engine/crop_stretch.h"
-#include "engine/errors.h"
-#include "engine/parallel.h"
 #include "engine/sim_filer.h"
+#include "imaging/bitmap.h"
+#include "imaging/crop_stretch.h"
+#include "support/errors.h"
+#include "support/parallel.h"
 
 namespace talvero {
 

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "engine/errors.h"
-#include "engine/number_format.h"
+#include "support/errors.h"
+#include "support/number_format.h"
 
 namespace talvero {
 

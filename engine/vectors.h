@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/currency.h"
+#include "support/currency.h"
 
 namespace talvero {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/currency.h"
 #include "engine/enums.h"
+#include "support/currency.h"
 
 namespace talvero {
 

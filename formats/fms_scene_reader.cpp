@@ -2,13 +2,13 @@
 // the aircraft, pilot, ground and first texture of scene files of other origin.
 #include <optional>
 
-#include "engine/errors.h"
-#include "engine/file_util.h"
 #include "engine/sim_filer.h"
-#include "engine/string_utils.h"
 #include "formats/line_file.h"
 #include "formats/line_tokenizer.h"
 #include "formats/scene_header.h"
+#include "support/errors.h"
+#include "support/file_util.h"
+#include "support/string_utils.h"
 
 namespace talvero {
 

@@ -3,13 +3,13 @@
 // "fms_vista" patch.
 #include <cmath>
 
-#include "engine/errors.h"
-#include "engine/number_format.h"
 #include "engine/sim_filer.h"
 #include "engine/vectors.h"
 #include "formats/fms_scene.h"
 #include "formats/line_file.h"
 #include "formats/scene_header.h"
+#include "support/errors.h"
+#include "support/number_format.h"
 
 namespace talvero {
 

@@ -1,8 +1,8 @@
 #include "formats/line_file.h"
 
-#include "engine/errors.h"
-#include "engine/file_util.h"
-#include "engine/text_encoding.h"
+#include "support/errors.h"
+#include "support/file_util.h"
+#include "support/text_encoding.h"
 
 namespace talvero {
 

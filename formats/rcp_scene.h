@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/currency.h"
 #include "engine/enums.h"
 #include "engine/vectors.h"
+#include "support/currency.h"
 
 namespace talvero {
 

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "engine/enums.h"
-#include "engine/errors.h"
 #include "formats/line_tokenizer.h"
+#include "support/errors.h"
 
 namespace talvero {
 

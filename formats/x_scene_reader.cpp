@@ -4,12 +4,12 @@
 #include <algorithm>
 #include <functional>
 
-#include "engine/file_util.h"
 #include "engine/sim_filer.h"
-#include "engine/string_utils.h"
 #include "formats/line_file.h"
 #include "formats/line_tokenizer.h"
 #include "formats/scene_header.h"
+#include "support/file_util.h"
+#include "support/string_utils.h"
 
 namespace talvero {
 

@@ -4,14 +4,14 @@
 #include <array>
 #include <cmath>
 
-#include "engine/errors.h"
-#include "engine/file_util.h"
-#include "engine/number_format.h"
 #include "engine/sim_filer.h"
 #include "engine/vectors.h"
 #include "formats/line_file.h"
 #include "formats/rcp_scene.h"
 #include "formats/scene_header.h"
+#include "support/errors.h"
+#include "support/file_util.h"
+#include "support/number_format.h"
 
 namespace talvero {
 

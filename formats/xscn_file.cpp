@@ -1,13 +1,13 @@
 // The RCPSim settings file ".xscn": light settings and the aircraft's start position, with
 // Japanese comments (code page 932 on disk).
-#include "engine/errors.h"
-#include "engine/file_util.h"
 #include "engine/sim_filer.h"
-#include "engine/string_utils.h"
 #include "formats/line_file.h"
 #include "formats/line_tokenizer.h"
 #include "formats/rcp_scene.h"
 #include "formats/scene_header.h"
+#include "support/errors.h"
+#include "support/file_util.h"
+#include "support/string_utils.h"
 
 namespace talvero {
 

@@ -12,9 +12,9 @@
 #include "app/ini_file.h"
 #include "app/reg_manager.h"
 #include "app/settings_items.h"
-#include "engine/errors.h"
-#include "engine/file_util.h"
-#include "support/test_support.h"
+#include "common/test_support.h"
+#include "support/errors.h"
+#include "support/file_util.h"
 
 namespace talvero {
 namespace {

@@ -9,10 +9,10 @@
 #include <sstream>
 
 #include "cli/sample_panorama.h"
-#include "engine/file_util.h"
-#include "engine/image_codecs.h"
+#include "common/test_support.h"
 #include "engine/sim_filer.h"
-#include "support/test_support.h"
+#include "imaging/image_codecs.h"
+#include "support/file_util.h"
 
 namespace talvero {
 namespace {

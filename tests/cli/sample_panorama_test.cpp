@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/sample_panorama.h"
-#include "engine/errors.h"
+#include "support/errors.h"
 
 namespace talvero {
 namespace {

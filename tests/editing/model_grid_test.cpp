@@ -2,9 +2,9 @@
 // lookup, binding items to cells and the named accessors.
 #include <gtest/gtest.h>
 
+#include "common/test_support.h"
 #include "editing/data_string_grid_model.h"
-#include "engine/errors.h"
-#include "support/test_support.h"
+#include "support/errors.h"
 
 namespace talvero {
 namespace {

@@ -9,10 +9,10 @@
 #include <QTest>
 #include <QVBoxLayout>
 
+#include "common/test_support.h"
 #include "editing/talvero_filers.h"
 #include "editing/widget_support.h"
-#include "engine/errors.h"
-#include "support/test_support.h"
+#include "support/errors.h"
 
 namespace talvero {
 namespace {

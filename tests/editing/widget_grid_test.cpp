@@ -6,9 +6,9 @@
 #include <QImage>
 #include <QTest>
 
+#include "common/test_support.h"
 #include "editing/data_string_grid.h"
 #include "editing/widget_support.h"
-#include "support/test_support.h"
 
 namespace talvero {
 namespace {

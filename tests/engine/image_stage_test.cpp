@@ -5,13 +5,13 @@
 #include <cmath>
 #include <filesystem>
 
-#include "engine/bitmap.h"
-#include "engine/file_util.h"
-#include "engine/image_codecs.h"
-#include "engine/parallel.h"
+#include "common/image_test_util.h"
+#include "common/test_support.h"
 #include "engine/sim_filer.h"
-#include "image_test_util.h"
-#include "support/test_support.h"
+#include "imaging/bitmap.h"
+#include "imaging/image_codecs.h"
+#include "support/file_util.h"
+#include "support/parallel.h"
 
 namespace talvero {
 namespace {

@@ -5,11 +5,11 @@
 #include <utility>
 #include <vector>
 
-#include "engine/errors.h"
-#include "engine/image_codecs.h"
+#include "common/image_test_util.h"
+#include "common/test_support.h"
 #include "engine/sim_filer.h"
-#include "image_test_util.h"
-#include "support/test_support.h"
+#include "imaging/image_codecs.h"
+#include "support/errors.h"
 
 namespace talvero {
 namespace {

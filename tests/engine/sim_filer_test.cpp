@@ -1,8 +1,8 @@
 // The engine's job model: reset, progress, validation and output names.
 #include <gtest/gtest.h>
 
+#include "common/test_support.h"
 #include "engine/sim_filer.h"
-#include "support/test_support.h"
 
 namespace talvero {
 namespace {

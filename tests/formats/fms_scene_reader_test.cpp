@@ -4,9 +4,9 @@
 
 #include <random>
 
-#include "engine/errors.h"
+#include "common/test_support.h"
 #include "engine/sim_filer.h"
-#include "support/test_support.h"
+#include "support/errors.h"
 
 namespace talvero {
 namespace {

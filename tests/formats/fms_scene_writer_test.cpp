@@ -4,10 +4,10 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "engine/errors.h"
+#include "common/test_support.h"
 #include "engine/sim_filer.h"
 #include "formats/line_file.h"
-#include "support/test_support.h"
+#include "support/errors.h"
 
 namespace talvero {
 namespace {

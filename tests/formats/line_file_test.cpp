@@ -1,9 +1,9 @@
 // Scene files as lines: line ends, the NUL end, code page 932 both ways, all-or-nothing saves.
 #include <gtest/gtest.h>
 
-#include "engine/errors.h"
+#include "common/test_support.h"
 #include "formats/line_file.h"
-#include "support/test_support.h"
+#include "support/errors.h"
 
 namespace talvero {
 namespace {

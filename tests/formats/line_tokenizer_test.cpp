@@ -1,8 +1,8 @@
 // The one-line tokenizer of the scene readers and the value readers on top of it.
 #include <gtest/gtest.h>
 
-#include "engine/errors.h"
 #include "formats/line_tokenizer.h"
+#include "support/errors.h"
 
 namespace talvero {
 namespace {

@@ -3,10 +3,10 @@
 
 #include <filesystem>
 
-#include "engine/errors.h"
-#include "engine/file_util.h"
+#include "common/test_support.h"
 #include "engine/sim_filer.h"
-#include "support/test_support.h"
+#include "support/errors.h"
+#include "support/file_util.h"
 
 namespace talvero {
 namespace {

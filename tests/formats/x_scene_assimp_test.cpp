@@ -7,8 +7,8 @@
 #include <memory>
 #include <sstream>
 
+#include "common/test_support.h"
 #include "engine/sim_filer.h"
-#include "support/test_support.h"
 
 namespace talvero {
 namespace {

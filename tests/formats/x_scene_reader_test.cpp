@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <random>
 
-#include "engine/errors.h"
+#include "common/test_support.h"
 #include "engine/sim_filer.h"
 #include "formats/line_file.h"
-#include "support/test_support.h"
+#include "support/errors.h"
 
 namespace talvero {
 namespace {

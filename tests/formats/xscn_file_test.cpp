@@ -1,11 +1,11 @@
 // The RCPSim settings file: its exact text, the number forms and the reading rules.
 #include <gtest/gtest.h>
 
-#include "engine/errors.h"
+#include "common/test_support.h"
 #include "engine/sim_filer.h"
 #include "formats/line_file.h"
 #include "formats/rcp_scene.h"
-#include "support/test_support.h"
+#include "support/errors.h"
 
 namespace talvero {
 namespace {

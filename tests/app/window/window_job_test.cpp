@@ -9,7 +9,7 @@
 
 #include "app/console_view.h"
 #include "app/overwrite_dialog.h"
-#include "engine/file_util.h"
+#include "support/file_util.h"
 #include "window_support.h"
 
 namespace talvero {

@@ -16,7 +16,7 @@
 #include "app/console_view.h"
 #include "app/reg_manager.h"
 #include "app/settings_items.h"
-#include "engine/errors.h"
+#include "support/errors.h"
 #include "window_support.h"
 
 namespace talvero {

@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "engine/data_holders.h"
-#include "engine/file_util.h"
+#include "support/file_util.h"
 #include "window_support.h"
 
 namespace talvero {

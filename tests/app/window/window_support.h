@@ -21,12 +21,12 @@
 
 #include "app/console_view.h"
 #include "app/main_window.h"
+#include "common/test_support.h"
 #include "editing/data_string_grid.h"
 #include "editing/radio_group.h"
 #include "editing/talvero_filers.h"
-#include "engine/bitmap.h"
 #include "engine/sim_filer.h"
-#include "support/test_support.h"
+#include "imaging/bitmap.h"
 
 // Readable failure messages.
 inline void PrintTo(const QString& text, std::ostream* os) {

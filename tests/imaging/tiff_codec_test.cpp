@@ -9,9 +9,9 @@
 
 #include <tiffio.h>
 
-#include "engine/image_codecs.h"
-#include "image_test_util.h"
-#include "support/test_support.h"
+#include "common/image_test_util.h"
+#include "common/test_support.h"
+#include "imaging/image_codecs.h"
 
 namespace talvero {
 namespace {

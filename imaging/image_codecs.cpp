@@ -1,11 +1,11 @@
-#include "engine/image_codecs.h"
+#include "imaging/image_codecs.h"
 
 #include <cerrno>
 #include <cstring>
 
-#include "engine/codec_support.h"
-#include "engine/file_util.h"
-#include "engine/string_utils.h"
+#include "imaging/codec_support.h"
+#include "support/file_util.h"
+#include "support/string_utils.h"
 
 namespace talvero {
 

@@ -6,9 +6,9 @@
 #include <cstring>
 #include <vector>
 
-#include "engine/codec_support.h"
-#include "engine/file_util.h"
-#include "engine/image_codecs.h"
+#include "imaging/codec_support.h"
+#include "imaging/image_codecs.h"
+#include "support/file_util.h"
 
 namespace talvero {
 

@@ -1,4 +1,4 @@
-#include "engine/file_util.h"
+#include "support/file_util.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,7 +9,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "engine/errors.h"
+#include "support/errors.h"
 
 namespace talvero {
 

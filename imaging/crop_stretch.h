@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/bitmap.h"
+#include "imaging/bitmap.h"
 
 namespace talvero {
 

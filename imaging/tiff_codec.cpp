@@ -11,9 +11,9 @@
 
 #include <tiffio.h>
 
-#include "engine/codec_support.h"
-#include "engine/file_util.h"
-#include "engine/image_codecs.h"
+#include "imaging/codec_support.h"
+#include "imaging/image_codecs.h"
+#include "support/file_util.h"
 
 namespace talvero {
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/bitmap.h"
+#include "imaging/bitmap.h"
 
 namespace talvero {
 

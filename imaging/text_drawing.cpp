@@ -1,4 +1,4 @@
-#include "engine/text_drawing.h"
+#include "imaging/text_drawing.h"
 
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>

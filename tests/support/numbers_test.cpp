@@ -1,9 +1,9 @@
 // Fixed-point values and number text: the forms the scene files and grids depend on.
 #include <gtest/gtest.h>
 
-#include "engine/currency.h"
-#include "engine/errors.h"
-#include "engine/number_format.h"
+#include "support/currency.h"
+#include "support/errors.h"
+#include "support/number_format.h"
 
 namespace talvero {
 namespace {

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/currency.h"
 #include "engine/error_reporter.h"
+#include "support/currency.h"
 
 namespace talvero::testing {
 

@@ -1,4 +1,4 @@
-#include "engine/string_utils.h"
+#include "support/string_utils.h"
 
 #include <cwctype>
 

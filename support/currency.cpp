@@ -1,9 +1,9 @@
-#include "engine/currency.h"
+#include "support/currency.h"
 
 #include <limits>
 
-#include "engine/errors.h"
-#include "engine/number_format.h"
+#include "support/errors.h"
+#include "support/number_format.h"
 
 namespace talvero {
 

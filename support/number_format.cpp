@@ -1,4 +1,4 @@
-#include "engine/number_format.h"
+#include "support/number_format.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,12 +1,12 @@
-#include "engine/text_encoding.h"
+#include "support/text_encoding.h"
 
 #include <iconv.h>
 
 #include <cerrno>
 #include <vector>
 
-#include "engine/errors.h"
-#include "engine/string_utils.h"
+#include "support/errors.h"
+#include "support/string_utils.h"
 
 namespace talvero {
 

@@ -1,4 +1,4 @@
-#include "engine/parallel.h"
+#include "support/parallel.h"
 
 #include <algorithm>
 #include <atomic>

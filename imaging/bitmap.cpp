@@ -1,4 +1,4 @@
-#include "engine/bitmap.h"
+#include "imaging/bitmap.h"
 
 #include <sys/mman.h>
 #include <unistd.h>
@@ -9,7 +9,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "engine/errors.h"
+#include "support/errors.h"
 
 namespace talvero {
 

@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "engine/bitmap.h"
-#include "engine/errors.h"
+#include "imaging/bitmap.h"
+#include "support/errors.h"
 
 namespace talvero::codec {
 

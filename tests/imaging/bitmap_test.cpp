@@ -4,9 +4,9 @@
 #include <array>
 #include <utility>
 
-#include "engine/bitmap.h"
-#include "engine/errors.h"
-#include "image_test_util.h"
+#include "common/image_test_util.h"
+#include "imaging/bitmap.h"
+#include "support/errors.h"
 
 namespace talvero {
 namespace {

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string_view>
 
-#include "engine/bitmap.h"
+#include "imaging/bitmap.h"
 
 namespace talvero {
 
