@@ -52,6 +52,7 @@ void ConsoleOutput::Error(const std::string& message) {
 
 void ConsoleErrorReporter::ShowError(const std::string& message) {
   ++FCount;
+  FLastMessage = message;
   FConsole.Error(message);
 }
 
