@@ -6,9 +6,11 @@
 #include "cli/console_output.h"
 #include "engine/sim_filer.h"
 #include "formats/rcp_scene.h"
+#include "support/cancellation.h"
 #include "support/errors.h"
 #include "support/file_util.h"
 #include "support/parallel.h"
+#include "support/platform/interrupt.h"
 
 namespace talvero {
 
@@ -79,54 +81,77 @@ void BuildJob(TSimFiler& filer, const ConvertOptions& options) {
   for (const ParameterSetting& setting : options.Settings) setting.ApplyTo(filer);
 }
 
+namespace {
+
+// The job itself: 0 when every output asked for was written, else 1.
+int RunJob(TSimFiler& filer, const ConvertOptions& options, ConsoleOutput& console,
+           ConsoleErrorReporter& reporter, std::ostream& out) {
+  BuildJob(filer, options);
+  if (reporter.Count() > 0) return 1;
+  filer.OnProgress = [&console](TSimFiler&, const std::string& text, TSimProgressMode mode) {
+    console.Progress(text, mode);
+  };
+
+  // The scene writers take their texture names from the prepared list, so it is made
+  // first even when only the scene file is wanted.
+  filer.PrepareOutputNames();
+  StringList written;
+  const bool fms = filer.GetSceneFormat() == sfFMS;
+  if (options.Images) {
+    filer.RunImageStage();
+    if (reporter.Count() > 0) return 1;
+    for (const std::string& name : filer.ImageNames())
+      written.push_back(filer.GetSceneFolder() + name);
+    if (fms) written.push_back(filer.VistaTexturePath());
+  }
+  if (options.SceneFile) {
+    const bool vistaExisted = FileExists(filer.VistaTexturePath());
+    filer.RunSceneStage();
+    if (reporter.Count() > 0) return 1;
+    if (fms) {
+      written.push_back(filer.GetSceneFilename());
+      if (!vistaExisted) written.push_back(filer.VistaTexturePath());
+    } else {
+      written.push_back(XFileName(filer.GetSceneFilename()));
+      written.push_back(XscnFileName(filer.GetSceneFilename()));
+    }
+  }
+  // A signal after the last check still ends the run as cancelled: its files are complete,
+  // but the status must tell the shell that the user interrupted.
+  if (filer.Cancellation().Cancelled()) return 1;
+  console.EndLine();
+  for (const std::string& file : written) out << file << '\n';
+  out.flush();
+  return 0;
+}
+
+}  // namespace
+
 int RunConversion(const ConvertOptions& options, std::ostream& out, std::ostream& err) {
   ConsoleOutput console(err, options.Quiet);
   ConsoleErrorReporter reporter(console);
   ScopedErrorReporter scopedReporter(reporter);
-  try {
-    if (options.Threads > 0) SetMaxWorkerThreads(options.Threads);
-    auto filer = TSimFiler::Create();
-    filer->SetErrorReporter(&reporter);
-    BuildJob(*filer, options);
-    if (reporter.Count() > 0) return 1;
-    filer->OnProgress = [&console](TSimFiler&, const std::string& text, TSimProgressMode mode) {
-      console.Progress(text, mode);
-    };
-
-    // The scene writers take their texture names from the prepared list, so it is made
-    // first even when only the scene file is wanted.
-    filer->PrepareOutputNames();
-    StringList written;
-    const bool fms = filer->GetSceneFormat() == sfFMS;
-    if (options.Images) {
-      filer->RunImageStage();
-      if (reporter.Count() > 0) return 1;
-      for (const std::string& name : filer->ImageNames())
-        written.push_back(filer->GetSceneFolder() + name);
-      if (fms) written.push_back(filer->VistaTexturePath());
+  int status = 1;
+  auto filer = TSimFiler::Create();
+  filer->SetErrorReporter(&reporter);
+  {
+    const platform::InterruptCancellation interrupts(filer->Cancellation());
+    try {
+      if (options.Threads > 0) SetMaxWorkerThreads(options.Threads);
+      status = RunJob(*filer, options, console, reporter, out);
+    } catch (const std::bad_alloc&) {
+      console.Error("out of memory");
+    } catch (const CancelledError&) {
+      reporter.ShowError(kCancelledMessage);
+    } catch (const std::exception& e) {
+      console.Error(e.what());
     }
-    if (options.SceneFile) {
-      const bool vistaExisted = FileExists(filer->VistaTexturePath());
-      filer->RunSceneStage();
-      if (reporter.Count() > 0) return 1;
-      if (fms) {
-        written.push_back(filer->GetSceneFilename());
-        if (!vistaExisted) written.push_back(filer->VistaTexturePath());
-      } else {
-        written.push_back(XFileName(filer->GetSceneFilename()));
-        written.push_back(XscnFileName(filer->GetSceneFilename()));
-      }
+    if (const int interrupted = platform::InterruptCancellation::ExitStatus(); interrupted != 0) {
+      if (reporter.LastMessage() != kCancelledMessage) reporter.ShowError(kCancelledMessage);
+      status = interrupted;
     }
-    console.EndLine();
-    for (const std::string& file : written) out << file << '\n';
-    out.flush();
-    return 0;
-  } catch (const std::bad_alloc&) {
-    console.Error("out of memory");
-  } catch (const std::exception& e) {
-    console.Error(e.what());
   }
-  return 1;
+  return status;
 }
 
 int ConverterMain(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <optional>
 
 #include "support/errors.h"
 #include "support/platform/files.h"
@@ -65,11 +66,16 @@ std::string ReadFileBytes(const std::string& path) {
   return bytes;
 }
 
-AtomicFileWriter::AtomicFileWriter(std::string path) : FPath(std::move(path)) {
-  // The temporary file sits in the target folder, so that the final rename stays on one
-  // file system.
+std::string WriteTarget(const std::string& path) { return platform::WriteTarget(path); }
+
+AtomicFileWriter::AtomicFileWriter(std::string path)
+    : FPath(std::move(path)), FTarget(WriteTarget(FPath)) {
+  if (platform::IsReadOnlyFile(FTarget))
+    throw FileError("cannot write '" + FPath + "': the file is read-only");
+  // The temporary file sits beside the target, so that the final rename stays on one file
+  // system.
   std::string reason;
-  FFile = platform::CreateFileBeside(FPath, FTempPath, reason);
+  FFile = platform::CreateFileBeside(FTarget, FTempPath, reason);
   if (!FFile) throw FileError("cannot create '" + FPath + "': " + reason);
 }
 
@@ -103,7 +109,7 @@ void AtomicFileWriter::Commit() {
     throw FileError("cannot write '" + FPath + "': " + SystemReason(error));
   }
   std::string reason;
-  if (!platform::RenameOver(FTempPath, FPath, reason)) {
+  if (!platform::RenameOver(FTempPath, FTarget, reason)) {
     platform::RemoveFile(FTempPath);
     throw FileError("cannot replace '" + FPath + "': " + reason);
   }
@@ -114,6 +120,29 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes) {
   AtomicFileWriter writer(path);
   writer.Write(bytes);
   writer.Commit();
+}
+
+void WriteFileAtomicallyOrInPlace(const std::string& path, std::string_view bytes) {
+  std::optional<AtomicFileWriter> writer;
+  try {
+    writer.emplace(path);
+  } catch (const FileError&) {
+    // Only the temporary file could not be made: the file itself may still be rewritten.
+    const std::string target = WriteTarget(path);
+    if (!platform::IsRegularFile(target) || platform::IsReadOnlyFile(target)) throw;
+    std::string reason;
+    switch (platform::RewriteInPlace(target, bytes, reason)) {
+      case platform::Rewrite::Done:
+        return;
+      case platform::Rewrite::ReadFailed:
+        throw FileError("cannot read '" + path + "': " + reason);
+      case platform::Rewrite::WriteFailed:
+        break;
+    }
+    throw FileError("cannot write '" + path + "': " + reason);
+  }
+  writer->Write(bytes);
+  writer->Commit();
 }
 
 }  // namespace talvero
