@@ -115,11 +115,19 @@ bool IsReadOnlyFile(const std::string& path) {
 }
 
 std::FILE* CreateFileBeside(const std::string& target, std::string& tempPath, std::string& reason) {
+  // A replaced file stays hidden, system or unindexed if it was (ReplaceFileW would carry
+  // these over too, but not every implementation does).
+  DWORD attributes = Attributes(target);
+  attributes = attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)
+                   ? 0
+                   : attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                   FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
   for (int attempt = 0; attempt < 100; ++attempt) {
     const std::wstring name = RandomNameBeside(target, ".tmp-");
     // CREATE_NEW fails when the name is taken, as mkstemp's exclusive creation does.
     HANDLE handle = CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+                                CREATE_NEW, attributes ? attributes : FILE_ATTRIBUTE_NORMAL,
+                                nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
       const DWORD error = GetLastError();
       if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;
