@@ -25,9 +25,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 # Static archives only (the sysroot also has zlib's import library), and the compiler's own
 # runtime linked in, so that the programs need no DLL beyond those of Windows.
-# CMake's Windows platform files put ".dll.a" first again, so zlib is named directly.
+# CMake's Windows platform files put ".dll.a" first again, so zlib is asked for static.
 set(CMAKE_FIND_LIBRARY_SUFFIXES .a)
-set(ZLIB_LIBRARY /usr/${triple}/lib/libz.a CACHE FILEPATH "zlib, static")
+set(ZLIB_USE_STATIC_LIBS ON)
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 
 # Test programs run under Wine.

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Cross-builds the headless core, talvero-convert.exe and their test suites for 64-bit
 # Windows into build/windows, and packs build/windows/talvero-convert-<version>-win64.zip.
-# libjpeg-turbo and libtiff are built static from Debian's own source packages, GoogleTest
-# from /usr/src/googletest; they are kept in build/windows/deps, so later runs reuse them
-# (remove that folder to rebuild them).
+# libjpeg-turbo, libtiff and libpng are built static from Debian's own source packages,
+# GoogleTest from /usr/src/googletest; they are kept in build/windows/deps, so later runs
+# reuse them (remove that folder to rebuild them).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=$root/build/windows
@@ -11,7 +11,7 @@ deps=$out/deps
 jobs=$(nproc)
 toolchain=$root/cmake/mingw-w64-x86_64.cmake
 # Bump when the way the dependencies are built changes, so that old caches are rebuilt.
-recipe=1
+recipe=2
 
 "$root/scripts/install-packages.sh" "$root/scripts/packages-windows.txt"
 
@@ -73,9 +73,9 @@ fetch_sources() {
                  -o Dir::State::Lists="$apt/lists" -o Dir::Cache="$apt/cache")
   # As root apt hands downloads to its own unprivileged user, who cannot write here.
   [ "$(id -u)" -eq 0 ] && options+=(-o APT::Sandbox::User=root)
-  echo "== Source packages libjpeg-turbo and tiff from $mirror ($suite)"
+  echo "== Source packages libjpeg-turbo, tiff and libpng1.6 from $mirror ($suite)"
   quietly "$apt/update.log" apt-get "${options[@]}" update
-  (cd "$out/sources" && quietly "$apt/source.log" apt-get "${options[@]}" source --download-only libjpeg-turbo tiff)
+  (cd "$out/sources" && quietly "$apt/source.log" apt-get "${options[@]}" source --download-only libjpeg-turbo tiff libpng1.6)
   for dsc in "$out/sources"/*.dsc; do
     local name
     name=$(basename "$dsc" .dsc)
@@ -88,7 +88,7 @@ build_deps() {
   rm -rf "$deps" "$work"
   mkdir -p "$deps" "$work"
   fetch_sources
-  echo "== libjpeg-turbo, libtiff and GoogleTest for Windows (static, into $deps)"
+  echo "== libjpeg-turbo, libtiff, libpng and GoogleTest for Windows (static, into $deps)"
   local common=("${cross[@]}" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$deps"
                 -DBUILD_SHARED_LIBS=OFF)
 
@@ -110,6 +110,12 @@ build_deps() {
     -Djpeg=ON -Dzlib=ON -DJPEG_INCLUDE_DIR="$deps/include" -DJPEG_LIBRARY="$deps/lib/libjpeg.a"
   quietly "$work/tiff-build.log" cmake --build "$work/tiff" -j"$jobs"
   quietly "$work/tiff-install.log" cmake --install "$work/tiff"
+
+  quietly "$work/png.log" cmake -S "$out/sources/libpng1.6" -B "$work/png" "${common[@]}" \
+    -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF -DPNG_EXECUTABLES=OFF -DSKIP_INSTALL_PROGRAMS=ON \
+    -DSKIP_INSTALL_FILES=ON
+  quietly "$work/png-build.log" cmake --build "$work/png" -j"$jobs"
+  quietly "$work/png-install.log" cmake --install "$work/png"
 
   quietly "$work/gtest.log" cmake -S /usr/src/googletest -B "$work/gtest" "${common[@]}" \
     -DBUILD_GMOCK=ON -DINSTALL_GTEST=ON
