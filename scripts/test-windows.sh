@@ -3,8 +3,9 @@
 # under Wine in a fresh prefix inside build/windows, then converts the sample panorama,
 # copied to a Japanese-named folder and file, into FMS and RCPSim cube and sphere scenery
 # with talvero-convert.exe and checks every image and scene file against the Linux build's
-# output for the same job. No display is needed.
+# output for the same job; last, Ctrl+C during a job. No display is needed.
 set -euo pipefail
+export LC_ALL=C.UTF-8  # file listings in one order
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=$root/build/windows
 
@@ -78,5 +79,34 @@ for job in "${jobs[@]}"; do
   echo "$name: $written files identical to the Linux build's"
 done
 [ "$failed" -eq 0 ] || { echo "Windows end-to-end check failed ($failed differences)" >&2; exit 1; }
+
+# Ctrl+C during a job. Wine hands SIGINT to the console handlers as Ctrl+C (its console has
+# no other way in here): the job stops, says so, leaves the files it had not replaced as they
+# were and no temporary file, and ends as Windows' default handling would (STATUS_CONTROL_C_EXIT,
+# whose low byte the shell sees).
+echo "== Ctrl+C, Japanese paths"
+stop=$e2e/中断
+mkdir -p "$stop"
+for face in left front right back top bottom; do echo old >"$stop/空_$face.jpg"; done
+echo "old scene" >"$stop/空.scn"
+(cd "$stop" && exec "$wine" "$out/talvero-convert.exe" --image "$(winpath "$e2e/パノラマ/飛行場.jpg")" \
+  --scene 空.scn --size large --image-type jpg --threads 1 </dev/null >/dev/null 2>"$e2e/stop.err") &
+child=$!
+for _ in $(seq 1 600); do
+  grep -q "画像ファイルを書き出しています。" "$e2e/stop.err" 2>/dev/null && break
+  sleep 0.1
+done
+kill -INT "$child"
+status=0
+wait "$child" || status=$?
+listing=$(cd "$stop" && ls | tr '\n' ' ')
+if [ "$status" -ne 58 ] || ! grep -q "^talvero-convert: error: cancelled" "$e2e/stop.err" ||
+   [ "$listing" != "空.scn 空_back.jpg 空_bottom.jpg 空_front.jpg 空_left.jpg 空_right.jpg 空_top.jpg " ] ||
+   [ "$(cat "$stop/空.scn")" != "old scene" ] || [ "$(cat "$stop/空_bottom.jpg")" != old ]; then
+  echo "Ctrl+C did not cancel the job cleanly (status $status; files: $listing)" >&2
+  tail -n 3 "$e2e/stop.err" >&2
+  exit 1
+fi
+echo "cancelled cleanly, status $status"
 "$wineserver" -w 2>/dev/null || true
 echo "All Windows tests passed."
