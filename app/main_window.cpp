@@ -841,7 +841,10 @@ void TForm1::ShowPanorama() {
   TSimProgressEvent progress = std::move(FFiler->OnProgress);
   FFiler->OnProgress = nullptr;
   const ScopeExit restore([this, &progress] { FFiler->OnProgress = std::move(progress); });
-  Image_Panorama->SetPicture(QImage());
+  // A file of a kind the engine refuses leaves the picture shown before; only a file that
+  // will be decoded empties the preview first.
+  if (TSimFiler::ImageFileKind(fileName) != ImageFormat::Unsupported)
+    Image_Panorama->SetPicture(QImage());
   Bitmap picture;
   if (!FFiler->LoadPicture(picture)) return;
   QImage image = ToQImage(picture);
