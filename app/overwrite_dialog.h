@@ -43,12 +43,17 @@ class TForm3 : public QDialog {
   // Closing by the window's close box (or Escape) answers kResultClosed.
   void reject() override;
 
+
   QLabel* Image1;
   QLabel* Label1;
   QLabel* Label2;
   QCheckBox* CheckBox1;
   QPushButton* Button1;
   QPushButton* Button2;
+
+ protected:
+  // Return and Enter press the focused button only; Y and N answer without Alt too.
+  void keyPressEvent(QKeyEvent* event) override;
 };
 
 }  // namespace talvero
