@@ -61,7 +61,7 @@ const QStringList kSceneFilters = {QStringLiteral("FMSシーンファイル(*.sc
                                    QStringLiteral("RCPSimシンファイル(*.xscn)")};
 const char* const kSceneSuffixes[] = {"scn", "xscn"};
 // The panorama dialog's filters. "All files" is "*": "*.*" would hide names without a period.
-const QStringList kImageFilters = {QStringLiteral("画像ファイル (*.bmp *.tif *.tiff *.jpg *.jpeg)"),
+const QStringList kImageFilters = {QStringLiteral("画像ファイル (*.bmp *.tif *.tiff *.jpg *.jpeg *.png)"),
                                    QStringLiteral("すべてのファイル (*)")};
 
 const char* SceneExtension(int formatIndex) { return formatIndex == sfRCP ? ".xscn" : ".scn"; }

@@ -15,9 +15,10 @@
 namespace talvero {
 
 // The ordinals are the file kinds of the panorama loader (0 = not readable).
-enum class ImageFormat : uint8_t { Unsupported = 0, Bmp = 1, Jpeg = 2, Tiff = 3 };
+enum class ImageFormat : uint8_t { Unsupported = 0, Bmp = 1, Jpeg = 2, Tiff = 3, Png = 4 };
 
-// The format by extension alone, letter case ignored: ".bmp", ".jpg"/".jpeg", ".tif"/".tiff".
+// The format by extension alone, letter case ignored: ".bmp", ".jpg"/".jpeg", ".tif"/".tiff",
+// ".png".
 ImageFormat ImageFormatFromExtension(const std::string& path);
 // The format by the file's first bytes; Unsupported when none matches.
 ImageFormat DetectImageFormat(const std::string& path);
@@ -40,6 +41,11 @@ void WriteJpegFile(AtomicFileWriter& file, const Bitmap& image, int quality);
 // TIFF through libtiff: 1 to 16-bit samples, greyscale, RGB, palette and what else libtiff's
 // RGBA interface understands; alpha is dropped.
 Bitmap ReadTiffFile(const std::string& path);
+// PNG through libpng, for reading only: 1 to 16-bit greyscale, palette, RGB, with or without
+// alpha (also tRNS), interlaced or not. Alpha is composed over white, the colour of a new
+// working image; 16-bit samples are rounded to 8 bits.
+Bitmap ReadPngFile(const std::string& path);
+
 // Little-endian, uncompressed RGB in one strip, in a fixed layout (see docs/design.md).
 void WriteTiffFile(const std::string& path, const Bitmap& image);
 void WriteTiffFile(AtomicFileWriter& file, const Bitmap& image);

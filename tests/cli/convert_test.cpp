@@ -279,7 +279,8 @@ TEST_F(ConvertTest, BareSceneNameWritesIntoTheWorkingFolder) {
 // nothing written, not even the scene file of the stage that was not reached.
 TEST_F(ConvertTest, RefusedJobsFailWithTheReason) {
   const std::string broken = dir.Write("broken.jpg", "not a JPEG at all");
-  const std::string png = dir.Write("pano.png", "\x89PNG\r\n");
+  const std::string png = dir.Write("pano.png", "\x89PNG\r\n");  // cut short
+  const std::string gif = dir.Write("pano.gif", "GIF89a");
   const std::string notScene = dir.Write("notes.scn", "hello\r\n");
   const struct {
     StringList Args;
@@ -293,7 +294,8 @@ TEST_F(ConvertTest, RefusedJobsFailWithTheReason) {
       {{"--no-images", "--scene", dir.File("nowhere/s.xscn")},
        "シーンフィアル名：で指定されたフォルダがありません。"},
       {{"--image", broken, "--scene", out + "/s.scn"}, "cannot read image '" + broken + "'"},
-      {{"--image", png, "--scene", out + "/s.scn"}, "扱えない画像ファイルです。"},
+      {{"--image", png, "--scene", out + "/s.scn"}, "cannot read image '" + png + "'"},
+      {{"--image", gif, "--scene", out + "/s.scn"}, "扱えない画像ファイルです。"},
       {{"--from-scene", out + "/missing.scn"}, "no such file"},
       {{"--from-scene", notScene, "--scene", out + "/s.scn"}, "holds no job"},
   };

@@ -7,6 +7,7 @@
 #include <set>
 
 #include "common/image_test_util.h"
+#include "common/png_test_writer.h"
 #include "common/test_support.h"
 #include "engine/sim_filer.h"
 #include "imaging/bitmap.h"
@@ -238,14 +239,49 @@ TEST_F(ImageStageTest, OneThreadAndManyThreadsWriteTheSameBytes) {
         << name;
 }
 
+// A PNG panorama gives the faces of a bitmap holding the same pixels: here a 16-bit,
+// interlaced one with alpha, whose clear band must come out white as the bitmap has it.
+TEST_F(ImageStageTest, PngPanoramaGivesTheFacesOfTheSameBitmap) {
+  Bitmap picture = CompassPanorama(320);
+  const auto clear = [](int y) { return y >= 70 && y < 90; };
+  testing::PngSpec spec;
+  spec.Width = picture.Width();
+  spec.Height = picture.Height();
+  spec.ColourType = PNG_COLOR_TYPE_RGB_ALPHA;
+  spec.Depth = 16;
+  spec.Interlaced = true;
+  spec.Stored = [&](int x, int y) -> std::vector<uint32_t> {
+    if (clear(y)) return {12345, 0, 999, 0};  // any colour, fully transparent
+    const Rgb c = picture.GetPixel(x, y);
+    return {c.R * 257u, c.G * 257u, c.B * 257u, 65535};
+  };
+  testing::WritePng(dir.File("pano.png"), spec);
+  for (int32_t y = 0; y < picture.Height(); ++y)
+    for (int32_t x = 0; x < picture.Width(); ++x)
+      if (clear(y)) picture.SetPixel(x, y, kWhite);
+
+  const std::string fromBmp = dir.File("bmp"), fromPng = dir.File("png");
+  SetUpJob(picture, fromBmp, stCube);
+  filer->RunImageStage();
+  SetUpJob(picture, fromPng, stCube);
+  filer->SetImageFileName(dir.File("pano.png"));
+  filer->RunImageStage();
+  ASSERT_TRUE(errors.Messages.empty());
+  for (const std::string& name : filer->ImageNames()) {
+    ASSERT_TRUE(FileExists(fromPng + "/" + name)) << name;
+    EXPECT_EQ(testing::ReadAll(fromPng + "/" + name), testing::ReadAll(fromBmp + "/" + name))
+        << name;
+  }
+}
+
 TEST_F(ImageStageTest, RefusedJobsWriteNothing) {
   const std::string out = dir.File("cube");
   SetUpJob(CompassPanorama(320), out, stCube);
   filer->SetImageFileName("");
   filer->RunImageStage();
   EXPECT_EQ(errors.Messages, StringList{"画像ファイル名：が指定されていません。"});
-  const std::string png = dir.Write("pano.png", "not read");
-  filer->SetImageFileName(png);
+  const std::string gif = dir.Write("pano.gif", "not read");
+  filer->SetImageFileName(gif);
   filer->RunImageStage();
   EXPECT_EQ(errors.Messages.back(), "扱えない画像ファイルです。");
   EXPECT_TRUE(std::filesystem::is_empty(out));
