@@ -43,7 +43,6 @@ class TForm3 : public QDialog {
   // Closing by the window's close box (or Escape) answers kResultClosed.
   void reject() override;
 
-
   QLabel* Image1;
   QLabel* Label1;
   QLabel* Label2;
