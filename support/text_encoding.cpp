@@ -53,20 +53,62 @@ bool IsAscii(std::string_view text) {
   return true;
 }
 
+namespace {
+
+// Converts what converts; false (with `out` holding the part before it) at the first
+// sequence that does not, `offset` pointing at it.
+bool Convert(Iconv& cd, std::string_view text, std::string& out, size_t& offset) {
+  std::vector<char> input(text.begin(), text.end());
+  char* in = input.data();
+  size_t inLeft = input.size();
+  const bool done = cd.Convert(in, inLeft, out);
+  offset = static_cast<size_t>(in - input.data());
+  return done;
+}
+
+}  // namespace
+
 std::string Utf8ToCp932(std::string_view utf8) {
   if (IsAscii(utf8)) return std::string(utf8);
   Iconv cd("CP932", "UTF-8");
-  std::vector<char> input(utf8.begin(), utf8.end());
-  char* in = input.data();
-  size_t inLeft = input.size();
   std::string out;
-  if (!cd.Convert(in, inLeft, out)) {
-    const size_t offset = static_cast<size_t>(in - input.data());
+  size_t offset = 0;
+  if (!Convert(cd, utf8, out, offset)) {
     const std::string bad(utf8.substr(offset, CharLengthAt(utf8, offset)));
     throw ConvertError("the character '" + bad + "' in '" + std::string(utf8) +
                        "' cannot be stored in Shift-JIS (code page 932)");
   }
+  // Some characters are stored under the code of another one (¥ as "\"): the file would
+  // name something else than the text did.
+  if (Cp932ToUtf8(out) != utf8) {
+    const std::string bad = FirstCharNotInCp932(utf8);
+    throw ConvertError("the character '" + bad + "' in '" + std::string(utf8) +
+                       "' would be stored in Shift-JIS (code page 932) as '" +
+                       Cp932ToUtf8(Utf8ToCp932Lossy(bad)) + "'");
+  }
   return out;
+}
+
+std::string Utf8ToCp932Lossy(std::string_view utf8) {
+  Iconv cd("CP932", "UTF-8");
+  std::string out;
+  size_t offset = 0;
+  Convert(cd, utf8, out, offset);
+  return out;
+}
+
+std::string FirstCharNotInCp932(std::string_view utf8) {
+  Iconv encode("CP932", "UTF-8");
+  for (size_t i = 0; i < utf8.size();) {
+    const size_t length = CharLengthAt(utf8, i);
+    const std::string_view c = utf8.substr(i, length);
+    i += length;
+    if (IsAscii(c)) continue;
+    std::string code;
+    size_t offset = 0;
+    if (!Convert(encode, c, code, offset) || Cp932ToUtf8(code) != c) return std::string(c);
+  }
+  return {};
 }
 
 std::string Cp932ToUtf8(std::string_view cp932) {

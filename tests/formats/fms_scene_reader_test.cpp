@@ -2,6 +2,7 @@
 // essentials; broken files stop with an error that names the file and line.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <random>
 
 #include "common/test_support.h"
@@ -104,6 +105,29 @@ TEST_F(FmsReaderTest, GroundDataBlockIsKeptAndWrittenAgain) {
   filer->GroundDataLines() = kept;
   EXPECT_FALSE(filer->ReadFmsScene(dir.File("missing.scn")));
   EXPECT_EQ(filer->GroundDataLines(), kept);
+}
+
+// What a reader accepts but no image name can be (a line break, a way out of the scene
+// folder) stops the next job before anything is written.
+TEST_F(FmsReaderTest, NamesReadThatCannotBeWrittenBackStopTheNextJob) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"sf_TextureBasename#13", " U+000D "},
+      {"sf_TextureBasename 'sky'#10'x'", " U+000A "},
+      {"TEXTURE ../../x/sky_left\r\n", "「/」"},
+      {"TEXTURE ..\\..\\x\\sky_left\r\n", "「\\」"}};
+  const std::string folder = dir.File("job");
+  std::filesystem::create_directory(folder);
+  for (const auto& [text, shown] : cases) {
+    errors.Messages.clear();
+    ASSERT_TRUE(Read(text)) << text;
+    filer->SetSceneFilename(folder + "/scene.scn");
+    filer->PrepareOutputNames();
+    filer->RunSceneStage();
+    EXPECT_EQ(errors.Messages,
+              StringList{std::string("出力画像の基本名：に使えない文字") + shown + "があります。"})
+        << text;
+    EXPECT_TRUE(std::filesystem::is_empty(folder)) << text;
+  }
 }
 
 TEST_F(FmsReaderTest, ForeignFilesGiveAircraftPilotGroundAndTexture) {
