@@ -122,7 +122,7 @@ void DrawCapPieces(TSimFiler& filer, Bitmap& face, int32_t s, int32_t h, int mod
 
 void TSimFiler::BuildCubeMap(int32_t f, TmxCurrencyUV& map) {
   Progress("座標を取得しています。", spAppend);
-  map.Reset(f);
+  map.Allocate(f);  // every entry is filled below
   Progress("....", spUpdate);
   // The top cap (rows below f), then the upper half of the side face; rows in parallel.
   constexpr int32_t kRows = 16;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "support/currency.h"
@@ -32,6 +33,8 @@ class TmxCurrencyUV {
  public:
   // A map for strips of 2f x 4f pixels with every entry "no source".
   void Reset(int32_t f);
+  // The same size with the entries left unset, for a caller that fills every row.
+  void Allocate(int32_t f);
   int32_t F() const { return FF; }
   int32_t Width() const { return 2 * FF; }
   int32_t Height() const { return 4 * FF; }
@@ -48,15 +51,17 @@ class TmxCurrencyUV {
 
  private:
   int32_t FF = 0;
-  std::vector<CubeMapSample> FQuadrant;  // f columns x 2f rows, row-major
+  std::unique_ptr<CubeMapSample[]> FQuadrant;  // f columns x 2f rows, row-major
 };
 
 // angle(q): atan(q) in degrees scaled to f pixels per 45 degrees, in extended precision.
 long double CubeMapAngle(long double q, int32_t f);
 
-// Fills rows [rowBegin, rowEnd) of the stored quadrant (rows 0 ... 2f-1): the top-cap
-// triangle in rows below f (columns x <= y), the upper half of the side face from row f.
-// Rows are independent, so ranges may be filled on several threads.
+// Fills every entry of rows [rowBegin, rowEnd) of the stored quadrant (rows 0 ... 2f-1): the
+// top-cap triangle in rows below f (columns x <= y; the columns beside it have no source),
+// the upper half of the side face from row f. The values are those of CubeMapAngle and
+// SplitPosition to the last digit. Rows are independent, so ranges may be filled on several
+// threads.
 void FillCubeMapRows(int32_t f, TmxCurrencyUV& map, int32_t rowBegin, int32_t rowEnd);
 
 // Splits a position into its integer part and its fraction rounded to 1/10000, halves
