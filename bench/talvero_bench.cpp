@@ -7,6 +7,7 @@
 //                                                       "wall_ms cpu_ms peak_kb"
 //   talvero_bench join FILE.ppm across|down IMAGE...    the images side by side (or stacked)
 //                                                       as one binary PPM, for cjpeg
+//   talvero_bench pieces FILE RUNS                      CPU time of the cube map and warp
 //   talvero_bench stage FILE FOLDER cube|sphere bmp|jpg [THREADS]
 //                                                       the image stage of a normal-size job
 #include <fcntl.h>
@@ -17,6 +18,7 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <ctime>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -25,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/cube_warp.h"
 #include "engine/sim_filer.h"
 #include "imaging/bitmap.h"
 #include "imaging/image_codecs.h"
@@ -181,12 +184,51 @@ int RunStage(const std::string& file, const std::string& folder, const std::stri
   return 0;
 }
 
+// TALVERO_WARP_KERNEL=plain|sse2|avx2 chooses the warp's inner loop.
+void SetKernelFromEnvironment() {
+  if (const char* kernel = std::getenv("TALVERO_WARP_KERNEL")) {
+    const std::string name = kernel;
+    talvero::SetWarpKernel(name == "plain"  ? talvero::WarpKernel::Plain
+                           : name == "sse2" ? talvero::WarpKernel::Sse2
+                           : name == "avx2" ? talvero::WarpKernel::Avx2
+                                            : talvero::WarpKernel::Automatic);
+  }
+}
+
+// CPU time of the process so far, in ms (not disturbed by other work on a busy machine).
+double CpuMs() {
+  timespec t{};
+  ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+}
+
+// The pieces of the cube job on their own: the map and the warp of the four strips, the
+// least CPU time of `runs` runs each.
+int WarpPieces(const std::string& file, int runs) {
+  const Bitmap panorama = talvero::ReadImage(file, talvero::DetectImageFormat(file));
+  auto filer = talvero::TSimFiler::Create();
+  double mapMs = 1e30, warpMs = 1e30;
+  for (int run = 0; run < runs; ++run) {
+    talvero::TmxCurrencyUV map;
+    double start = CpuMs();
+    filer->BuildCubeMap(panorama.Width() / 8, map);
+    mapMs = std::min(mapMs, CpuMs() - start);
+    Bitmap copy = panorama.Clone();
+    start = CpuMs();
+    filer->WarpCubeStrips(copy);
+    warpMs = std::min(warpMs, CpuMs() - start);
+  }
+  std::printf("map %.1f ms, map and warp %.1f ms (CPU)\n", mapMs, warpMs);
+  return 0;
+}
+
 int Usage() {
   std::fputs(
       "usage: talvero_bench make-panorama FILE.jpg WIDTH HEIGHT [QUALITY]\n"
       "       talvero_bench decode FILE\n"
       "       talvero_bench measure -- COMMAND [ARGS...]\n"
       "       talvero_bench join FILE.ppm across|down IMAGE...\n"
+      "       talvero_bench pieces FILE RUNS\n"
       "       talvero_bench stage FILE FOLDER cube|sphere bmp|jpg [THREADS]\n",
       stderr);
   return 2;
@@ -212,7 +254,12 @@ int main(int argc, char** argv) {
     }
     if (mode == "stage" && (argc == 6 || argc == 7)) {
       if (argc == 7) talvero::SetMaxWorkerThreads(std::stoi(argv[6]));
+      SetKernelFromEnvironment();
       return RunStage(argv[2], argv[3], argv[4], argv[5]);
+    }
+    if (mode == "pieces" && argc == 4) {
+      SetKernelFromEnvironment();
+      return WarpPieces(argv[2], std::stoi(argv[3]));
     }
     if (mode == "measure" && argc > 3 && std::strcmp(argv[2], "--") == 0) return Measure(argv + 3);
   } catch (const std::exception& error) {

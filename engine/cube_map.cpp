@@ -145,17 +145,29 @@ void FillCubeMapRows(int32_t f, TmxCurrencyUV& map, int32_t rowBegin, int32_t ro
 
 void TmxCurrencyUV::Allocate(int32_t f) {
   FF = f > 0 ? f : 0;
-  FQuadrant.reset(new CubeMapSample[static_cast<size_t>(FF) * 2 * FF]);
+  const size_t count = static_cast<size_t>(FF) * 2 * FF;
+  FU.reset(new int32_t[count]);
+  FV.reset(new int32_t[count]);
+  FUFrac.reset(new uint16_t[count]);
+  FVFrac.reset(new uint16_t[count]);
 }
 
 void TmxCurrencyUV::Reset(int32_t f) {
   Allocate(f);
-  std::fill_n(FQuadrant.get(), static_cast<size_t>(FF) * 2 * FF, kNoSource);
+  const size_t count = static_cast<size_t>(FF) * 2 * FF;
+  std::fill_n(FU.get(), count, kNoSource.U);
+  std::fill_n(FV.get(), count, kNoSource.V);
+  std::fill_n(FUFrac.get(), count, kNoSource.UFrac);
+  std::fill_n(FVFrac.get(), count, kNoSource.VFrac);
 }
 
 void TmxCurrencyUV::SetQuadrant(int32_t x, int32_t y, int32_t u, uint16_t uFrac, int32_t v,
                                 uint16_t vFrac) {
-  FQuadrant[static_cast<size_t>(y) * FF + x] = {u, v, uFrac, vFrac};
+  const size_t i = Index(x, y);
+  FU[i] = u;
+  FV[i] = v;
+  FUFrac[i] = uFrac;
+  FVFrac[i] = vFrac;
 }
 
 CubeMapSample TmxCurrencyUV::Sample(int32_t x, int32_t y) const {
@@ -165,8 +177,8 @@ CubeMapSample TmxCurrencyUV::Sample(int32_t x, int32_t y) const {
   const int32_t sy = lower ? h - 1 - y : y;
   // Right half: the horizontal mirror of the left half.
   const bool right = x >= FF;
-  const int32_t sx = right ? w - 1 - x : x;
-  CubeMapSample s = FQuadrant[static_cast<size_t>(sy) * FF + sx];
+  const size_t i = Index(right ? w - 1 - x : x, sy);
+  CubeMapSample s{FU[i], FV[i], FUFrac[i], FVFrac[i]};
   if (s.U < 0) return kNoSource;
   if (right) {
     s.U = w - 2 - s.U;
@@ -185,26 +197,42 @@ TCurrencyUVPoint TmxCurrencyUV::Entry(int32_t x, int32_t y) const {
   return {s.U, Currency::FromRaw(s.UFrac), s.V, Currency::FromRaw(s.VFrac)};
 }
 
-void TmxCurrencyUV::SampleRow(int32_t y, std::vector<CubeMapSample>& row) const {
-  // The same as Sample(x, y) for every x, without re-deciding the mirror per entry.
+void TmxCurrencyUV::SampleRow(int32_t y, CubeMapRow& row) const {
+  // The same as Sample(x, y) for every x with a source, without re-deciding the mirror per
+  // entry; plain loops over arrays, which the compiler vectorises.
   const int32_t f = FF, w = 2 * f, h = 4 * f;
-  row.resize(static_cast<size_t>(w));
+  row.Resize(static_cast<size_t>(w));
   const bool lower = y >= 2 * f;
-  const CubeMapSample* base = FQuadrant.get() + static_cast<size_t>(lower ? h - 1 - y : y) * f;
+  const size_t first = Index(0, lower ? h - 1 - y : y);
+  const int32_t* u = FU.get() + first;
+  const int32_t* v = FV.get() + first;
+  const uint16_t* uFrac = FUFrac.get() + first;
+  const uint16_t* vFrac = FVFrac.get() + first;
+  int32_t* outU = row.U.data();
+  int32_t* outV = row.V.data();
+  uint16_t* outUFrac = row.UFrac.data();
+  uint16_t* outVFrac = row.VFrac.data();
+  const int32_t vBase = lower ? h - 2 : 0, vSign = lower ? -1 : 1;
+  const int32_t fracBase = lower ? Currency::kScale : 0;
   for (int32_t x = 0; x < f; ++x) {
-    CubeMapSample s = base[x];
-    if (s.U >= 0 && lower) {
-      s.V = h - 2 - s.V;
-      s.VFrac = static_cast<uint16_t>(Currency::kScale - s.VFrac);
-    }
-    row[static_cast<size_t>(x)] = s;
-    // Column w - 1 - x mirrors column x.
-    if (s.U >= 0) {
-      s.U = w - 2 - s.U;
-      s.UFrac = static_cast<uint16_t>(Currency::kScale - s.UFrac);
-    }
-    row[static_cast<size_t>(w - 1 - x)] = s;
+    outU[x] = u[x];
+    outUFrac[x] = uFrac[x];
+    outV[x] = vBase + vSign * v[x];
+    outVFrac[x] = static_cast<uint16_t>(fracBase + vSign * vFrac[x]);
   }
+  // Column w - 1 - x mirrors column x.
+  for (int32_t x = f; x < w; ++x) {
+    const int32_t m = w - 1 - x;
+    outU[x] = outU[m] < 0 ? -1 : w - 2 - outU[m];
+    outUFrac[x] = static_cast<uint16_t>(Currency::kScale - outUFrac[m]);
+    outV[x] = outV[m];
+    outVFrac[x] = outVFrac[m];
+  }
+}
+
+void TmxCurrencyUV::SampleRow(int32_t y, std::vector<CubeMapSample>& row) const {
+  row.resize(static_cast<size_t>(2 * FF));
+  for (int32_t x = 0; x < 2 * FF; ++x) row[static_cast<size_t>(x)] = Sample(x, y);
 }
 
 }  // namespace talvero

@@ -29,6 +29,19 @@ struct CubeMapSample {
   uint16_t VFrac;
 };
 
+// One row of the whole map as separate arrays, the form the warp kernels load. Entries with
+// U = -1 have no source (their other values mean nothing).
+struct CubeMapRow {
+  std::vector<int32_t> U, V;
+  std::vector<uint16_t> UFrac, VFrac;
+  void Resize(size_t count) {
+    U.resize(count);
+    V.resize(count);
+    UFrac.resize(count);
+    VFrac.resize(count);
+  }
+};
+
 class TmxCurrencyUV {
  public:
   // A map for strips of 2f x 4f pixels with every entry "no source".
@@ -47,11 +60,16 @@ class TmxCurrencyUV {
   TCurrencyUVPoint Entry(int32_t x, int32_t y) const;
 
   // The entries of row y for columns 0 ... 2f-1, for the warp's inner loop.
+  void SampleRow(int32_t y, CubeMapRow& row) const;
   void SampleRow(int32_t y, std::vector<CubeMapSample>& row) const;
 
  private:
+  size_t Index(int32_t x, int32_t y) const { return static_cast<size_t>(y) * FF + x; }
+
   int32_t FF = 0;
-  std::unique_ptr<CubeMapSample[]> FQuadrant;  // f columns x 2f rows, row-major
+  // The quadrant, f columns x 2f rows, row-major, one array per field.
+  std::unique_ptr<int32_t[]> FU, FV;
+  std::unique_ptr<uint16_t[]> FUFrac, FVFrac;
 };
 
 // angle(q): atan(q) in degrees scaled to f pixels per 45 degrees, in extended precision.
