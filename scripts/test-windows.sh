@@ -30,6 +30,9 @@ rm -rf "$WINEPREFIX"
 cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"
 
 echo "== Tests under Wine"
+"$wine" "$out/talvero-convert.exe" --help >"$out/help.txt" 2>&1 </dev/null
+grep -q -- "--image FILE" "$out/help.txt" ||
+  { cat "$out/help.txt" >&2; echo "talvero-convert.exe --help printed no help" >&2; exit 1; }
 ctest --test-dir "$out/build" --output-on-failure --timeout 900
 
 echo "== Japanese paths, end to end"
