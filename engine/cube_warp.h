@@ -1,6 +1,7 @@
 // The inner loop of the cube warp: one row of target pixels, each the bilinear blend of the
 // four source pixels its map entry points at. A plain C++ version defines the bytes; on
-// x86-64 an SSE2 and an AVX2 version (chosen at run time) write exactly the same bytes.
+// x86-64 an SSE2 and an AVX2 version (chosen at run time; SSE2 only in the Windows build) write
+// exactly the same bytes.
 #pragma once
 
 #include <cstddef>
