@@ -19,15 +19,18 @@ namespace {
 
 uint32_t Packed(Rgb c) { return uint32_t{c.R} << 16 | uint32_t{c.G} << 8 | c.B; }
 
+using Level = LoadedScene::TextureLevel;
+
 LoadedScene::Texture Flat(Rgb colour) {
   LoadedScene::Texture t;
-  t.Texels.assign(1, Packed(colour));
+  t.Levels.resize(1);
+  t.Levels[0].Texels.assign(1, Packed(colour));
   return t;
 }
 
 // The image reduced by a whole factor: each texel the mean of a factor × factor block.
-LoadedScene::Texture Reduced(const Bitmap& image, int32_t factor) {
-  LoadedScene::Texture t;
+Level Reduced(const Bitmap& image, int32_t factor) {
+  Level t;
   t.Width = std::max(1, image.Width() / factor);
   t.Height = std::max(1, image.Height() / factor);
   t.Texels.resize(static_cast<size_t>(t.Width) * static_cast<size_t>(t.Height));
@@ -59,8 +62,8 @@ LoadedScene::Texture Reduced(const Bitmap& image, int32_t factor) {
   return t;
 }
 
-// Halves a loaded texture (2 × 2 means), for the memory bound.
-void Halve(LoadedScene::Texture& t) {
+// The next smaller copy (2 × 2 means).
+Level Halved(const Level& t) {
   const int32_t w = std::max(1, t.Width / 2), h = std::max(1, t.Height / 2);
   std::vector<uint32_t> out(static_cast<size_t>(w) * static_cast<size_t>(h));
   for (int32_t y = 0; y < h; ++y)
@@ -78,9 +81,11 @@ void Halve(LoadedScene::Texture& t) {
       out[static_cast<size_t>(y) * w + x] =
           ((rb + 0x020002) / n & 0xFF00FF) | ((g + 0x000200) / n & 0x00FF00);
     }
-  t.Width = w;
-  t.Height = h;
-  t.Texels = std::move(out);
+  Level half;
+  half.Width = w;
+  half.Height = h;
+  half.Texels = std::move(out);
+  return half;
 }
 
 // Decodes an image and reduces it to the longest side allowed.
@@ -94,7 +99,11 @@ LoadedScene::Texture LoadTexture(const std::string& path) {
   int32_t factor = 1;
   while (std::max(image.Width(), image.Height()) / factor > LoadedScene::kMaxTextureSide)
     factor *= 2;
-  return Reduced(image, factor);
+  LoadedScene::Texture texture;
+  texture.Levels.push_back(Reduced(image, factor));
+  while (texture.Levels.back().Texels.size() > 1)
+    texture.Levels.push_back(Halved(texture.Levels.back()));
+  return texture;
 }
 
 }  // namespace
@@ -155,19 +164,21 @@ void LoadedScene::LoadTextures() {
     if (!problem.empty()) FMissing.push_back({m.Name, problem});
   }
 
-  // The memory bound: the largest textures give way first.
+  // The memory bound: the largest textures give way first, to their half-size copies.
   while (TexelCount() > kMaxTotalTexels) {
-    auto largest = std::max_element(
-        FTextures.begin(), FTextures.end(),
-        [](const Texture& a, const Texture& b) { return a.Texels.size() < b.Texels.size(); });
-    if (largest->Texels.size() <= 1) break;
-    Halve(*largest);
+    auto largest = std::max_element(FTextures.begin(), FTextures.end(),
+                                    [](const Texture& a, const Texture& b) {
+                                      return a.Levels[0].Texels.size() < b.Levels[0].Texels.size();
+                                    });
+    if (largest->Levels.size() <= 1) break;
+    largest->Levels.erase(largest->Levels.begin());
   }
 }
 
 int64_t LoadedScene::TexelCount() const {
   int64_t total = 0;
-  for (const Texture& t : FTextures) total += static_cast<int64_t>(t.Texels.size());
+  for (const Texture& t : FTextures)
+    for (const Level& level : t.Levels) total += static_cast<int64_t>(level.Texels.size());
   return total;
 }
 

@@ -24,10 +24,11 @@ inline constexpr Rgb kBackgroundColour{0, 0, 0};
 // A scene with its images, ready to be viewed from any direction.
 class LoadedScene {
  public:
-  // Longest side of a texture and the texels of all of them together: larger images are
-  // halved when loaded, so a scene of large images still fits in about 128 MB.
+  // Longest side of a texture and the texels of all of them together, their smaller copies
+  // included: larger images are halved when loaded, so that a scene of large images takes
+  // at most 144 MB (a cube of 2048-pixel faces fits whole).
   static constexpr int32_t kMaxTextureSide = 2048;
-  static constexpr int64_t kMaxTotalTexels = int64_t{32} << 20;
+  static constexpr int64_t kMaxTotalTexels = int64_t{36} << 20;
 
   // Reads the scene file (ReadSceneModel) and every image it names, each once. Only the
   // scene file's own errors are exceptions; images that are missing or unreadable are
@@ -35,9 +36,15 @@ class LoadedScene {
   explicit LoadedScene(const std::string& sceneFileName);
   explicit LoadedScene(SceneModel model);
 
-  struct Texture {
+  struct TextureLevel {
     int32_t Width = 1, Height = 1;
     std::vector<uint32_t> Texels;  // 0x00RRGGBB, rows from the top
+  };
+  // The image and its copies at half, a quarter, ... of its size down to one texel, so that
+  // a face seen from afar is drawn from a copy of about its own size (neither shimmering
+  // nor slow).
+  struct Texture {
+    std::vector<TextureLevel> Levels;
   };
 
   const SceneModel& Model() const { return FModel; }
