@@ -65,6 +65,8 @@ class FmsMeshReader {
         line = line.substr(0, comment);
       const std::vector<std::string_view> words = Words(line);
       if (words.empty()) continue;
+      if (words[0] == "3D_LANDSCAPE")
+        Fail("3D_LANDSCAPE scenes are not scenery of a panorama and cannot be shown");
       if (StartsWithNumber(words[0])) {
         Vertex(words);
         continue;
@@ -80,8 +82,6 @@ class FmsMeshReader {
         Texture(Trimmed(line.substr(line.find("TEXTURE") + 7)));
       else if (key == "PILOT_POSITION" && words.size() >= 4)
         FModel.Eye = {Number(words[1]), Number(words[2]), Number(words[3])};
-      else if (key == "3D_LANDSCAPE")
-        Fail("3D_LANDSCAPE scenes are not scenery of a panorama and cannot be shown");
     }
   }
 

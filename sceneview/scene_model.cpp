@@ -27,9 +27,10 @@ std::string FindSceneImage(const std::string& folder, const std::string& name,
   const std::vector<std::string> endings =
       extensions.empty() ? std::vector<std::string>{""} : extensions;
   const std::filesystem::path full =
-      std::filesystem::path(relative).is_absolute()
-          ? std::filesystem::path(relative)
-          : std::filesystem::path(folder.empty() ? "." : folder) / relative;
+      (std::filesystem::path(relative).is_absolute()
+           ? std::filesystem::path(relative)
+           : std::filesystem::path(folder.empty() ? "." : folder) / relative)
+          .lexically_normal();
   for (const std::string& ending : endings) {
     const std::string exact = full.string() + ending;
     if (FileExists(exact)) return exact;

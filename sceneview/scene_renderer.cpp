@@ -18,9 +18,10 @@ constexpr double kNearDistance = 0.05;
 // Clipping reaches this many pixels beyond the picture, so that a clipped edge never shows.
 constexpr double kGuardPixels = 2;
 
-// The ground grid: lines across each ground quad, drawn over the scenery but behind nearer
-// faces.
-constexpr int kGroundDivisions = 16;
+// The ground grid: lines across each ground quad at 1, 2, 4, 8, ... metres from the point
+// under the eye, so that they spread evenly over the view from the feet to the horizon;
+// drawn over the scenery but behind nearer faces.
+constexpr double kFirstGroundLine = 1;
 constexpr Rgb kGroundColour{255, 236, 150};
 constexpr uint32_t kGroundAlpha = 150;  // of 256
 
@@ -319,18 +320,36 @@ class Rasteriser {
   const std::array<Plane, 5> FPlanes;
 };
 
-void DrawGroundGrid(Rasteriser& r, const std::vector<Vec3>& corners) {
-  if (corners.size() != 4) {
-    for (size_t i = 0; i < corners.size(); ++i)
-      r.GroundLine(corners[i], corners[(i + 1) % corners.size()]);
+// Parameters along one side of the quad, from 0 to 1: both ends, and the lines at doubling
+// distances on either side of `foot` (the eye's place along that side, as a parameter).
+std::vector<double> GridParameters(double foot, double sideLength) {
+  std::vector<double> at = {0, 1};
+  if (!(sideLength > 0)) return at;
+  for (double d = kFirstGroundLine; d < 2 * sideLength; d *= 2)
+    for (const double t : {foot - d / sideLength, foot + d / sideLength})
+      if (t > 0 && t < 1) at.push_back(t);
+  return at;
+}
+
+void DrawGroundGrid(Rasteriser& r, const std::vector<Vec3>& c, Vec3 eye) {
+  if (c.size() != 4) {
+    for (size_t i = 0; i < c.size(); ++i) r.GroundLine(c[i], c[(i + 1) % c.size()]);
     return;
   }
-  auto along = [](Vec3 a, Vec3 b, double t) { return a + t * (b - a); };
-  for (int i = 0; i <= kGroundDivisions; ++i) {
-    const double t = static_cast<double>(i) / kGroundDivisions;
-    r.GroundLine(along(corners[0], corners[1], t), along(corners[3], corners[2], t));
-    r.GroundLine(along(corners[0], corners[3], t), along(corners[1], corners[2], t));
+  // The eye's foot in the quad's own parameters, the quad taken as the parallelogram of its
+  // first corner and the two sides that meet there.
+  const Vec3 e1 = c[1] - c[0], e2 = c[3] - c[0], d = eye - c[0];
+  const double a = Dot(e1, e1), b = Dot(e1, e2), cc = Dot(e2, e2), det = a * cc - b * b;
+  double s = 0.5, t = 0.5;
+  if (det > 0) {
+    s = (cc * Dot(d, e1) - b * Dot(d, e2)) / det;
+    t = (a * Dot(d, e2) - b * Dot(d, e1)) / det;
   }
+  auto along = [](Vec3 p, Vec3 q, double k) { return p + k * (q - p); };
+  for (const double k : GridParameters(s, std::sqrt(a)))
+    r.GroundLine(along(c[0], c[1], k), along(c[3], c[2], k));
+  for (const double k : GridParameters(t, std::sqrt(cc)))
+    r.GroundLine(along(c[0], c[3], k), along(c[1], c[2], k));
 }
 
 }  // namespace
@@ -347,7 +366,7 @@ Bitmap SceneRenderer::Render(const LoadedScene& scene, const SceneViewSettings& 
     raster.Triangle(tri, scene.MaterialTexture(tri.Material), model.Front);
   FUncovered = std::count(FDepth.begin(), FDepth.end(), 0.0f);
   if (settings.Ground)
-    for (const std::vector<Vec3>& ground : model.Ground) DrawGroundGrid(raster, ground);
+    for (const std::vector<Vec3>& ground : model.Ground) DrawGroundGrid(raster, ground, model.Eye);
   return image;
 }
 

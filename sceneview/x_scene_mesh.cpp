@@ -37,8 +37,9 @@ class XLexer {
   const std::string& Text() const { return FTokenText; }
   void Advance();
 
-  [[noreturn]] void Fail(const std::string& problem) const {
-    throw ParseError("'" + FFileName + "', line " + std::to_string(FTokenLine) + ": " + problem);
+  [[noreturn]] void Fail(const std::string& problem) const { FailAt(FTokenLine, problem); }
+  [[noreturn]] void FailAt(size_t line, const std::string& problem) const {
+    throw ParseError("'" + FFileName + "', line " + std::to_string(line) + ": " + problem);
   }
 
   // The next number, passing over the list separators.
@@ -51,10 +52,11 @@ class XLexer {
     return static_cast<double>(*value);
   }
   int64_t CountValue(int64_t limit, const char* what) {
+    const size_t line = FTokenLine;
     const double value = NumberValue();
     if (value != std::floor(value) || value < 0 || value > static_cast<double>(limit))
-      Fail(std::string("the ") + what + " count must be a whole number from 0 to " +
-           std::to_string(limit));
+      FailAt(line, std::string("the ") + what + " count must be a whole number from 0 to " +
+                       std::to_string(limit));
     return static_cast<int64_t>(value);
   }
   std::string Describe() const {
