@@ -50,6 +50,11 @@ void ConsoleOutput::Error(const std::string& message) {
   FStream << std::endl;
 }
 
+void ConsoleOutput::Warning(const std::string& message) {
+  EndLine();
+  FStream << "talvero-convert: warning: " << OneLine(message) << std::endl;
+}
+
 void ConsoleErrorReporter::ShowError(const std::string& message) {
   ++FCount;
   FConsole.Error(message);

@@ -7,6 +7,7 @@
 #include "cli/console_output.h"
 #include "engine/sim_filer.h"
 #include "formats/rcp_scene.h"
+#include "sceneview/scene_view.h"
 #include "support/errors.h"
 #include "support/file_util.h"
 #include "support/parallel.h"
@@ -51,6 +52,20 @@ std::string SceneFileName(const ConvertOptions& options) {
                                                : std::string();
   if (name.empty() || !ExtractFilePath(name).empty()) return name;
   return (std::filesystem::path(".") / name).string();
+}
+
+// Renders the job's scene file as the simulator will show it. Images it cannot use are
+// named in warnings; they do not fail the view.
+void WriteSceneView(const TSimFiler& filer, const ConvertOptions& options, ConsoleOutput& console) {
+  const std::string scene = filer.GetSceneFilename();
+  console.Progress("scene view: " + *options.ViewImage, spAppend);
+  const LoadedScene loaded(filer.GetSceneFormat() == sfRCP ? ReadXSceneModel(scene)
+                                                           : ReadFmsSceneModel(scene));
+  for (const MissingImage& missing : loaded.Missing())
+    console.Warning("the scene's image '" + missing.Name + "' cannot be shown (" + missing.Problem +
+                    "); its faces are drawn in magenta");
+  SceneRenderer renderer;
+  WriteViewImage(*options.ViewImage, renderer.Render(loaded, options.View));
 }
 
 }  // namespace
@@ -116,6 +131,10 @@ int RunConversion(const ConvertOptions& options, std::ostream& out, std::ostream
         written.push_back(XFileName(filer->GetSceneFilename()));
         written.push_back(XscnFileName(filer->GetSceneFilename()));
       }
+    }
+    if (options.ViewImage) {
+      WriteSceneView(*filer, options, console);
+      written.push_back(*options.ViewImage);
     }
     console.EndLine();
     for (const std::string& file : written) out << file << '\n';
