@@ -93,7 +93,7 @@ LoadedScene::Texture LoadTexture(const std::string& path) {
   ImageFormat format = DetectImageFormat(path);
   if (format == ImageFormat::Unsupported) format = ImageFormatFromExtension(path);
   if (format == ImageFormat::Unsupported)
-    throw ImageError("not an image kind this program reads (BMP, JPEG, TIFF)");
+    throw ImageError("not an image kind this program reads (BMP, JPEG, TIFF, PNG)");
   const Bitmap image = ReadImage(path, format);
   if (image.Empty()) throw ImageError("the image is empty");
   int32_t factor = 1;
