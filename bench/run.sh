@@ -97,7 +97,7 @@ view_bench() {
   read -r mean worst load texture < <("${pin[@]}" "$bin" view "$scene" 60)
   echo "== scene view, $kind $format, 1280 x 720 (one core, 60 frames)"
   printf '  per frame  mean %6.2f ms  worst %6.2f ms   (target <= 40)\n' "$mean" "$worst"
-  printf '  loading    %6.1f ms, textures %.1f MB      (bound 128 MB)\n' "$load" "$texture"
+  printf '  loading    %6.1f ms, textures %.1f MB      (bound 144 MB)\n' "$load" "$texture"
   rm -rf "$out"
 }
 
