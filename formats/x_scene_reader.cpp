@@ -3,6 +3,7 @@
 // the base name taken from the first texture.
 #include <algorithm>
 #include <functional>
+#include <optional>
 
 #include "engine/sim_filer.h"
 #include "formats/line_file.h"
@@ -66,11 +67,13 @@ bool TSimFiler::ReadXScene(const std::string& fileName) {
 
 void TSimFiler::AnalyseXMesh(const std::string& fileName, const StringList& lines, size_t i) {
   if (i + 1 >= lines.size()) return;
-  const int64_t count = AtLine(fileName, i + 1, [&] {
+  const std::optional<int64_t> announced = AtLine(fileName, i + 1, [&] {
     const LineTokenizer t(lines[i + 1]);
-    return t.Kind() == TokenKind::Integer ? t.IntValue() : int64_t{-1};
+    return t.Kind() == TokenKind::Integer ? std::optional(t.IntValue()) : std::nullopt;
   });
-  if (count < 0) return;
+  if (!announced) return;
+  // A negative count lists no vertex, as 0 does.
+  const int64_t count = std::max<int64_t>(*announced, 0);
   // A count beyond the end of the file (a damaged file, or several vertices to a line) is
   // cut to the lines there are: the file is never read past its end.
   const size_t available = lines.size() - (i + 2);

@@ -166,7 +166,15 @@ TEST_F(XReaderTest, DamagedFilesStopCleanly) {
   EXPECT_EQ(filer->GetSceneType(), stSphere);
   EXPECT_EQ(filer->RCPData().GetAirCraftY(), Currency::Parse("-2.5"));
   EXPECT_FALSE(Read("Mesh {\n 9223372036854775807;\n"));
-  EXPECT_FALSE(Read("Mesh {\n -4;\n 0.0;1.0;0.0;,\n"));
+  // A negative count is an empty list, as 0 is: a sphere standing at 0.
+  for (const char* count : {" 0;", " -4;"}) {
+    SCOPED_TRACE(count);
+    filer->SetSceneType(stCube);
+    filer->RCPData().SetAirCraftY(Currency::FromInt(3));
+    EXPECT_FALSE(Read(std::string("Mesh {\n") + count + "\n 0.0;1.0;0.0;,\n"));
+    EXPECT_EQ(filer->GetSceneType(), stSphere);
+    EXPECT_EQ(filer->RCPData().GetAirCraftY(), Currency::FromInt(0));
+  }
   EXPECT_FALSE(Read("Mesh {"));
   // A texture word on the last line has no name after it.
   filer->SetTextureBasename("kept");
