@@ -2,6 +2,7 @@
 // or, for meshes of other origin, the scene type and ground height guessed from the mesh and
 // the base name taken from the first texture.
 #include <algorithm>
+#include <cctype>
 #include <functional>
 #include <optional>
 
@@ -116,10 +117,18 @@ void TSimFiler::AnalyseXMesh(const std::string& fileName, const StringList& line
 void TSimFiler::ReadXTextureName(const std::string& fileName, const StringList& lines, size_t i) {
   if (i + 1 >= lines.size()) return;
   // The first symbol of the line: the image name up to its first period (or other character
-  // that cannot continue a symbol).
+  // that cannot continue a symbol). Characters beyond ASCII count as letters, so that a
+  // Japanese name is kept whole rather than cut to the symbol after it.
+  const std::string& line = lines[i + 1];
+  const auto inName = [](unsigned char c) { return c >= 0x80 || c == '_' || std::isalnum(c); };
   const std::string name = AtLine(fileName, i + 1, [&] {
-    for (LineTokenizer t(lines[i + 1]); !t.AtEnd(); t.Next())
-      if (t.Kind() == TokenKind::Symbol) return t.Text();
+    for (LineTokenizer t(line); !t.AtEnd(); t.Next()) {
+      const unsigned char first = static_cast<unsigned char>(line[t.Position()]);
+      if (t.Kind() != TokenKind::Symbol && first < 0x80) continue;
+      size_t end = t.Position();
+      while (end < line.size() && inName(static_cast<unsigned char>(line[end]))) ++end;
+      return line.substr(t.Position(), end - t.Position());
+    }
     return std::string();
   });
   if (name.empty()) return;

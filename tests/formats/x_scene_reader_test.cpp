@@ -204,5 +204,17 @@ TEST_F(XReaderTest, DamagedFilesStopCleanly) {
             std::string::npos);
 }
 
+// A real code page 932 file whose image name holds "ダ" (83 5F: its second byte is the code
+// of "_"): the base name is the whole character.
+TEST_F(XReaderTest, NamesWithTheTrailByteOfAnUnderscore) {
+  filer->SetSceneType(stCube);
+  EXPECT_TRUE(Read("TextureFilename {\r\n\"\x83\x5F_left.bmp\";\r\n}\r\n"));
+  EXPECT_EQ(filer->GetTextureBasename(), "ダ");
+  EXPECT_EQ(filer->GetCubeSuffix(), csLeft);
+  EXPECT_TRUE(Read("TextureFilename {\r\n\"\x83\x5F\x83\x5F_0.bmp\";\r\n}\r\n"));
+  EXPECT_EQ(filer->GetTextureBasename(), "ダダ");
+  EXPECT_EQ(filer->GetCubeSuffix(), csZero);
+}
+
 }  // namespace
 }  // namespace talvero
