@@ -3,8 +3,8 @@
 # files, in the same run, and prints ratios (never bare times alone).
 #   bench/run.sh                 build in Release, then run every benchmark
 #   bench/run.sh cube threads    only the named benchmarks
-# Benchmarks: jpeg_decode, cube, cube_large, cube_16k, sphere, threads (all by default);
-#             sphere_16k on request.
+# Benchmarks: jpeg_decode, cube, cube_large, cube_16k, sphere, threads, view_cube, view_sphere
+#             (all by default); sphere_16k on request.
 # Environment: TALVERO_BENCH_RUNS    runs per command (default 5; the medians count)
 #              TALVERO_BENCH_DATA    folder of the generated files (default build/release/bench-data)
 #              TALVERO_CONVERT       the converter to measure (default the Release build's), so
@@ -127,7 +127,30 @@ bench_threads() {
   rm -rf "$out"
 }
 
-benchmarks=(jpeg_decode cube cube_large cube_16k sphere threads)
+# The detailed 8192 × 4096 panorama at quality 100, for the scene view.
+panorama() { panorama_of 8192 100; }
+
+# The scene view: a normal-size job from the detailed panorama, then 1280 x 720 views in
+# ever new directions, rendered on one core (the window's worker has one thread).
+view_bench() {
+  local kind=$1 format=$2 out mean worst load texture pin=()
+  out="$data/view-$kind-$format"
+  rm -rf "$out" && mkdir -p "$out"
+  "$bin" scene "$(panorama)" "$out" "$kind" "$format"
+  local scene="$out/scene.scn"
+  [ "$format" = fms ] || scene="$out/scene.xscn"
+  if command -v taskset >/dev/null; then pin=(taskset -c 0); fi
+  read -r mean worst load texture < <("${pin[@]}" "$bin" view "$scene" 60)
+  echo "== scene view, $kind $format, 1280 x 720 (one core, 60 frames)"
+  printf '  per frame  mean %6.2f ms  worst %6.2f ms   (target <= 40)\n' "$mean" "$worst"
+  printf '  loading    %6.1f ms, textures %.1f MB      (bound 144 MB)\n' "$load" "$texture"
+  rm -rf "$out"
+}
+
+bench_view_cube() { view_bench cube fms; }
+bench_view_sphere() { view_bench sphere rcp; }
+
+benchmarks=(jpeg_decode cube cube_large cube_16k sphere threads view_cube view_sphere)
 if [ $# -gt 0 ]; then benchmarks=("$@"); fi
 echo "talvero-convert: $convert"
 echo "machine: $(nproc) cores; load before: $(uptime | sed 's/.*load average: //')"
