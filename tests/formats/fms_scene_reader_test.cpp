@@ -322,5 +322,18 @@ TEST_F(FmsReaderTest, GroundQuadAtTheEndUsesOnlyTheLinesThatExist) {
   EXPECT_EQ(Z(), Currency::FromInt(-1));
 }
 
+// A real code page 932 file: "ダ" is 83 5F, its second byte the code of "_", so a name cut
+// at the last underscore of the bytes would end in half a character.
+TEST_F(FmsReaderTest, NamesWithTheTrailByteOfAnUnderscore) {
+  for (const char* line : {"TEXTURE \x83\x5F_left", "// sf_TextureBasename : '\x83\x5F'"}) {
+    SCOPED_TRACE(line);
+    filer->SetTextureBasename("");
+    EXPECT_TRUE(Read(std::string(line) + "\r\n"));
+    EXPECT_EQ(filer->GetTextureBasename(), "ダ");
+  }
+  EXPECT_EQ(filer->GetSceneType(), stCube);
+  EXPECT_FALSE(Read("TEXTURE \x83\x5F\r\n"));  // no underscore of its own: no suffix
+}
+
 }  // namespace
 }  // namespace talvero
