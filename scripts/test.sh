@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up everything, then builds and runs every test twice: a normal build and a build
-# under AddressSanitizer + UndefinedBehaviorSanitizer. Fails when any test fails.
+# under AddressSanitizer + UndefinedBehaviorSanitizer; then the Windows build's tests under
+# Wine (scripts/test-windows.sh). Fails when any test fails.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc)
@@ -15,4 +16,6 @@ for kind in normal sanitize; do
   echo "== Tests ($kind build)"
   ctest --test-dir "$root/build/$kind" -j"$jobs" --output-on-failure --timeout 600
 done
-echo "All tests passed (normal and sanitizer builds)."
+echo "== Windows build under Wine"
+"$root/scripts/test-windows.sh"
+echo "All tests passed (normal, sanitizer and Windows builds)."
