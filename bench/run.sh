@@ -84,6 +84,26 @@ bench_sphere() { stage_bench sphere 8192 2; }
 bench_cube_16k() { stage_bench cube 16384 2.5; }
 bench_sphere_16k() { stage_bench sphere 16384 2; }
 
-benchmarks=(jpeg_decode cube sphere cube_16k sphere_16k)
+# The scene view: a normal-size job from the detailed panorama, then 1280 x 720 views in
+# ever new directions, rendered on one core (the window's worker has one thread).
+view_bench() {
+  local kind=$1 format=$2 out mean worst load texture pin=()
+  out="$data/view-$kind-$format"
+  rm -rf "$out" && mkdir -p "$out"
+  "$bin" scene "$(panorama)" "$out" "$kind" "$format"
+  local scene="$out/scene.scn"
+  [ "$format" = fms ] || scene="$out/scene.xscn"
+  if command -v taskset >/dev/null; then pin=(taskset -c 0); fi
+  read -r mean worst load texture < <("${pin[@]}" "$bin" view "$scene" 60)
+  echo "== scene view, $kind $format, 1280 x 720 (one core, 60 frames)"
+  printf '  per frame  mean %6.2f ms  worst %6.2f ms   (target <= 40)\n' "$mean" "$worst"
+  printf '  loading    %6.1f ms, textures %.1f MB      (bound 144 MB)\n' "$load" "$texture"
+  rm -rf "$out"
+}
+
+bench_view_cube() { view_bench cube fms; }
+bench_view_sphere() { view_bench sphere rcp; }
+
+benchmarks=(jpeg_decode cube sphere cube_16k sphere_16k view_cube view_sphere)
 if [ $# -gt 0 ]; then benchmarks=("$@"); fi
 for name in "${benchmarks[@]}"; do "bench_$name"; done

@@ -5,10 +5,16 @@
 //   talvero_bench measure -- COMMAND [ARGS...]          run a command; print "wall_ms peak_kb"
 //   talvero_bench stage FILE FOLDER cube|sphere bmp|jpg [THREADS]
 //                                                       the image stage of a normal-size job
+//   talvero_bench scene FILE FOLDER cube|sphere fms|rcp  a whole normal-size job (JPEG images)
+//   talvero_bench view SCENE FRAMES                     the scene view: load once, then FRAMES
+//                                                       1280 × 720 views on one thread (best
+//                                                       of 3 each); prints "mean_ms worst_ms
+//                                                       load_ms texture_mb"
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cmath>
@@ -21,6 +27,7 @@
 #include "engine/sim_filer.h"
 #include "imaging/bitmap.h"
 #include "imaging/image_codecs.h"
+#include "sceneview/scene_view.h"
 #include "support/parallel.h"
 
 namespace {
@@ -40,7 +47,8 @@ uint8_t Clamp(int v) { return static_cast<uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v
 Bitmap MakePanorama(int32_t width, int32_t height) {
   std::array<int, 1024> wave{};
   for (size_t i = 0; i < wave.size(); ++i)
-    wave[i] = static_cast<int>(std::lround(40 * std::sin(2 * M_PI * static_cast<double>(i) / 1024)));
+    wave[i] =
+        static_cast<int>(std::lround(40 * std::sin(2 * M_PI * static_cast<double>(i) / 1024)));
   Bitmap image = Bitmap::Uninitialized(width, height);
   for (int32_t y = 0; y < height; ++y) {
     uint8_t* row = image.Row(y);
@@ -116,12 +124,72 @@ int RunStage(const std::string& file, const std::string& folder, const std::stri
     filer->OnProgress = [start](talvero::TSimFiler&, const std::string& text,
                                 talvero::TSimProgressMode mode) {
       if (mode != talvero::spAppend) return;
-      const double ms = std::chrono::duration<double, std::milli>(
-                            std::chrono::steady_clock::now() - start).count();
+      const double ms =
+          std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+              .count();
       std::fprintf(stderr, "%8.1f ms  %s\n", ms, text.c_str());
     };
   }
   filer->RunImageStage();
+  return 0;
+}
+
+// Images and scene file of a normal-size job, for the view benchmark.
+int RunScene(const std::string& file, const std::string& folder, const std::string& type,
+             const std::string& format) {
+  auto filer = talvero::TSimFiler::Create();
+  filer->ResetJob();
+  filer->SetImageFileName(file);
+  const bool fms = format == "fms";
+  filer->SetSceneFilename(folder + (fms ? "/scene.scn" : "/scene.xscn"));
+  filer->SetTextureBasename("bench");
+  filer->SetSceneFormat(fms ? talvero::sfFMS : talvero::sfRCP);
+  filer->SetSceneType(type == "sphere" ? talvero::stSphere : talvero::stCube);
+  filer->SetImageSizeMode(talvero::ismNormal);
+  filer->SetExtractImageType(talvero::eiJpeg);
+  filer->PrepareOutputNames();
+  filer->RunImageStage();
+  filer->RunSceneStage();
+  return 0;
+}
+
+// Looking around as a user drags: every frame a new direction, the ground grid on.
+int RunView(const std::string& scene, int frames) {
+  using Clock = std::chrono::steady_clock;
+  auto ms = [](Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); };
+  talvero::SetMaxWorkerThreads(1);
+  const auto start = Clock::now();
+  const talvero::LoadedScene loaded(scene);
+  const double loadMs = ms(Clock::now() - start);
+  if (!loaded.Missing().empty()) {
+    std::fprintf(stderr, "image missing: %s\n", loaded.Missing()[0].Name.c_str());
+    return 1;
+  }
+  talvero::SceneRenderer renderer;
+  talvero::SceneViewSettings settings;  // 1280 × 720
+  double total = 0, worst = 0;
+  for (int i = 0; i < frames; ++i) {
+    settings.Yaw = i * 37.0;
+    settings.Pitch = (i % 7) * 25.0 - 75;
+    settings.Fov = i % 3 == 0 ? 120 : 90;
+    // The best of three renders of each view: the machine is shared, and a view that was
+    // slow once because another process ran is no slower to draw.
+    double frame = 1e300;
+    Bitmap view;
+    for (int run = 0; run < 3; ++run) {
+      const auto begin = Clock::now();
+      view = renderer.Render(loaded, settings);
+      frame = std::min(frame, ms(Clock::now() - begin));
+    }
+    total += frame;
+    worst = std::max(worst, frame);
+    if (std::getenv("TALVERO_BENCH_TRACE"))
+      std::fprintf(stderr, "yaw %5.0f pitch %4.0f fov %3.0f: %6.2f ms\n", settings.Yaw,
+                   settings.Pitch, settings.Fov, frame);
+    if (view.Empty()) return 1;
+  }
+  std::printf("%.2f %.2f %.1f %.1f\n", total / frames, worst, loadMs,
+              static_cast<double>(loaded.TexelCount()) * 4 / 1048576);
   return 0;
 }
 
@@ -130,7 +198,9 @@ int Usage() {
       "usage: talvero_bench make-panorama FILE.jpg WIDTH HEIGHT\n"
       "       talvero_bench decode FILE\n"
       "       talvero_bench measure -- COMMAND [ARGS...]\n"
-      "       talvero_bench stage FILE FOLDER cube|sphere bmp|jpg [THREADS]\n",
+      "       talvero_bench stage FILE FOLDER cube|sphere bmp|jpg [THREADS]\n"
+      "       talvero_bench scene FILE FOLDER cube|sphere fms|rcp\n"
+      "       talvero_bench view SCENE FRAMES\n",
       stderr);
   return 2;
 }
@@ -154,6 +224,8 @@ int main(int argc, char** argv) {
       if (argc == 7) talvero::SetMaxWorkerThreads(std::stoi(argv[6]));
       return RunStage(argv[2], argv[3], argv[4], argv[5]);
     }
+    if (mode == "scene" && argc == 6) return RunScene(argv[2], argv[3], argv[4], argv[5]);
+    if (mode == "view" && argc == 4) return RunView(argv[2], std::stoi(argv[3]));
     if (mode == "measure" && argc > 3 && std::strcmp(argv[2], "--") == 0) return Measure(argv + 3);
   } catch (const std::exception& error) {
     std::fprintf(stderr, "%s\n", error.what());
