@@ -9,6 +9,8 @@
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  // Lets the desktop match the window with its menu entry and icon.
+  QGuiApplication::setDesktopFileName(QStringLiteral("talvero"));
   // The toolkit's own texts (file dialogs, standard buttons) in Japanese, like the rest.
   QTranslator toolkitTexts;
   if (toolkitTexts.load(QLocale(QLocale::Japanese), QStringLiteral("qtbase"), QStringLiteral("_"),
