@@ -4,7 +4,6 @@
 #include <QString>
 #include <cstdlib>
 #include <filesystem>
-#include <system_error>
 #include <vector>
 
 #ifndef _WIN32
@@ -60,15 +59,6 @@ std::string AccountHome() {
   return {};
 }
 
-bool SameFolder(const std::string& a, const std::string& b) {
-  if (a.empty() || b.empty()) return false;
-  std::error_code error;
-  const auto left = std::filesystem::weakly_canonical(a, error);
-  if (error) return false;
-  const auto right = std::filesystem::weakly_canonical(b, error);
-  return !error && left == right;
-}
-
 }  // namespace
 
 SettingsPlaces CurrentSettingsPlaces(const std::string& executablePath) {
@@ -77,9 +67,8 @@ SettingsPlaces CurrentSettingsPlaces(const std::string& executablePath) {
   places.XdgConfigHome = Environment("XDG_CONFIG_HOME");
   places.Home = Environment("HOME");
   if (places.Home.empty()) places.Home = AccountHome();
-#ifdef TALVERO_INSTALL_BINDIR
-  places.InstallFolder = TALVERO_INSTALL_BINDIR;
-#endif
+  places.Installed = FileExists(ExtractFilePath(executablePath) +
+                                "../share/applications/talvero.desktop");
   places.CanWrite = [](const std::string& folder) {
     const QFileInfo info(QString::fromStdString(folder));
     return info.isDir() && info.isWritable();
@@ -93,7 +82,7 @@ std::string ChooseSettingsFile(const SettingsPlaces& places) {
   std::string folder = ExtractFilePath(places.ExecutablePath);
   if (folder.empty()) folder = ".";
   // An installed program leaves the system's program folder alone, even when run by root.
-  if (!SameFolder(folder, places.InstallFolder) && places.CanWrite && places.CanWrite(folder))
+  if (!places.Installed && places.CanWrite && places.CanWrite(folder))
     return beside;
   std::string config = places.XdgConfigHome;
   if (!std::filesystem::path(config).is_absolute()) {  // a relative value is to be ignored

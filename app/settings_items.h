@@ -21,8 +21,9 @@ struct SettingsPlaces {
   std::string ExecutablePath;
   std::string XdgConfigHome;  // $XDG_CONFIG_HOME, empty when unset
   std::string Home;           // $HOME, else the account's home folder
-  // The folder this program is installed into (never written to, even by root).
-  std::string InstallFolder;
+  // An installed copy (its desktop entry in <prefix>/share/applications beside <prefix>/bin)
+  // never writes into its program folder, even when run by root.
+  bool Installed = false;
   std::function<bool(const std::string& folder)> CanWrite;
 };
 SettingsPlaces CurrentSettingsPlaces(const std::string& executablePath);

@@ -368,7 +368,6 @@ TEST(SettingsFile, BesideAPortableCopyElseInTheUsersConfigurationFolder) {
   SettingsPlaces places;
   places.ExecutablePath = dir.File("app/talvero");
   places.Home = "/home/pilot";
-  places.InstallFolder = "/usr/bin";
   bool writable = true;
   places.CanWrite = [&](const std::string&) { return writable; };
   const std::string beside = dir.File("app/talvero.ini");
@@ -390,12 +389,19 @@ TEST(SettingsFile, BesideAPortableCopyElseInTheUsersConfigurationFolder) {
   EXPECT_EQ(ChooseSettingsFile(places), beside);
   std::filesystem::remove(beside);
 
-  // The folder the program is installed into is never written, even by root.
+  // An installed program's folder is never written, even by root.
   writable = true;
-  places.InstallFolder = dir.File("app") + "/./";
+  places.Installed = true;
   EXPECT_EQ(ChooseSettingsFile(places), "/home/pilot/.config/talvero/talvero.ini");
   dir.Write("app/talvero.ini", "[data]\n");
   EXPECT_EQ(ChooseSettingsFile(places), beside);
+
+  // Installed means the desktop entry lies in the prefix the program runs from.
+  EXPECT_FALSE(CurrentSettingsPlaces(dir.File("usr/bin/talvero")).Installed);
+  std::filesystem::create_directories(dir.File("usr/share/applications"));
+  std::filesystem::create_directories(dir.File("usr/bin"));
+  dir.Write("usr/share/applications/talvero.desktop", "[Desktop Entry]\n");
+  EXPECT_TRUE(CurrentSettingsPlaces(dir.File("usr/bin/talvero")).Installed);
 }
 
 TEST(SettingsFile, ItsFolderIsMadeForTheUserAlone) {
