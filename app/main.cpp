@@ -6,6 +6,7 @@
 
 #include "app/main_window.h"
 #include "app/qt_error_reporter.h"
+#include "app/termination_signals.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -22,6 +23,7 @@ int main(int argc, char** argv) {
   const talvero::ScopedErrorReporter scoped(errorBox);
 
   talvero::TForm1 window;
+  talvero::CloseOnTerminationSignals(window);
   window.show();
   return QApplication::exec();
 }
