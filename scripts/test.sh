@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Sets up everything, then builds and runs every test twice: a normal build and a build
-# under AddressSanitizer + UndefinedBehaviorSanitizer. Fails when any test fails.
+# under AddressSanitizer + UndefinedBehaviorSanitizer. The normal build also makes the
+# Debian package, checks it and runs the programs installed from it. Fails when any test
+# or check fails.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc)
@@ -14,5 +16,10 @@ for kind in normal sanitize; do
   "$root/scripts/setup.sh" "$kind"
   echo "== Tests ($kind build)"
   ctest --test-dir "$root/build/$kind" -j"$jobs" --output-on-failure --timeout 600
+  if [ "$kind" = normal ]; then
+    echo "== Debian package (lintian, desktop-file-validate) and the installed programs"
+    "$root/scripts/package.sh"
+    "$root/scripts/check-package.sh"
+  fi
 done
-echo "All tests passed (normal and sanitizer builds)."
+echo "All tests passed (normal and sanitizer builds, the package and its programs)."
