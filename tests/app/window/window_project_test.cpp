@@ -1,5 +1,7 @@
 // The window's face and its small commands: captions, menus, the mirrored scene-type groups,
 // the format pages, the console, the help message and the settings kept between runs.
+#include <unistd.h>
+
 #include <QAction>
 #include <QCheckBox>
 #include <QLabel>
@@ -286,6 +288,17 @@ TEST_F(WindowTest, TerminationSignalsCloseTheWindowAndSaveTheSettings) {
     EXPECT_EQ(current.sa_handler, SIG_DFL);
     Open();
   }
+
+  // Ctrl+C held down through a long step that handles no events: the signals pile up, yet
+  // none may stall in its handler. (A stalled handler would hang here: the alarm ends the
+  // test instead.)
+  std::filesystem::remove(IniPath());
+  CloseOnTerminationSignals(*window);
+  ::alarm(10);
+  for (int i = 0; i < 2000; ++i) ASSERT_EQ(::raise(SIGINT), 0);
+  ::alarm(0);
+  EXPECT_TRUE(QTest::qWaitFor([this] { return !window->isVisible(); }, 5000));
+  EXPECT_TRUE(std::filesystem::exists(IniPath()));
 }
 
 class StoredSettings : public WindowTest {
