@@ -6,13 +6,9 @@
 #include <filesystem>
 #include <vector>
 
-#ifndef _WIN32
-#include <pwd.h>
-#include <unistd.h>
-#endif
-
 #include "app/reg_manager.h"
 #include "support/file_util.h"
+#include "support/platform/account.h"
 
 namespace talvero {
 
@@ -51,14 +47,6 @@ std::string Environment(const char* name) {
   return value ? value : "";
 }
 
-std::string AccountHome() {
-#ifndef _WIN32
-  if (const passwd* account = ::getpwuid(::getuid()); account && account->pw_dir)
-    return account->pw_dir;
-#endif
-  return {};
-}
-
 }  // namespace
 
 SettingsPlaces CurrentSettingsPlaces(const std::string& executablePath) {
@@ -66,7 +54,7 @@ SettingsPlaces CurrentSettingsPlaces(const std::string& executablePath) {
   places.ExecutablePath = executablePath;
   places.XdgConfigHome = Environment("XDG_CONFIG_HOME");
   places.Home = Environment("HOME");
-  if (places.Home.empty()) places.Home = AccountHome();
+  if (places.Home.empty()) places.Home = platform::AccountHomeFolder();
   places.Installed = FileExists(ExtractFilePath(executablePath) +
                                 "../share/applications/talvero.desktop");
   places.CanWrite = [](const std::string& folder) {
