@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Sets up everything, then builds and runs every test twice: a normal build and a build
-# under AddressSanitizer + UndefinedBehaviorSanitizer. The normal build also makes the
-# Debian package, checks it and runs the programs installed from it. Fails when any test
-# or check fails.
+# under AddressSanitizer + UndefinedBehaviorSanitizer; the normal build also makes the
+# Debian package, checks it and runs the programs installed from it; then the Windows
+# build's tests under Wine (scripts/test-windows.sh). Fails when any test or check fails.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc)
@@ -22,4 +22,6 @@ for kind in normal sanitize; do
     "$root/scripts/check-package.sh"
   fi
 done
-echo "All tests passed (normal and sanitizer builds, the package and its programs)."
+echo "== Windows build under Wine"
+"$root/scripts/test-windows.sh"
+echo "All tests passed (normal, sanitizer and Windows builds, the package and its programs)."
