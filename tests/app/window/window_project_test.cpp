@@ -59,7 +59,7 @@ TEST_F(WindowTest, OpensWithItsTabsMenusAndControls) {
   // The stored default height of 600 is raised to the minimum.
   EXPECT_EQ(window->size(), QSize(644, 618));
   EXPECT_EQ(TabCaptions(window->PageControl1),
-            (QStringList{"　プロジェクト　", "　画像　", "　コンソール　"}));
+            (QStringList{"　プロジェクト　", "　画像　", "　コンソール　", "　確認　"}));
   EXPECT_EQ(window->PageControl1->currentWidget(), window->TabSheet1);
   EXPECT_EQ(TabCaptions(window->PageControl_SceneFormat), (QStringList{"  FMS  ", "  RCPSim  "}));
   EXPECT_EQ(MenuOutline(window->menuBar()),
