@@ -146,9 +146,10 @@ QFrame* MakePanel(QWidget* parent) {
 
 TForm1::TForm1(std::string iniFileName, QWidget* parent)
     : QMainWindow(parent),
-      FIniFileName(iniFileName.empty()
-                       ? SettingsFileFor(QCoreApplication::applicationFilePath().toStdString())
-                       : std::move(iniFileName)) {
+      FChosenIniFile(iniFileName.empty()),
+      FIniFileName(iniFileName.empty() ? ChooseSettingsFile(CurrentSettingsPlaces(
+                                             QCoreApplication::applicationFilePath().toStdString()))
+                                       : std::move(iniFileName)) {
   setWindowTitle(QString::fromUtf8(kProgramCaption));
   setFont(UiFont(12));
   setMinimumSize(kMinimumSize);
@@ -604,6 +605,8 @@ void TForm1::KeepOnScreen() {
 }
 
 void TForm1::SaveSettings() {
+  // The user's configuration folder may not exist yet.
+  if (FChosenIniFile) MakeSettingsFolder(FIniFileName);
   FReg1->SetIniFileName(FIniFileName);
   TRegManager& reg = *FReg1;
   reg.Filers("CreateSceneFile").WriteBool(CreateSceneFile());

@@ -42,7 +42,7 @@ class TForm1 : public QMainWindow {
   Q_OBJECT
 
  public:
-  // `iniFileName` empty: the INI file beside the executable.
+  // `iniFileName` empty: the settings file ChooseSettingsFile picks for this executable.
   explicit TForm1(std::string iniFileName = {}, QWidget* parent = nullptr);
   ~TForm1() override;
 
@@ -216,6 +216,9 @@ class TForm1 : public QMainWindow {
   void ReportException(const std::exception_ptr& error);
   TErrorReporter& Reporter();
 
+  // The settings file was chosen here rather than given: when it is the user's own, its
+  // folder is made at the first save.
+  bool FChosenIniFile = false;
   std::string FIniFileName;
   int FVScrollWidth = 0;
   int FHScrollHeight = 0;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up everything, then builds and runs every test twice: a normal build and a build
-# under AddressSanitizer + UndefinedBehaviorSanitizer; then the Windows build's tests under
-# Wine (scripts/test-windows.sh). Fails when any test fails.
+# under AddressSanitizer + UndefinedBehaviorSanitizer; the normal build also makes the
+# Debian package, checks it and runs the programs installed from it; then the Windows
+# build's tests under Wine (scripts/test-windows.sh). Fails when any test or check fails.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc)
@@ -18,7 +19,12 @@ for kind in normal sanitize; do
   exclude=()
   [ "$kind" = sanitize ] && exclude=(-LE engine_long)
   ctest --test-dir "$root/build/$kind" -j"$jobs" --output-on-failure --timeout 600 "${exclude[@]}"
+  if [ "$kind" = normal ]; then
+    echo "== Debian package (lintian, desktop-file-validate) and the installed programs"
+    "$root/scripts/package.sh"
+    "$root/scripts/check-package.sh"
+  fi
 done
 echo "== Windows build under Wine"
 "$root/scripts/test-windows.sh"
-echo "All tests passed (normal, sanitizer and Windows builds)."
+echo "All tests passed (normal, sanitizer and Windows builds, the package and its programs)."
