@@ -14,7 +14,7 @@
 
 namespace talvero::testing {
 
-struct PngSpec {
+struct PngLayout {
   int Width = 0, Height = 0;
   int ColourType = PNG_COLOR_TYPE_RGB;
   int Depth = 8;
@@ -41,18 +41,18 @@ inline int PngChannels(int colourType) {
 }
 
 // One row packed as the file stores it: samples MSB first below 8 bits, 16 bits big-endian.
-inline std::vector<uint8_t> PackPngRow(const PngSpec& spec, int y) {
-  const int channels = PngChannels(spec.ColourType);
-  std::vector<uint8_t> row((static_cast<size_t>(spec.Width) * channels * spec.Depth + 7) / 8);
+inline std::vector<uint8_t> PackPngRow(const PngLayout& layout, int y) {
+  const int channels = PngChannels(layout.ColourType);
+  std::vector<uint8_t> row((static_cast<size_t>(layout.Width) * channels * layout.Depth + 7) / 8);
   size_t bit = 0;
-  for (int x = 0; x < spec.Width; ++x)
-    for (uint32_t value : spec.Stored(x, y)) {
-      if (spec.Depth == 16) {
+  for (int x = 0; x < layout.Width; ++x)
+    for (uint32_t value : layout.Stored(x, y)) {
+      if (layout.Depth == 16) {
         row[bit / 8] = static_cast<uint8_t>(value >> 8);
         row[bit / 8 + 1] = static_cast<uint8_t>(value);
         bit += 16;
       } else {
-        for (int b = spec.Depth - 1; b >= 0; --b, ++bit)
+        for (int b = layout.Depth - 1; b >= 0; --b, ++bit)
           if (value >> b & 1) row[bit / 8] |= static_cast<uint8_t>(0x80 >> (bit % 8));
       }
     }
@@ -61,7 +61,7 @@ inline std::vector<uint8_t> PackPngRow(const PngSpec& spec, int y) {
 
 // Everything libpng needs to write one file. False when libpng refuses.
 struct PngWriteJob {
-  const PngSpec* Spec;
+  const PngLayout* Layout;
   std::FILE* File;
   png_bytep* Rows;
   std::vector<png_color>* Palette;
@@ -69,51 +69,51 @@ struct PngWriteJob {
 
 inline bool WritePngWithLibpng(png_structp png, png_infop info, const PngWriteJob* job) {
   if (setjmp(png_jmpbuf(png))) return false;
-  const PngSpec& spec = *job->Spec;
+  const PngLayout& layout = *job->Layout;
   png_init_io(png, job->File);
   // Some tests need indexes beyond the palette on purpose.
   png_set_check_for_invalid_index(png, 0);
-  png_set_IHDR(png, info, static_cast<png_uint_32>(spec.Width),
-               static_cast<png_uint_32>(spec.Height), spec.Depth, spec.ColourType,
-               spec.Interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+  png_set_IHDR(png, info, static_cast<png_uint_32>(layout.Width),
+               static_cast<png_uint_32>(layout.Height), layout.Depth, layout.ColourType,
+               layout.Interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   if (!job->Palette->empty())
     png_set_PLTE(png, info, job->Palette->data(), static_cast<int>(job->Palette->size()));
-  if (!spec.PaletteAlpha.empty())
-    png_set_tRNS(png, info, spec.PaletteAlpha.data(), static_cast<int>(spec.PaletteAlpha.size()),
+  if (!layout.PaletteAlpha.empty())
+    png_set_tRNS(png, info, layout.PaletteAlpha.data(), static_cast<int>(layout.PaletteAlpha.size()),
                  nullptr);
-  if (!spec.Transparent.empty()) {
+  if (!layout.Transparent.empty()) {
     png_color_16 colour{};
-    if (spec.Transparent.size() == 1) {
-      colour.gray = spec.Transparent[0];
+    if (layout.Transparent.size() == 1) {
+      colour.gray = layout.Transparent[0];
     } else {
-      colour.red = spec.Transparent[0];
-      colour.green = spec.Transparent[1];
-      colour.blue = spec.Transparent[2];
+      colour.red = layout.Transparent[0];
+      colour.green = layout.Transparent[1];
+      colour.blue = layout.Transparent[2];
     }
     png_set_tRNS(png, info, nullptr, 0, &colour);
   }
   png_write_info(png, info);
-  if (spec.Interlaced) png_set_interlace_handling(png);
+  if (layout.Interlaced) png_set_interlace_handling(png);
   png_write_image(png, job->Rows);
   png_write_end(png, nullptr);
   return true;
 }
 
 // Writes the file; a test failure when libpng refuses.
-inline void WritePng(const std::string& path, const PngSpec& spec) {
+inline void WritePng(const std::string& path, const PngLayout& layout) {
   std::FILE* file = std::fopen(path.c_str(), "wb");
   ASSERT_NE(file, nullptr) << path;
   std::vector<std::vector<uint8_t>> rows;
-  for (int y = 0; y < spec.Height; ++y) rows.push_back(PackPngRow(spec, y));
+  for (int y = 0; y < layout.Height; ++y) rows.push_back(PackPngRow(layout, y));
   std::vector<png_bytep> pointers;
   for (auto& row : rows) pointers.push_back(row.data());
   std::vector<png_color> palette;
-  for (const Rgb& c : spec.Palette) palette.push_back(png_color{c.R, c.G, c.B});
+  for (const Rgb& c : layout.Palette) palette.push_back(png_color{c.R, c.G, c.B});
 
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);
-  const PngWriteJob job{&spec, file, pointers.data(), &palette};
+  const PngWriteJob job{&layout, file, pointers.data(), &palette};
   const bool written = WritePngWithLibpng(png, info, &job);
   png_destroy_write_struct(&png, &info);
   std::fclose(file);

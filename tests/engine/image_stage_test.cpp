@@ -293,18 +293,18 @@ TEST_F(ImageStageTest, EveryWarpKernelAndThreadCountWriteTheSameFilesAndProgress
 TEST_F(ImageStageTest, PngPanoramaGivesTheFacesOfTheSameBitmap) {
   Bitmap picture = CompassPanorama(320);
   const auto clear = [](int y) { return y >= 70 && y < 90; };
-  testing::PngSpec spec;
-  spec.Width = picture.Width();
-  spec.Height = picture.Height();
-  spec.ColourType = PNG_COLOR_TYPE_RGB_ALPHA;
-  spec.Depth = 16;
-  spec.Interlaced = true;
-  spec.Stored = [&](int x, int y) -> std::vector<uint32_t> {
+  testing::PngLayout layout;
+  layout.Width = picture.Width();
+  layout.Height = picture.Height();
+  layout.ColourType = PNG_COLOR_TYPE_RGB_ALPHA;
+  layout.Depth = 16;
+  layout.Interlaced = true;
+  layout.Stored = [&](int x, int y) -> std::vector<uint32_t> {
     if (clear(y)) return {12345, 0, 999, 0};  // any colour, fully transparent
     const Rgb c = picture.GetPixel(x, y);
     return {c.R * 257u, c.G * 257u, c.B * 257u, 65535};
   };
-  testing::WritePng(dir.File("pano.png"), spec);
+  testing::WritePng(dir.File("pano.png"), layout);
   for (int32_t y = 0; y < picture.Height(); ++y)
     for (int32_t x = 0; x < picture.Width(); ++x)
       if (clear(y)) picture.SetPixel(x, y, kWhite);

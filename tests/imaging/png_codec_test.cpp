@@ -16,7 +16,7 @@ namespace talvero {
 namespace {
 
 using testing::ImageErrorOf;
-using testing::PngSpec;
+using testing::PngLayout;
 using testing::ReadAll;
 using testing::SameImage;
 using testing::TempDir;
@@ -36,28 +36,28 @@ uint32_t Sample(int x, int y, int channel, int depth) {
 }
 
 // What a pixel should look like, worked out in floating point from the stored samples.
-Rgb Expected(const PngSpec& spec, int x, int y) {
-  const std::vector<uint32_t> s = spec.Stored(x, y);
-  const double max = (1u << spec.Depth) - 1;
+Rgb Expected(const PngLayout& layout, int x, int y) {
+  const std::vector<uint32_t> s = layout.Stored(x, y);
+  const double max = (1u << layout.Depth) - 1;
   double colour[3], alpha = 1;
-  switch (spec.ColourType) {
+  switch (layout.ColourType) {
     case PNG_COLOR_TYPE_PALETTE: {
-      const Rgb c = spec.Palette.at(s[0]);
+      const Rgb c = layout.Palette.at(s[0]);
       colour[0] = c.R / 255.0, colour[1] = c.G / 255.0, colour[2] = c.B / 255.0;
-      if (s[0] < spec.PaletteAlpha.size()) alpha = spec.PaletteAlpha[s[0]] / 255.0;
+      if (s[0] < layout.PaletteAlpha.size()) alpha = layout.PaletteAlpha[s[0]] / 255.0;
       break;
     }
     case PNG_COLOR_TYPE_GRAY:
     case PNG_COLOR_TYPE_GRAY_ALPHA:
       colour[0] = colour[1] = colour[2] = s[0] / max;
       if (s.size() == 2) alpha = s[1] / max;
-      if (!spec.Transparent.empty() && s[0] == spec.Transparent[0]) alpha = 0;
+      if (!layout.Transparent.empty() && s[0] == layout.Transparent[0]) alpha = 0;
       break;
     default:
       for (int c = 0; c < 3; ++c) colour[c] = s[c] / max;
       if (s.size() == 4) alpha = s[3] / max;
-      if (!spec.Transparent.empty() && s[0] == spec.Transparent[0] &&
-          s[1] == spec.Transparent[1] && s[2] == spec.Transparent[2])
+      if (!layout.Transparent.empty() && s[0] == layout.Transparent[0] &&
+          s[1] == layout.Transparent[1] && s[2] == layout.Transparent[2])
         alpha = 0;
   }
   uint8_t out[3];
@@ -66,48 +66,48 @@ Rgb Expected(const PngSpec& spec, int x, int y) {
   return Rgb{out[0], out[1], out[2]};
 }
 
-Bitmap ExpectedImage(const PngSpec& spec) {
-  Bitmap image(spec.Width, spec.Height);
-  for (int y = 0; y < spec.Height; ++y)
-    for (int x = 0; x < spec.Width; ++x) image.SetPixel(x, y, Expected(spec, x, y));
+Bitmap ExpectedImage(const PngLayout& layout) {
+  Bitmap image(layout.Width, layout.Height);
+  for (int y = 0; y < layout.Height; ++y)
+    for (int x = 0; x < layout.Width; ++x) image.SetPixel(x, y, Expected(layout, x, y));
   return image;
 }
 
-PngSpec Plain(int colourType, int depth, bool interlaced = false) {
-  PngSpec spec;
-  spec.Width = kWidth;
-  spec.Height = kHeight;
-  spec.ColourType = colourType;
-  spec.Depth = depth;
-  spec.Interlaced = interlaced;
+PngLayout Plain(int colourType, int depth, bool interlaced = false) {
+  PngLayout layout;
+  layout.Width = kWidth;
+  layout.Height = kHeight;
+  layout.ColourType = colourType;
+  layout.Depth = depth;
+  layout.Interlaced = interlaced;
   const int channels = testing::PngChannels(colourType);
-  spec.Stored = [channels, depth](int x, int y) {
+  layout.Stored = [channels, depth](int x, int y) {
     std::vector<uint32_t> s;
     for (int c = 0; c < channels; ++c) s.push_back(Sample(x, y, c, depth));
     return s;
   };
-  return spec;
+  return layout;
 }
 
-PngSpec Palette(int depth, bool interlaced = false, bool withAlpha = false) {
-  PngSpec spec = Plain(PNG_COLOR_TYPE_PALETTE, depth, interlaced);
+PngLayout Palette(int depth, bool interlaced = false, bool withAlpha = false) {
+  PngLayout layout = Plain(PNG_COLOR_TYPE_PALETTE, depth, interlaced);
   const uint32_t entries = 1u << depth;
-  for (uint32_t i = 0; i < entries; ++i) spec.Palette.push_back(PaletteColor(i * 255 / (entries - 1)));
+  for (uint32_t i = 0; i < entries; ++i) layout.Palette.push_back(PaletteColor(i * 255 / (entries - 1)));
   // Fewer alpha entries than colours: the rest are opaque.
   if (withAlpha)
     for (uint32_t i = 0; i < (entries + 1) / 2; ++i)
-      spec.PaletteAlpha.push_back(static_cast<uint8_t>(i * 97));
-  return spec;
+      layout.PaletteAlpha.push_back(static_cast<uint8_t>(i * 97));
+  return layout;
 }
 
-PngSpec WithTransparent(PngSpec spec, const std::vector<uint32_t>& colour) {
-  for (uint32_t c : colour) spec.Transparent.push_back(static_cast<uint16_t>(c));
-  return spec;
+PngLayout WithTransparent(PngLayout layout, const std::vector<uint32_t>& colour) {
+  for (uint32_t c : colour) layout.Transparent.push_back(static_cast<uint16_t>(c));
+  return layout;
 }
 
 struct Kind {
   const char* Name;
-  PngSpec Spec;
+  PngLayout Layout;
 };
 
 TEST(PngCodec, EveryKindDecodesToTheSamePixelsAsItsBitmap) {
@@ -145,8 +145,8 @@ TEST(PngCodec, EveryKindDecodesToTheSamePixelsAsItsBitmap) {
   for (const Kind& kind : kinds) {
     SCOPED_TRACE(kind.Name);
     const std::string png = dir.File("pano.png"), bmp = dir.File("pano.bmp");
-    WritePng(png, kind.Spec);
-    WriteBmpFile(bmp, ExpectedImage(kind.Spec));
+    WritePng(png, kind.Layout);
+    WriteBmpFile(bmp, ExpectedImage(kind.Layout));
     ASSERT_EQ(DetectImageFormat(png), ImageFormat::Png);
     const Bitmap decoded = ReadImage(png, ImageFormatFromExtension(png));
     EXPECT_EQ(decoded.Format(), PixelFormat::Bgr24);
@@ -158,13 +158,13 @@ TEST(PngCodec, AlphaIsComposedOverWhite) {
   // Values whose results are known without a formula: clear, opaque, half and 16-bit steps.
   const std::vector<std::vector<uint32_t>> pixels8 = {
       {200, 100, 0, 0}, {200, 100, 0, 255}, {0, 0, 0, 128}, {255, 0, 0, 51}};
-  PngSpec spec;
-  spec.Width = 4;
-  spec.Height = 1;
-  spec.ColourType = PNG_COLOR_TYPE_RGB_ALPHA;
-  spec.Stored = [&](int x, int) { return pixels8[x]; };
+  PngLayout layout;
+  layout.Width = 4;
+  layout.Height = 1;
+  layout.ColourType = PNG_COLOR_TYPE_RGB_ALPHA;
+  layout.Stored = [&](int x, int) { return pixels8[x]; };
   TempDir dir;
-  WritePng(dir.File("a.png"), spec);
+  WritePng(dir.File("a.png"), layout);
   Bitmap image = ReadPngFile(dir.File("a.png"));
   EXPECT_EQ(image.GetPixel(0, 0), kWhite);
   EXPECT_EQ(image.GetPixel(1, 0), (Rgb{200, 100, 0}));
@@ -173,9 +173,9 @@ TEST(PngCodec, AlphaIsComposedOverWhite) {
 
   const std::vector<std::vector<uint32_t>> pixels16 = {
       {0x8080, 0x0000, 0xFFFF, 0xFFFF}, {0x807F, 0x8081, 0, 0xFFFF}, {0, 0, 0, 0x8000}, {9, 9, 9, 0}};
-  spec.Depth = 16;
-  spec.Stored = [&](int x, int) { return pixels16[x]; };
-  WritePng(dir.File("b.png"), spec);
+  layout.Depth = 16;
+  layout.Stored = [&](int x, int) { return pixels16[x]; };
+  WritePng(dir.File("b.png"), layout);
   image = ReadPngFile(dir.File("b.png"));
   EXPECT_EQ(image.GetPixel(0, 0), (Rgb{128, 0, 255}));
   EXPECT_EQ(image.GetPixel(1, 0), (Rgb{128, 128, 0}));  // 127.998 and 128.002
@@ -189,11 +189,11 @@ TEST(PngCodec, InterlacedImagesOfEverySmallSize) {
   for (const auto& [width, height] : std::vector<std::pair<int, int>>{
            {1, 1}, {1, 9}, {9, 1}, {2, 3}, {5, 5}, {8, 8}, {16, 2}}) {
     SCOPED_TRACE(std::to_string(width) + " × " + std::to_string(height));
-    PngSpec spec = Plain(PNG_COLOR_TYPE_RGB, 8, true);
-    spec.Width = width;
-    spec.Height = height;
-    WritePng(dir.File("small.png"), spec);
-    EXPECT_TRUE(SameImage(ReadPngFile(dir.File("small.png")), ExpectedImage(spec)));
+    PngLayout layout = Plain(PNG_COLOR_TYPE_RGB, 8, true);
+    layout.Width = width;
+    layout.Height = height;
+    WritePng(dir.File("small.png"), layout);
+    EXPECT_TRUE(SameImage(ReadPngFile(dir.File("small.png")), ExpectedImage(layout)));
   }
 }
 
@@ -260,9 +260,9 @@ TEST(PngCodec, DamagedFilesAreRefusedNamingTheFile) {
                                 badData.substr(idat + 12 + idatLength);
   std::string badPalette;
   {
-    PngSpec spec = Palette(4);
-    spec.Palette.resize(5);  // indexes up to 15 refer to 5 colours
-    WritePng(dir.File("palette.png"), spec);
+    PngLayout layout = Palette(4);
+    layout.Palette.resize(5);  // indexes up to 15 refer to 5 colours
+    WritePng(dir.File("palette.png"), layout);
     badPalette = ReadAll(dir.File("palette.png"));
   }
   const std::pair<const char*, std::string> damaged[] = {
