@@ -2,6 +2,7 @@
 # Installs every package Talvero needs (Debian 12), then configures and builds.
 #   scripts/setup.sh            the normal build in build/normal
 #   scripts/setup.sh sanitize   the AddressSanitizer + UBSan build in build/sanitize
+#   scripts/setup.sh packages   only the packages (scripts/fuzz.sh configures its own build)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 kind=${1:-normal}
@@ -20,10 +21,11 @@ if [ -n "$missing" ]; then
 fi
 
 case "$kind" in
+  packages) exit 0 ;;
   normal) options=(-DCMAKE_BUILD_TYPE=RelWithDebInfo) ;;
   sanitize) options=(-DCMAKE_BUILD_TYPE=Debug -DTALVERO_SANITIZE=ON) ;;
   release) options=(-DCMAKE_BUILD_TYPE=Release -DTALVERO_BUILD_BENCH=ON) ;;
-  *) echo "unknown build kind '$kind' (normal, sanitize or release)" >&2; exit 2 ;;
+  *) echo "unknown build kind '$kind' (normal, sanitize, release or packages)" >&2; exit 2 ;;
 esac
 
 cmake -S "$root" -B "$root/build/$kind" "${options[@]}" >/dev/null
