@@ -24,7 +24,7 @@ StringList SplitTextLines(std::string_view text) {
 }
 
 StringList LoadTextLines(const std::string& path) {
-  const std::string bytes = ReadFileBytes(path);
+  const std::string bytes = ReadFileBytes(path, kMaxSceneFileBytes);
   // The text ends at a NUL before it is decoded; code page 932 never uses 0 inside a character.
   return SplitTextLines(Cp932ToUtf8(std::string_view(bytes).substr(0, bytes.find('\0'))));
 }

@@ -11,7 +11,8 @@ enum class SceneInput { Fms, X, Xscn };
 
 // Properties besides "no crash": the readers raise only Errors; a file that was read and
 // then written gives the same job when read again (the written numbers within their two
-// decimals), and writing that job again gives the same bytes and the same values.
+// decimals of the header); that job, written and read again, stays the same, and is
+// written as the same bytes.
 int FuzzScene(const uint8_t* data, size_t size, SceneInput kind);
 
 }  // namespace talvero::fuzz

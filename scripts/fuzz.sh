@@ -40,10 +40,12 @@ for target in "${targets[@]}"; do
   mkdir -p "$corpus" "$findings" "$(dirname "$log")"
   seeds=()
   [ -d "$build/seeds/$target" ] && seeds=("$build/seeds/$target")
+  # The targets' input files; an aborted run leaves its folder behind.
+  rm -rf "$build/tmp" && mkdir -p "$build/tmp"
   echo "== fuzz_$target for ${seconds} s"
   before=$(ls "$findings" | wc -l)
   set +e
-  "$binary" "$corpus" "${seeds[@]}" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 \
+  TMPDIR=$build/tmp "$binary" "$corpus" "${seeds[@]}" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 \
     -max_len=20000 -print_final_stats=1 -artifact_prefix="$findings/" >"$log" 2>&1
   status=$?
   set -e

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -63,13 +64,44 @@ std::string ChangeFileExt(std::string_view path, std::string_view ext) {
   return std::string(path.substr(0, dot)) + std::string(ext);
 }
 
-std::string ReadFileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw FileError("cannot open '" + path + "': " + SystemReason(errno));
-  std::ostringstream buffer;
-  buffer << in.rdbuf();
-  if (in.bad()) throw FileError("cannot read '" + path + "'");
-  return buffer.str();
+std::string ReadFileBytes(const std::string& path, uint64_t maxBytes) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) throw FileError("cannot open '" + path + "': " + SystemReason(errno));
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
+  const auto tooLarge = [&](uint64_t size) {
+    return FileError("cannot read '" + path + "': it holds " + std::to_string(size) +
+                     " bytes, more than the " + std::to_string(maxBytes) +
+                     " such a file may have");
+  };
+  struct stat info {};
+  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+      static_cast<uint64_t>(info.st_size) > maxBytes)
+    throw tooLarge(static_cast<uint64_t>(info.st_size));
+  // One buffer of the file's size, grown only for files that grow while being read.
+  std::string bytes;
+  bytes.resize(S_ISREG(info.st_mode) ? static_cast<size_t>(info.st_size) + 1 : 65536);
+  size_t used = 0;
+  for (;;) {
+    if (used == bytes.size()) {
+      if (used > maxBytes) throw tooLarge(used);
+      // One byte beyond the limit tells that the file is too large.
+      const uint64_t limit = maxBytes == UINT64_MAX ? maxBytes : maxBytes + 1;
+      bytes.resize(static_cast<size_t>(std::min<uint64_t>(uint64_t{bytes.size()} * 2, limit)));
+    }
+    const ssize_t got = ::read(fd, bytes.data() + used, bytes.size() - used);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      throw FileError("cannot read '" + path + "': " + SystemReason(errno));
+    }
+    if (got == 0) break;
+    used += static_cast<size_t>(got);
+  }
+  if (used > maxBytes) throw tooLarge(used);
+  bytes.resize(used);
+  return bytes;
 }
 
 AtomicFileWriter::AtomicFileWriter(std::string path) : FPath(std::move(path)) {
