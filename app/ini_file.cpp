@@ -183,14 +183,6 @@ std::optional<Document> LoadForChange(const std::string& fileName) {
   }
 }
 
-// Writes through a symbolic link rather than replacing the link with a plain file.
-std::string WriteTarget(const std::string& fileName) {
-  std::error_code ec;
-  if (!std::filesystem::is_symlink(fileName, ec)) return fileName;
-  const auto target = std::filesystem::canonical(fileName, ec);
-  return ec ? fileName : target.string();
-}
-
 }  // namespace
 
 void TIniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
@@ -217,7 +209,7 @@ void TIniFile::WriteString(std::string_view section, std::string_view key, std::
                       added.end());
   }
   try {
-    WriteFileAtomically(WriteTarget(FFileName), Serialize(*doc));
+    WriteFileAtomicallyOrInPlace(FFileName, Serialize(*doc));
   } catch (const FileError&) {
     ThrowNotWritable();
   }
@@ -233,7 +225,7 @@ void TIniFile::DeleteKey(std::string_view section, std::string_view key) {
   if (!loc.Key) return;
   doc->Lines.erase(doc->Lines.begin() + static_cast<std::ptrdiff_t>(*loc.Key));
   try {
-    WriteFileAtomically(WriteTarget(FFileName), Serialize(*doc));
+    WriteFileAtomicallyOrInPlace(FFileName, Serialize(*doc));
   } catch (const FileError&) {
     ThrowNotWritable();
   }

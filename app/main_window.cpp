@@ -59,7 +59,7 @@ const QStringList kSceneFilters = {QStringLiteral("FMSシーンファイル(*.sc
                                    QStringLiteral("RCPSimシンファイル(*.xscn)")};
 const char* const kSceneSuffixes[] = {"scn", "xscn"};
 // The panorama dialog's filters. "All files" is "*": "*.*" would hide names without a period.
-const QStringList kImageFilters = {QStringLiteral("画像ファイル (*.bmp *.tif *.tiff *.jpg *.jpeg)"),
+const QStringList kImageFilters = {QStringLiteral("画像ファイル (*.bmp *.tif *.tiff *.jpg *.jpeg *.png)"),
                                    QStringLiteral("すべてのファイル (*)")};
 
 const char* SceneExtension(int formatIndex) { return formatIndex == sfRCP ? ".xscn" : ".scn"; }
@@ -221,7 +221,7 @@ void TForm1::BuildProjectTab() {
   Bevel2 = MakeRule(p, {10, 127, 606, 2}, QFrame::HLine);
 
   RadioGroup_SceneType =
-      MakeGroup(QStringLiteral("　シーンタイプ　"), kSceneTypeItems, 2, p, {22, 136, 220, 42}, 0);
+      MakeGroup(QStringLiteral("　シーンタイプ　"), kSceneTypeItems, 2, p, {22, 136, 210, 42}, 0);
   RadioGroup_CubeSuffix = MakeGroup(QStringLiteral("　命名規則　"),
                                     {QStringLiteral("_left.._Bottom"), QStringLiteral("_0.._5")}, 2,
                                     p, {249, 136, 209, 42}, 0);
@@ -252,15 +252,28 @@ void TForm1::BuildProjectTab() {
   Bevel8 = MakeRule(p, {10, 408, 606, 2}, QFrame::HLine);
   Label5 = MakeLabel(QStringLiteral("出力オプション"), p, 16, 422);
   RadioGroup_ImageSizeMode = MakeGroup(QStringLiteral("　出力画像サイズ　"), kCubeSizeItems, 3, p,
-                                       {111, 416, 180, 41}, ismNormal);
+                                       {111, 416, 158, 41}, ismNormal);
   CheckBox_CreateDividedImage =
       MakeCheckBox(QStringLiteral("分割画像を出力する"), p, {297, 434, 127, 17}, true);
   RadioGroup_ExtractImageType = MakeGroup(QStringLiteral("　出力画像タイプ　"),
                                           {QStringLiteral("Bitmap"), QStringLiteral("Jpeg")}, 2, p,
-                                          {111, 461, 180, 41}, eiBitmap);
+                                          {111, 461, 158, 41}, eiBitmap);
   CheckBox_CreateSceneFile =
       MakeCheckBox(QStringLiteral("シーンファイルを出力する"), p, {297, 466, 150, 17}, true);
   SpeedButton_Execute = MakeButton(QStringLiteral("出力実行"), p, {481, 462, 125, 22});
+
+  // No caption may be cut in the font in use: a control too narrow for its caption grows,
+  // and what follows on its row moves right only as far as needed. The check boxes and
+  // the command buttons move as columns.
+  for (QWidget* control : std::initializer_list<QWidget*>{
+           RadioGroup_SceneType, RadioGroup_CubeSuffix, RadioGroup_ImageSizeMode,
+           RadioGroup_ExtractImageType, CheckBox_CreateDividedImage, CheckBox_CreateSceneFile})
+    FitCaptionWidth(control);
+  KeepRowClear({{RadioGroup_SceneType}, {RadioGroup_CubeSuffix}, {Image_SceneFormat}});
+  KeepRowClear({{Label5},
+                {RadioGroup_ImageSizeMode, RadioGroup_ExtractImageType},
+                {CheckBox_CreateDividedImage, CheckBox_CreateSceneFile},
+                {SpeedButton_Execute, SpeedButton_DataHolder, SpeedButton_Init}});
 }
 
 void TForm1::BuildImageTab() {
@@ -272,10 +285,10 @@ void TForm1::BuildImageTab() {
   layout->addWidget(Panel1);
 
   CheckBox_ShowImage =
-      MakeCheckBox(QStringLiteral("画像を表示する"), Panel1, {13, 7, 117, 17}, false);
+      MakeCheckBox(QStringLiteral("画像を表示する"), Panel1, {13, 7, 98, 17}, false);
   CheckBox_ShowGuide =
-      MakeCheckBox(QStringLiteral("ガイドを表示する"), Panel1, {13, 29, 117, 17}, false);
-  MakeRule(Panel1, {132, 2, 2, 48}, QFrame::VLine);
+      MakeCheckBox(QStringLiteral("ガイドを表示する"), Panel1, {13, 29, 106, 17}, false);
+  QFrame* separator1 = MakeRule(Panel1, {132, 2, 2, 48}, QFrame::VLine);
   const auto zoomButton = [this](const QString& text, int left) {
     auto* button = new QToolButton(Panel1);
     button->setText(text);
@@ -287,9 +300,17 @@ void TForm1::BuildImageTab() {
   SpeedButton_Width = zoomButton(QStringLiteral("横幅"), 151);
   SpeedButton_Height = zoomButton(QStringLiteral("高さ"), 206);
   SpeedButton_Hundred = zoomButton(QStringLiteral("１００％"), 261);
-  MakeRule(Panel1, {333, 2, 2, 48}, QFrame::VLine);
+  QFrame* separator2 = MakeRule(Panel1, {333, 2, 2, 48}, QFrame::VLine);
   RadioGroup_SceneType_Subset =
-      MakeGroup(QStringLiteral("　タイプ　"), kSceneTypeItems, 2, Panel1, {352, 4, 224, 44}, 0);
+      MakeGroup(QStringLiteral("　タイプ　"), kSceneTypeItems, 2, Panel1, {352, 4, 214, 44}, 0);
+  for (QWidget* control :
+       std::initializer_list<QWidget*>{CheckBox_ShowImage, CheckBox_ShowGuide, RadioGroup_SceneType_Subset})
+    FitCaptionWidth(control);
+  KeepRowClear({{CheckBox_ShowImage, CheckBox_ShowGuide},
+                {separator1},
+                {SpeedButton_Width, SpeedButton_Height, SpeedButton_Hundred},
+                {separator2},
+                {RadioGroup_SceneType_Subset}});
 
   ScrollBox1 = new QScrollArea(TabSheet2);
   // A border of two pixels on each side: the zoom rules count on it.

@@ -103,7 +103,6 @@ TForm3::TForm3(QWidget* parent)
   CheckBox1 = new QCheckBox(QStringLiteral("今後このダイアログを表示しない。"), this);
   CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
   CheckBox1->setGeometry(18, 116, 190, 17);
-  CheckBox1->setMinimumWidth(CheckBox1->sizeHint().width());  // never clip the caption
 
   // Neither button is the default: Enter answers with the focused one.
   Button1 = new QPushButton(QStringLiteral("はい(&Y)"), this);
@@ -115,6 +114,10 @@ TForm3::TForm3(QWidget* parent)
   Button2->setObjectName(QStringLiteral("Button2"));
   Button2->setGeometry(322, 111, 75, 25);
   connect(Button2, &QPushButton::clicked, this, [this] { done(kResultNo); });
+
+  // The check box's caption is never cut; the buttons move aside as a pair if need be.
+  FitCaptionWidth(CheckBox1);
+  KeepRowClear({{CheckBox1}, {Button1, Button2}});
 
   Button1->setFocus();
   CentreOnScreen(*this, parent);

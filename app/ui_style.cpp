@@ -1,16 +1,45 @@
 #include "app/ui_style.h"
 
 #include <QApplication>
+#include <QFontInfo>
+#include <QGroupBox>
 #include <QScreen>
 #include <QWidget>
+#include <algorithm>
+#include <limits>
 
 namespace talvero {
 
 QFont UiFont(int pixelSize) {
   QFont font = QApplication::font();
-  font.setFamilies({font.family(), QStringLiteral("Noto Sans CJK JP"), QStringLiteral("sans-serif")});
+  // The family as the font database names it: an alias such as "Sans Serif" is no family
+  // of its own, and in a list Qt passes over it, so the Japanese fallback would draw the
+  // Latin text too (with line metrics too tall for the grid's 18-pixel rows).
+  font.setFamilies({QFontInfo(font).family(), QStringLiteral("Noto Sans CJK JP"),
+                    QStringLiteral("sans-serif")});
   font.setPixelSize(pixelSize);
   return font;
+}
+
+void FitCaptionWidth(QWidget* control) {
+  const auto* group = qobject_cast<const QGroupBox*>(control);
+  const int needed = group ? group->minimumSizeHint().width() : control->sizeHint().width();
+  if (needed > control->width()) control->resize(needed, control->height());
+}
+
+void KeepRowClear(const std::vector<std::vector<QWidget*>>& blocks, int minGap) {
+  int previousRight = std::numeric_limits<int>::min();
+  for (const std::vector<QWidget*>& block : blocks) {
+    if (block.empty()) continue;
+    int left = std::numeric_limits<int>::max();
+    for (const QWidget* w : block) left = std::min(left, w->x());
+    if (previousRight != std::numeric_limits<int>::min() && left < previousRight + minGap) {
+      const int shift = previousRight + minGap - left;
+      for (QWidget* w : block) w->move(w->x() + shift, w->y());
+    }
+    previousRight = std::numeric_limits<int>::min();
+    for (const QWidget* w : block) previousRight = std::max(previousRight, w->x() + w->width());
+  }
 }
 
 void CentreOnScreen(QWidget& window, const QWidget* reference) {

@@ -14,7 +14,7 @@ const std::pair<const char*, const char*> kHints[] = {
     {"シーンフィアル名：で指定されたフォルダがありません。",
      "the scene file's folder does not exist: create it first"},
     {"出力画像の基本名：が指定されていません。", "no texture base name: use --base NAME"},
-    {"扱えない画像ファイルです。", "the panorama must be a .bmp, .jpg, .jpeg, .tif or .tiff file"},
+    {"扱えない画像ファイルです。", "the panorama must be a .bmp, .jpg, .jpeg, .png, .tif or .tiff file"},
 };
 
 std::string OneLine(const std::string& text) {
@@ -52,6 +52,7 @@ void ConsoleOutput::Error(const std::string& message) {
 
 void ConsoleErrorReporter::ShowError(const std::string& message) {
   ++FCount;
+  FLastMessage = message;
   FConsole.Error(message);
 }
 

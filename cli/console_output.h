@@ -36,10 +36,12 @@ class ConsoleErrorReporter : public TErrorReporter {
   explicit ConsoleErrorReporter(ConsoleOutput& console) : FConsole(console) {}
   void ShowError(const std::string& message) override;
   int Count() const { return FCount; }
+  const std::string& LastMessage() const { return FLastMessage; }
 
  private:
   ConsoleOutput& FConsole;
   int FCount = 0;
+  std::string FLastMessage;
 };
 
 }  // namespace talvero

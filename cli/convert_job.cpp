@@ -1,5 +1,7 @@
 #include "cli/convert_job.h"
 
+#include <atomic>
+#include <csignal>
 #include <filesystem>
 #include <new>
 #include <string>
@@ -7,6 +9,7 @@
 #include "cli/console_output.h"
 #include "engine/sim_filer.h"
 #include "formats/rcp_scene.h"
+#include "support/cancellation.h"
 #include "support/errors.h"
 #include "support/file_util.h"
 #include "support/parallel.h"
@@ -42,6 +45,61 @@ void RestoreFromScene(TSimFiler& filer, const std::string& fileName) {
                 (IsRcpSceneName(fileName) ? "RCPSim .xscn and .x files" : "an FMS .scn file") +
                 " expected)");
 }
+
+// SIGINT and SIGTERM cancel the running job; a second signal of the same kind ends the
+// program at once, as it would without the handler.
+std::atomic<CancellationFlag*> gCancellation{nullptr};
+volatile std::sig_atomic_t gSignal = 0;
+static_assert(std::atomic<CancellationFlag*>::is_always_lock_free);
+
+extern "C" void CancelOnSignal(int signal) {
+  gSignal = signal;
+  if (CancellationFlag* flag = gCancellation.load()) flag->Cancel();
+}
+
+class SignalCancellation {
+ public:
+  explicit SignalCancellation(CancellationFlag& flag) {
+    gSignal = 0;
+    gCancellation.store(&flag);
+#ifdef _WIN32
+    FOldInt = std::signal(SIGINT, CancelOnSignal);
+    FOldTerm = std::signal(SIGTERM, CancelOnSignal);
+#else
+    struct sigaction action {};
+    action.sa_handler = CancelOnSignal;
+    sigemptyset(&action.sa_mask);
+    // Interrupted system calls go on: the job notices the flag at its next check.
+    action.sa_flags = SA_RESTART | SA_RESETHAND;
+    sigaction(SIGINT, &action, &FOldInt);
+    sigaction(SIGTERM, &action, &FOldTerm);
+#endif
+  }
+  ~SignalCancellation() {
+#ifdef _WIN32
+    std::signal(SIGINT, FOldInt);
+    std::signal(SIGTERM, FOldTerm);
+#else
+    sigaction(SIGINT, &FOldInt, nullptr);
+    sigaction(SIGTERM, &FOldTerm, nullptr);
+#endif
+    gCancellation.store(nullptr);
+  }
+  SignalCancellation(const SignalCancellation&) = delete;
+  SignalCancellation& operator=(const SignalCancellation&) = delete;
+
+  // The signal received, 0 when none was.
+  static int Received() { return gSignal; }
+
+ private:
+#ifdef _WIN32
+  void (*FOldInt)(int);
+  void (*FOldTerm)(int);
+#else
+  struct sigaction FOldInt {};
+  struct sigaction FOldTerm {};
+#endif
+};
 
 // The scene file's folder is where every output goes; a bare name means the current folder
 // (the engine itself refuses a scene file without a folder).
@@ -79,54 +137,77 @@ void BuildJob(TSimFiler& filer, const ConvertOptions& options) {
   for (const ParameterSetting& setting : options.Settings) setting.ApplyTo(filer);
 }
 
+namespace {
+
+// The job itself: 0 when every output asked for was written, else 1.
+int RunJob(TSimFiler& filer, const ConvertOptions& options, ConsoleOutput& console,
+           ConsoleErrorReporter& reporter, std::ostream& out) {
+  BuildJob(filer, options);
+  if (reporter.Count() > 0) return 1;
+  filer.OnProgress = [&console](TSimFiler&, const std::string& text, TSimProgressMode mode) {
+    console.Progress(text, mode);
+  };
+
+  // The scene writers take their texture names from the prepared list, so it is made
+  // first even when only the scene file is wanted.
+  filer.PrepareOutputNames();
+  StringList written;
+  const bool fms = filer.GetSceneFormat() == sfFMS;
+  if (options.Images) {
+    filer.RunImageStage();
+    if (reporter.Count() > 0) return 1;
+    for (const std::string& name : filer.ImageNames())
+      written.push_back(filer.GetSceneFolder() + name);
+    if (fms) written.push_back(filer.VistaTexturePath());
+  }
+  if (options.SceneFile) {
+    const bool vistaExisted = FileExists(filer.VistaTexturePath());
+    filer.RunSceneStage();
+    if (reporter.Count() > 0) return 1;
+    if (fms) {
+      written.push_back(filer.GetSceneFilename());
+      if (!vistaExisted) written.push_back(filer.VistaTexturePath());
+    } else {
+      written.push_back(XFileName(filer.GetSceneFilename()));
+      written.push_back(XscnFileName(filer.GetSceneFilename()));
+    }
+  }
+  // A signal after the last check still ends the run as cancelled: its files are complete,
+  // but the status must tell the shell that the user interrupted.
+  if (filer.Cancellation().Cancelled()) return 1;
+  console.EndLine();
+  for (const std::string& file : written) out << file << '\n';
+  out.flush();
+  return 0;
+}
+
+}  // namespace
+
 int RunConversion(const ConvertOptions& options, std::ostream& out, std::ostream& err) {
   ConsoleOutput console(err, options.Quiet);
   ConsoleErrorReporter reporter(console);
   ScopedErrorReporter scopedReporter(reporter);
-  try {
-    if (options.Threads > 0) SetMaxWorkerThreads(options.Threads);
-    auto filer = TSimFiler::Create();
-    filer->SetErrorReporter(&reporter);
-    BuildJob(*filer, options);
-    if (reporter.Count() > 0) return 1;
-    filer->OnProgress = [&console](TSimFiler&, const std::string& text, TSimProgressMode mode) {
-      console.Progress(text, mode);
-    };
-
-    // The scene writers take their texture names from the prepared list, so it is made
-    // first even when only the scene file is wanted.
-    filer->PrepareOutputNames();
-    StringList written;
-    const bool fms = filer->GetSceneFormat() == sfFMS;
-    if (options.Images) {
-      filer->RunImageStage();
-      if (reporter.Count() > 0) return 1;
-      for (const std::string& name : filer->ImageNames())
-        written.push_back(filer->GetSceneFolder() + name);
-      if (fms) written.push_back(filer->VistaTexturePath());
+  int status = 1;
+  auto filer = TSimFiler::Create();
+  filer->SetErrorReporter(&reporter);
+  {
+    const SignalCancellation signals(filer->Cancellation());
+    try {
+      if (options.Threads > 0) SetMaxWorkerThreads(options.Threads);
+      status = RunJob(*filer, options, console, reporter, out);
+    } catch (const std::bad_alloc&) {
+      console.Error("out of memory");
+    } catch (const CancelledError&) {
+      reporter.ShowError(kCancelledMessage);
+    } catch (const std::exception& e) {
+      console.Error(e.what());
     }
-    if (options.SceneFile) {
-      const bool vistaExisted = FileExists(filer->VistaTexturePath());
-      filer->RunSceneStage();
-      if (reporter.Count() > 0) return 1;
-      if (fms) {
-        written.push_back(filer->GetSceneFilename());
-        if (!vistaExisted) written.push_back(filer->VistaTexturePath());
-      } else {
-        written.push_back(XFileName(filer->GetSceneFilename()));
-        written.push_back(XscnFileName(filer->GetSceneFilename()));
-      }
+    if (const int signal = SignalCancellation::Received(); signal != 0) {
+      if (reporter.LastMessage() != kCancelledMessage) reporter.ShowError(kCancelledMessage);
+      status = 128 + signal;
     }
-    console.EndLine();
-    for (const std::string& file : written) out << file << '\n';
-    out.flush();
-    return 0;
-  } catch (const std::bad_alloc&) {
-    console.Error("out of memory");
-  } catch (const std::exception& e) {
-    console.Error(e.what());
   }
-  return 1;
+  return status;
 }
 
 int ConverterMain(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {

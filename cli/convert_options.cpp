@@ -88,8 +88,8 @@ std::string ParameterHelp() {
 }
 
 const char* const kDescription =
-    "talvero-convert turns one equirectangular 360-degree panorama (a BMP, JPEG or TIFF\n"
-    "photograph twice as wide as high, the horizon across its middle, the view ahead in its\n"
+    "talvero-convert turns one equirectangular 360-degree panorama (a BMP, JPEG, PNG or\n"
+    "TIFF image twice as wide as high, the horizon across its middle, the view ahead in its\n"
     "middle column) into background scenery for the FMS or RCPSim flight simulators:\n"
     "  - the six faces of a cube (type cube) or twenty tiles of a sphere (type sphere) as\n"
     "    images, written into the scene file's folder (which must exist), and\n"
@@ -139,7 +139,7 @@ std::optional<ConvertOptions> ParseCommandLine(int argc, const char* const* argv
   ConvertOptions options;
 
   auto* imageOption =
-      AddText(app, "--image", image, "FILE", "The panorama: a .bmp, .jpg/.jpeg or .tif/.tiff file");
+      AddText(app, "--image", image, "FILE", "The panorama: a .bmp, .jpg/.jpeg, .png or .tif/.tiff file");
   auto* sceneOption = AddText(app, "--scene", scene, "FILE",
                               "The scene file to write: .scn for FMS, .xscn for RCPSim;\n"
                               "every image goes into its folder. Default: the --from-scene file");

@@ -7,8 +7,6 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QSignalBlocker>
-#include <QStyle>
-#include <QStyleOptionFocusRect>
 #include <algorithm>
 #include <exception>
 
@@ -18,8 +16,8 @@ namespace talvero {
 
 namespace {
 
-// Only these characters may be typed into a cell.
-bool IsNumberChar(QChar c) { return c.isDigit() || c == u'-' || c == u'.'; }
+// Only these characters may be typed into a cell; digits of other scripts are not digits.
+bool IsNumberChar(QChar c) { return (c >= u'0' && c <= u'9') || c == u'-' || c == u'.'; }
 
 bool IsEnter(const QKeyEvent* event) {
   return event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
@@ -524,8 +522,11 @@ bool TDataStringGrid::KeyDown(QKeyEvent* event) {
 
 bool TDataStringGrid::KeyPress(QKeyEvent* event) {
   const Qt::KeyboardModifiers modifiers = event->modifiers();
-  const bool command = modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
-  const bool copy = event->key() == Qt::Key_C && (modifiers & Qt::ControlModifier);
+  // Ctrl alone makes a command (paste, cut, copy). Alt, Meta, AltGr and Ctrl+Alt (AltGr on
+  // Windows) still type their character, which the filter must see; menu mnemonics never
+  // arrive here, the shortcut map takes them first.
+  const bool command = (modifiers & Qt::ControlModifier) && !(modifiers & Qt::AltModifier);
+  const bool copy = event->key() == Qt::Key_C && command;
   const bool enter = IsEnter(event);
   const QString text = event->text();
   const bool typed = !command && !text.isEmpty() && text.at(0).isPrint();
@@ -773,13 +774,15 @@ void TDataStringGrid::paintEvent(QPaintEvent*) {
       }
     }
   }
+  // The focus mark is drawn here, not by the style: styles draw it only after a keyboard
+  // focus change, and the user must see which cell receives typing after a click too.
   const QRect current = CellRect(FCol, FRow);
-  if (hasFocus() && !current.isEmpty()) {
-    QStyleOptionFocusRect option;
-    option.initFrom(this);
-    option.rect = current;
-    option.backgroundColor = palette().color(QPalette::Highlight);
-    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
+  if ((hasFocus() || FEditor->hasFocus()) && !current.isEmpty()) {
+    QPen dots(palette().color(isEnabled() ? QPalette::Text : QPalette::Mid), 0);
+    dots.setDashPattern({1, 1});
+    painter.setPen(dots);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(current.adjusted(0, 0, -1, -1));
   }
 }
 

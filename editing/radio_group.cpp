@@ -2,6 +2,7 @@
 
 #include <QButtonGroup>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QRadioButton>
 #include <algorithm>
 
@@ -57,6 +58,7 @@ void TRadioGroup::Rebuild() {
   const int perColumn = std::max(1, (count + FColumns - 1) / FColumns);
   for (int i = 0; i < count; ++i) {
     auto* button = new QRadioButton(FItems[i], this);
+    button->installEventFilter(this);
     FGroup->addButton(button, i);
     FLayout->addWidget(button, i % perColumn, i / perColumn);
     FButtons.push_back(button);
@@ -71,6 +73,42 @@ void TRadioGroup::UpdateChecks() {
     FButtons[i]->setChecked(i == FItemIndex);
   FGroup->setExclusive(true);
   FUpdating = false;
+  // Tab reaches the selected item only (the first while none is), so that Space on it
+  // cannot change the choice; a click still focuses any item.
+  const int stop = std::max(FItemIndex, 0);
+  for (int i = 0; i < static_cast<int>(FButtons.size()); ++i)
+    FButtons[i]->setFocusPolicy(i == stop ? Qt::StrongFocus : Qt::ClickFocus);
+}
+
+bool TRadioGroup::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() != QEvent::KeyPress) return QGroupBox::eventFilter(watched, event);
+  const auto* key = static_cast<QKeyEvent*>(event);
+  const auto at = std::find(FButtons.begin(), FButtons.end(), watched);
+  if (at == FButtons.end() || (key->modifiers() & ~Qt::KeypadModifier))
+    return QGroupBox::eventFilter(watched, event);
+  switch (key->key()) {
+    case Qt::Key_Right:
+    case Qt::Key_Down:
+      StepSelection(static_cast<int>(at - FButtons.begin()), true);
+      return true;
+    case Qt::Key_Left:
+    case Qt::Key_Up:
+      StepSelection(static_cast<int>(at - FButtons.begin()), false);
+      return true;
+    default:
+      return QGroupBox::eventFilter(watched, event);
+  }
+}
+
+void TRadioGroup::StepSelection(int from, bool forward) {
+  const int count = static_cast<int>(FButtons.size());
+  for (int step = 1; step < count; ++step) {
+    const int index = ((from + (forward ? step : -step)) % count + count) % count;
+    if (!FButtons[index]->isEnabled()) continue;
+    FButtons[index]->setFocus(forward ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    SetItemIndex(index);
+    return;
+  }
 }
 
 void TRadioGroup::SetItemIndex(int index) {

@@ -1,6 +1,7 @@
 // A captioned group of radio buttons with one selected item index, laid out in columns.
 // Its Click signal reports every change of the selection, whether the user or the program
-// made it, so that a window handles both in one place.
+// made it, so that a window handles both in one place. The group is one tab stop, on its
+// selected item; the arrow keys move the selection through the items, round the ends.
 #pragma once
 
 #include <QGroupBox>
@@ -43,9 +44,14 @@ class TRadioGroup : public QGroupBox {
  signals:
   void Click();
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   void Rebuild();
   void UpdateChecks();
+  // Selects and focuses the next enabled item after `from` (or before it), round the ends.
+  void StepSelection(int from, bool forward);
 
   QStringList FItems;
   int FColumns = 1;

@@ -12,6 +12,7 @@
 #include "imaging/bitmap.h"
 #include "imaging/crop_stretch.h"
 #include "support/errors.h"
+#include "support/ordered_writes.h"
 #include "support/parallel.h"
 
 namespace talvero {
@@ -89,9 +90,10 @@ inline void Turn(int32_t s, int turns, int32_t& x, int32_t& y) {
 // after every piece but the last; instead of turning the whole face three times, each piece
 // is drawn straight into its final place. Pixel (px, py) of piece k is
 // pieceRow(k, py) + pieceColumns[k][px].
-template <typename PieceRow>
-void DrawCapPieces(TSimFiler& filer, Bitmap& face, int32_t s, int32_t h, int mode,
-                   const std::vector<size_t> (&pieceColumns)[4], PieceRow pieceRow) {
+// `dot` runs after each piece (the progress dots).
+template <typename PieceRow, typename Dot>
+void DrawCapPieces(Bitmap& face, int32_t s, int32_t h, int mode,
+                   const std::vector<size_t> (&pieceColumns)[4], PieceRow pieceRow, Dot dot) {
   constexpr int32_t kTile = 64;  // keeps the turned writes within a few cache lines
   for (int k = 0; k < 4; ++k) {
     const int remaining = 3 - k;  // turns made after this piece
@@ -114,7 +116,7 @@ void DrawCapPieces(TSimFiler& filer, Bitmap& face, int32_t s, int32_t h, int mod
         }
       }
     }
-    filer.Progress(".", spUpdate);
+    dot();
   }
 }
 
@@ -130,6 +132,7 @@ void TSimFiler::BuildCubeMap(int32_t f, TmxCurrencyUV& map) {
     RunOrderedBlocks(
         (end - begin + kRows - 1) / kRows,
         [&, begin = begin, end = end](int block) {
+          CheckCancelled();
           const int32_t first = begin + block * kRows;
           FillCubeMapRows(f, map, first, std::min(end, first + kRows));
         },
@@ -160,6 +163,7 @@ void TSimFiler::WarpStrip(Bitmap& target, const Bitmap& source, int32_t sourceLe
   RunOrderedBlocks(
       blocks,
       [&](int block) {
+        CheckCancelled();
         const int32_t begin = block * blockRows;
         WarpRows(target, source, sourceLeft, map, begin, std::min(h, begin + blockRows));
       },
@@ -181,6 +185,7 @@ void TSimFiler::WarpCubeStrips(Bitmap& panorama) {
   BuildCubeMap(f, map);
   Progress("処理中 ", spAppend);
   for (int32_t i = 0; i < 4; ++i) {
+    CheckCancelled();
     // The strip is read straight from the panorama; it is written back only when done.
     WarpStrip(warped, panorama, b * i, map);
     CopyRect(panorama, b * i, 0, warped, 0, 0, b, h);
@@ -196,8 +201,8 @@ void TSimFiler::AssembleCapFace(Bitmap& face, const Bitmap& capStrip, int mode) 
   for (int k = 0; k < 4; ++k)
     for (int32_t px = 0; px < s; ++px)
       columns[k].push_back(static_cast<size_t>(s * k + px) * capStrip.BytesPerPixel());
-  DrawCapPieces(*this, face, s, h, mode, columns,
-                [&](int, int32_t py) { return capStrip.Row(py); });
+  DrawCapPieces(face, s, h, mode, columns, [&](int, int32_t py) { return capStrip.Row(py); },
+                [this] { Progress(".", spUpdate); });
 }
 
 void TSimFiler::WriteCubeFaces(const Bitmap& panorama) {
@@ -209,44 +214,51 @@ void TSimFiler::WriteCubeFaces(const Bitmap& panorama) {
   const StringList names = RequireImageNames(stCube);
 
   Progress("画像ファイルを書き出しています。", spAppend);
-  BackgroundTasks writers;
-  for (int32_t i = 0; i < 6; ++i) {
-    Progress(names[static_cast<size_t>(i)], spAppend);
-    const std::string path = folder + names[static_cast<size_t>(i)];
-    auto output = std::make_shared<Bitmap>();
-    if (i < 4) {
-      // Side faces are resampled straight out of the panorama; the back face (i = 3) lies
-      // across its left and right edges, so its columns wrap round.
-      const int32_t left = i < 3 ? f * (2 * i + 1) : 7 * f;
-      *output = Bitmap::Uninitialized(size, size);
-      StretchCrop(
-          *output, panorama, b, b, [&](int64_t cx) { return (left + cx) % w; },
-          [&](int64_t cy) { return f + cy; });
-      if (i == 3) {
-        Progress("..", spUpdate);
-        Progress("..", spUpdate);
-      }
-    } else {
-      // The cap strip starts at panorama column 5f and wraps round, so its quarters are
-      // whole faces; the pieces are read from the panorama without copying the strip.
-      const int32_t top = i == 4 ? 0 : 3 * f;
-      Bitmap face(b, b);
-      std::vector<size_t> columns[4];
-      for (int k = 0; k < 4; ++k)
-        for (int32_t px = 0; px < b; ++px)
-          columns[k].push_back(static_cast<size_t>((5 * f + b * k + px) % w) * 3);
-      DrawCapPieces(*this, face, b, f, i - 4, columns,
-                    [&](int, int32_t py) { return panorama.Row(top + py); });
-      if (size == b) {
-        *output = std::move(face);
-      } else {
-        *output = Bitmap::Uninitialized(size, size);
-        StretchDraw(*output, face);
-      }
-    }
-    writers.Submit([output, path, type] { SaveImageAs(*output, path, type); });
-  }
-  writers.Finish();
+  WriteFilesInOrder(
+      6,
+      [&](int i) {
+        // The face's progress is shown when the face may be written, after the one before.
+        auto lines = std::make_shared<ProgressLines>();
+        lines->Add(names[static_cast<size_t>(i)], spAppend);
+        auto output = std::make_shared<Bitmap>();
+        if (i < 4) {
+          // Side faces are resampled straight out of the panorama; the back face (i = 3)
+          // lies across its left and right edges, so its columns wrap round.
+          const int32_t left = i < 3 ? f * (2 * i + 1) : 7 * f;
+          *output = Bitmap::Uninitialized(size, size);
+          StretchCrop(
+              *output, panorama, b, b, [&](int64_t cx) { return (left + cx) % w; },
+              [&](int64_t cy) { return f + cy; });
+          if (i == 3) {
+            lines->Add("..", spUpdate);
+            lines->Add("..", spUpdate);
+          }
+        } else {
+          // The cap strip starts at panorama column 5f and wraps round, so its quarters are
+          // whole faces; the pieces are read from the panorama without copying the strip.
+          const int32_t top = i == 4 ? 0 : 3 * f;
+          Bitmap face(b, b);
+          std::vector<size_t> columns[4];
+          for (int k = 0; k < 4; ++k)
+            for (int32_t px = 0; px < b; ++px)
+              columns[k].push_back(static_cast<size_t>((5 * f + b * k + px) % w) * 3);
+          DrawCapPieces(face, b, f, i - 4, columns,
+                        [&](int, int32_t py) { return panorama.Row(top + py); },
+                        [&] { lines->Add(".", spUpdate); });
+          if (size == b) {
+            *output = std::move(face);
+          } else {
+            *output = Bitmap::Uninitialized(size, size);
+            StretchDraw(*output, face);
+          }
+        }
+        return OrderedFile{folder + names[static_cast<size_t>(i)],
+                           [this, lines] { lines->ShowOn(*this); },
+                           [output, type](AtomicFileWriter& file) {
+                             EncodeImageAs(file, *output, type);
+                           }};
+      },
+      &Cancellation());
 }
 
 }  // namespace talvero

@@ -23,15 +23,21 @@ void TSimFiler::SaveImage(const Bitmap& image, const std::string& path) {
 }
 
 void TSimFiler::SaveImageAs(const Bitmap& image, const std::string& path, TExtractImageType type) {
+  AtomicFileWriter file(path);
+  EncodeImageAs(file, image, type);
+  file.Commit();
+}
+
+void TSimFiler::EncodeImageAs(AtomicFileWriter& file, const Bitmap& image, TExtractImageType type) {
   switch (type) {
     case eiJpeg:
-      WriteJpegFile(path, image, kJpegQuality);
+      WriteJpegFile(file, image, kJpegQuality);
       break;
     case eiTiff:
-      WriteTiffFile(path, image);
+      WriteTiffFile(file, image);
       break;
     default:
-      WriteBmpFile(path, image);
+      WriteBmpFile(file, image);
       break;
   }
 }
@@ -60,6 +66,7 @@ void TSimFiler::WriteVistaTexture() {
     font.Draw(texture, left, top, lines[i], i < 2 ? kYellow : kWhite);
   }
   const std::string path = VistaTexturePath();
+  CheckCancelled();
   // The simulator finds the texture by its base name; TIFF output still gets a bitmap.
   if (GetExtractImageType() == eiTiff)
     WriteBmpFile(path, texture);

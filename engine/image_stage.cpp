@@ -7,16 +7,20 @@ namespace talvero {
 
 void TSimFiler::RunImageStage() {
   if (!CheckImageJob()) return;
-  bool extracted = false;
-  {
-    Bitmap panorama;
-    UpdateFaceSize();
-    // An unsupported file has shown its message: the stage ends without projecting anything.
-    if (!LoadPanorama(panorama)) return;
-    ExtractFaces(panorama);
-    extracted = true;
-  }  // the panorama is freed before the texture is drawn
-  if (extracted && GetSceneFormat() == sfFMS) WriteVistaTexture();
+  try {
+    CheckCancelled();
+    {
+      Bitmap panorama;
+      UpdateFaceSize();
+      // An unsupported file has shown its message: the stage ends without projecting anything.
+      if (!LoadPanorama(panorama)) return;
+      CheckCancelled();
+      ExtractFaces(panorama);
+    }  // the panorama is freed before the texture is drawn
+    if (GetSceneFormat() == sfFMS) WriteVistaTexture();
+  } catch (const CancelledError&) {
+    ShowError(kCancelledMessage);
+  }
 }
 
 void TSimFiler::RequireDivisiblePanorama(const Bitmap& panorama, const std::string& work) {

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/cube_map.h"
@@ -14,6 +15,7 @@
 #include "engine/error_reporter.h"
 #include "engine/notify_persistent.h"
 #include "imaging/image_codecs.h"
+#include "support/cancellation.h"
 
 namespace talvero {
 
@@ -75,6 +77,16 @@ class TSimFiler : public TNotifyPersistent {
   void ShowError(const std::string& message);
   void SetErrorReporter(TErrorReporter* reporter) { FErrorReporter = reporter; }
 
+  // ---- Cancellation. Anyone may set the flag while a stage runs (a signal handler, the
+  // window's cancel command, another thread); the stages check it between rows, strips and
+  // files. A cancelled stage removes its temporary files, leaves every file it had not yet
+  // replaced as it was, reports kCancelledMessage through ShowError and returns. The flag
+  // stays set (a later stage is cancelled at once) until the caller resets it for a new job.
+  CancellationFlag& Cancellation() { return FCancellation; }
+  const CancellationFlag& Cancellation() const { return FCancellation; }
+  // CancelledError when the job has been cancelled.
+  void CheckCancelled() const { FCancellation.ThrowIfCancelled(); }
+
   // ---- Validation and face size.
   // True when the image stage may run; a failing check has already shown its message.
   virtual bool CheckImageJob();
@@ -115,6 +127,8 @@ class TSimFiler : public TNotifyPersistent {
   virtual void SaveImage(const Bitmap& image, const std::string& path);
   // The same with the type given: touches no setting, so it may run on any thread.
   static void SaveImageAs(const Bitmap& image, const std::string& path, TExtractImageType type);
+  // Encodes into an open file and leaves the commit to the caller; any thread.
+  static void EncodeImageAs(AtomicFileWriter& file, const Bitmap& image, TExtractImageType type);
   // Draws the 255 × 255 "fms_vista" texture and saves it in the scene folder.
   void WriteVistaTexture();
   // WriteVistaTexture only when its file does not exist yet.
@@ -224,11 +238,25 @@ class TSimFiler : public TNotifyPersistent {
   StringList FImageNames;
   StringList FGroundDataLines;
   TErrorReporter* FErrorReporter = nullptr;
+  CancellationFlag FCancellation;
   TmxTriPoint FVertices;
   TmxUvPoint FTopBandUv;
   TmxUvPoint FFaceUv;
   double FUvSpan = 0;
   double FUvMargin = 0;
+};
+
+// Progress held back and shown later in one piece (a face's lines wait until the face may be
+// written).
+class ProgressLines {
+ public:
+  void Add(std::string text, TSimProgressMode mode) { FLines.emplace_back(std::move(text), mode); }
+  void ShowOn(TSimFiler& filer) const {
+    for (const auto& [text, mode] : FLines) filer.Progress(text, mode);
+  }
+
+ private:
+  std::vector<std::pair<std::string, TSimProgressMode>> FLines;
 };
 
 }  // namespace talvero

@@ -11,7 +11,7 @@
 #include "imaging/bitmap.h"
 #include "imaging/crop_stretch.h"
 #include "support/errors.h"
-#include "support/parallel.h"
+#include "support/ordered_writes.h"
 
 namespace talvero {
 
@@ -42,23 +42,26 @@ void TSimFiler::WriteSphereTiles(const Bitmap& panorama) {
 
   Progress("画像に処理領域を追加しています。", spAppend);
   Progress("画像ファイルを書き出しています。", spAppend);
-  BackgroundTasks writers;
-  for (int32_t k = 0; k < 20; ++k) {
-    Progress(names[static_cast<size_t>(k)], spAppend);
-    const std::string path = folder + names[static_cast<size_t>(k)];
-    std::shared_ptr<Bitmap> output;
-    if (k < 4) {
-      // Band 1: 90° of longitude from the zenith down to 45°.
-      output = std::make_shared<Bitmap>(Bitmap::Uninitialized(s, s / 2));
-      CropPaddedStretch(panorama, m, 2 * g * k, 0, 2 * g + 2 * m, g + 2 * m, *output);
-    } else {
-      const int32_t j = k - 4, n = j % 8, r = j / 8 + 1;
-      output = std::make_shared<Bitmap>(Bitmap::Uninitialized(s, s));
-      CropPaddedStretch(panorama, m, n * g, r * g, g + 2 * m, g + 2 * m, *output);
-    }
-    writers.Submit([output, path, type] { SaveImageAs(*output, path, type); });
-  }
-  writers.Finish();
+  WriteFilesInOrder(
+      20,
+      [&](int k) {
+        std::shared_ptr<Bitmap> output;
+        if (k < 4) {
+          // Band 1: 90° of longitude from the zenith down to 45°.
+          output = std::make_shared<Bitmap>(Bitmap::Uninitialized(s, s / 2));
+          CropPaddedStretch(panorama, m, 2 * g * k, 0, 2 * g + 2 * m, g + 2 * m, *output);
+        } else {
+          const int32_t j = k - 4, n = j % 8, r = j / 8 + 1;
+          output = std::make_shared<Bitmap>(Bitmap::Uninitialized(s, s));
+          CropPaddedStretch(panorama, m, n * g, r * g, g + 2 * m, g + 2 * m, *output);
+        }
+        const std::string& name = names[static_cast<size_t>(k)];
+        return OrderedFile{folder + name, [this, name] { Progress(name, spAppend); },
+                           [output, type](AtomicFileWriter& file) {
+                             EncodeImageAs(file, *output, type);
+                           }};
+      },
+      &Cancellation());
 }
 
 }  // namespace talvero

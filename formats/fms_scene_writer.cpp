@@ -53,6 +53,7 @@ void SaveFmsScene(TSimFiler& filer, TSceneType type, Body body) {
   } catch (const Error& e) {
     throw Error("cannot write '" + fileName + "': " + e.what());
   }
+  filer.CheckCancelled();
   SaveTextLines(fileName, lines);
 }
 

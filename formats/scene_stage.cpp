@@ -5,25 +5,31 @@ namespace talvero {
 
 void TSimFiler::RunSceneStage() {
   if (!CheckSceneJob()) return;
-  Progress("シーンファイルを出力します。", spAppend);
-  struct MeshGuard {
-    TSimFiler& filer;
-    ~MeshGuard() { filer.FreeMeshArrays(); }
-  } guard{*this};
-  InitMeshArrays();
-  if (GetSceneFormat() == sfRCP) {
-    if (GetSceneType() == stSphere)
-      WriteXSphere();
-    else
-      WriteXCube();
-  } else {
-    if (GetSceneType() == stSphere)
-      WriteFmsSphere();
-    else
-      WriteFmsCube();
-    EnsureVistaTexture();
+  try {
+    CheckCancelled();
+    Progress("シーンファイルを出力します。", spAppend);
+    struct MeshGuard {
+      TSimFiler& filer;
+      ~MeshGuard() { filer.FreeMeshArrays(); }
+    } guard{*this};
+    InitMeshArrays();
+    if (GetSceneFormat() == sfRCP) {
+      if (GetSceneType() == stSphere)
+        WriteXSphere();
+      else
+        WriteXCube();
+    } else {
+      if (GetSceneType() == stSphere)
+        WriteFmsSphere();
+      else
+        WriteFmsCube();
+      EnsureVistaTexture();
+    }
+    CheckCancelled();
+    Progress("出力中　" + GetSceneFilename(), spAppend);
+  } catch (const CancelledError&) {
+    ShowError(kCancelledMessage);
   }
-  Progress("出力中　" + GetSceneFilename(), spAppend);
 }
 
 }  // namespace talvero

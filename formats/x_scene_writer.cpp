@@ -203,7 +203,9 @@ void SaveXScene(TSimFiler& filer, TSceneType type, Body body) {
   } catch (const Error& e) {
     throw Error("cannot write '" + xName + "': " + e.what());
   }
+  filer.CheckCancelled();
   SaveTextLines(xName, lines);
+  filer.CheckCancelled();
   SaveTextLines(XscnFileName(filer.GetSceneFilename()), xscn);
 }
 

@@ -96,7 +96,9 @@ StringList XscnLines(const RcpSceneValues& v) {
 
 void TSimFiler::WriteXscn() {
   const std::string fileName = XscnFileName(GetSceneFilename());
-  SaveTextLines(fileName, XscnLines(RcpSceneValues::From(*this)));
+  const StringList lines = XscnLines(RcpSceneValues::From(*this));
+  CheckCancelled();
+  SaveTextLines(fileName, lines);
 }
 
 bool TSimFiler::ReadXscn(const std::string& fileName) {

@@ -319,7 +319,8 @@ void BmpReader::ReadRle(Bitmap& image) {
 
 Bitmap ReadBmpFile(const std::string& path) { return BmpReader(path).Read(); }
 
-void WriteBmpFile(const std::string& path, const Bitmap& image) {
+void WriteBmpFile(AtomicFileWriter& writer, const Bitmap& image) {
+  const std::string& path = writer.Path();
   if (image.Empty()) throw codec::WriteFailure(path, "the image is empty");
   const uint64_t stride = (static_cast<uint64_t>(image.Width()) * 3 + 3) / 4 * 4;
   const uint64_t pixelBytes = stride * static_cast<uint64_t>(image.Height());
@@ -340,13 +341,17 @@ void WriteBmpFile(const std::string& path, const Bitmap& image) {
   PutLE16(info + 14, 24);
   PutLE32(info + 20, static_cast<uint32_t>(pixelBytes));
 
-  AtomicFileWriter writer(path);
   writer.Write(header, sizeof header);
   std::vector<uint8_t> row(static_cast<size_t>(stride), 0);
   for (int32_t y = image.Height() - 1; y >= 0; --y) {
     codec::RowToBgr(image, y, row.data());
     writer.Write(row.data(), row.size());
   }
+}
+
+void WriteBmpFile(const std::string& path, const Bitmap& image) {
+  AtomicFileWriter writer(path);
+  WriteBmpFile(writer, image);
   writer.Commit();
 }
 

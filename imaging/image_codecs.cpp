@@ -76,20 +76,22 @@ ImageFormat ImageFormatFromExtension(const std::string& path) {
   if (ext == ".BMP") return ImageFormat::Bmp;
   if (ext == ".JPG" || ext == ".JPEG") return ImageFormat::Jpeg;
   if (ext == ".TIF" || ext == ".TIFF") return ImageFormat::Tiff;
+  if (ext == ".PNG") return ImageFormat::Png;
   return ImageFormat::Unsupported;
 }
 
 ImageFormat DetectImageFormat(const std::string& path) {
   const codec::FilePtr file = codec::OpenForReading(path);
-  uint8_t magic[4] = {};
-  if (std::fread(magic, 1, sizeof magic, file.get()) != sizeof magic)
-    return ImageFormat::Unsupported;
+  uint8_t magic[8] = {};
+  const size_t got = std::fread(magic, 1, sizeof magic, file.get());
+  if (got < 4) return ImageFormat::Unsupported;
   if (magic[0] == 'B' && magic[1] == 'M') return ImageFormat::Bmp;
   if (magic[0] == 0xFF && magic[1] == 0xD8 && magic[2] == 0xFF) return ImageFormat::Jpeg;
   // Classic TIFF (42) and BigTIFF (43), either byte order.
   if ((magic[0] == 'I' && magic[1] == 'I' && (magic[2] == 42 || magic[2] == 43) && magic[3] == 0) ||
       (magic[0] == 'M' && magic[1] == 'M' && magic[2] == 0 && (magic[3] == 42 || magic[3] == 43)))
     return ImageFormat::Tiff;
+  if (got == 8 && std::memcmp(magic, "\x89PNG\r\n\x1a\n", 8) == 0) return ImageFormat::Png;
   return ImageFormat::Unsupported;
 }
 
@@ -101,10 +103,12 @@ Bitmap ReadImage(const std::string& path, ImageFormat format) {
       return ReadJpegFile(path);
     case ImageFormat::Tiff:
       return ReadTiffFile(path);
+    case ImageFormat::Png:
+      return ReadPngFile(path);
     case ImageFormat::Unsupported:
       break;
   }
-  throw codec::ReadFailure(path, "not a BMP, JPEG or TIFF image");
+  throw codec::ReadFailure(path, "not a BMP, JPEG, PNG or TIFF image");
 }
 
 }  // namespace talvero

@@ -1,20 +1,24 @@
 // Image files in and out. Every reader returns a 24-bit Bitmap of the file's size or
 // throws ImageError naming the file and the problem (FileError when the file cannot be
 // opened); none ever hands back a partly decoded image. Every writer goes through
-// AtomicFileWriter, so a failed write leaves the previous file untouched.
+// AtomicFileWriter, so a failed write leaves the previous file untouched. Each writer also
+// comes in a form that only encodes into an open AtomicFileWriter and leaves the commit to
+// the caller (to put files in place in a given order).
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 #include "imaging/bitmap.h"
+#include "support/file_util.h"
 
 namespace talvero {
 
 // The ordinals are the file kinds of the panorama loader (0 = not readable).
-enum class ImageFormat : uint8_t { Unsupported = 0, Bmp = 1, Jpeg = 2, Tiff = 3 };
+enum class ImageFormat : uint8_t { Unsupported = 0, Bmp = 1, Jpeg = 2, Tiff = 3, Png = 4 };
 
-// The format by extension alone, letter case ignored: ".bmp", ".jpg"/".jpeg", ".tif"/".tiff".
+// The format by extension alone, letter case ignored: ".bmp", ".jpg"/".jpeg", ".tif"/".tiff",
+// ".png".
 ImageFormat ImageFormatFromExtension(const std::string& path);
 // The format by the file's first bytes; Unsupported when none matches.
 ImageFormat DetectImageFormat(const std::string& path);
@@ -26,17 +30,25 @@ Bitmap ReadImage(const std::string& path, ImageFormat format);
 Bitmap ReadBmpFile(const std::string& path);
 // Uncompressed 24-bit, bottom-up (a 32-bit image loses its alpha).
 void WriteBmpFile(const std::string& path, const Bitmap& image);
+void WriteBmpFile(AtomicFileWriter& file, const Bitmap& image);
 
 // Baseline, progressive and arithmetic JPEG; greyscale, YCbCr, RGB, CMYK and YCCK.
 Bitmap ReadJpegFile(const std::string& path);
 // libjpeg's defaults with the given quality.
 void WriteJpegFile(const std::string& path, const Bitmap& image, int quality);
+void WriteJpegFile(AtomicFileWriter& file, const Bitmap& image, int quality);
 
 // TIFF through libtiff: 1 to 16-bit samples, greyscale, RGB, palette and what else libtiff's
 // RGBA interface understands; alpha is dropped.
 Bitmap ReadTiffFile(const std::string& path);
+// PNG through libpng, for reading only: 1 to 16-bit greyscale, palette, RGB, with or without
+// alpha (also tRNS), interlaced or not. Alpha is composed over white, the colour of a new
+// working image; 16-bit samples are rounded to 8 bits.
+Bitmap ReadPngFile(const std::string& path);
+
 // Little-endian, uncompressed RGB in one strip, in a fixed layout (see docs/design.md).
 void WriteTiffFile(const std::string& path, const Bitmap& image);
+void WriteTiffFile(AtomicFileWriter& file, const Bitmap& image);
 // The 10 ASCII characters of the TIFF Software tag.
 inline constexpr char kTiffSoftware[] = "Talvero181";
 

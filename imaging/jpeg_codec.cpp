@@ -187,14 +187,19 @@ Bitmap ReadJpegFile(const std::string& path) {
   return std::move(context.Image);
 }
 
-void WriteJpegFile(const std::string& path, const Bitmap& image, int quality) {
+void WriteJpegFile(AtomicFileWriter& writer, const Bitmap& image, int quality) {
+  const std::string& path = writer.Path();
   if (image.Empty()) throw codec::WriteFailure(path, "the image is empty");
-  AtomicFileWriter writer(path);
   JpegWriteContext context;
   context.Image = &image;
   context.File = writer.Handle();
   context.Quality = quality;
   if (!EncodeJpeg(&context)) throw codec::WriteFailure(path, context.Error.Message);
+}
+
+void WriteJpegFile(const std::string& path, const Bitmap& image, int quality) {
+  AtomicFileWriter writer(path);
+  WriteJpegFile(writer, image, quality);
   writer.Commit();
 }
 

@@ -335,7 +335,8 @@ void TiffReader::ReadThroughRgba(Bitmap& image) {
 
 Bitmap ReadTiffFile(const std::string& path) { return TiffReader(path).Read(); }
 
-void WriteTiffFile(const std::string& path, const Bitmap& image) {
+void WriteTiffFile(AtomicFileWriter& writer, const Bitmap& image) {
+  const std::string& path = writer.Path();
   using codec::PutLE16;
   using codec::PutLE32;
   constexpr uint32_t kPixelOffset = 40;
@@ -380,7 +381,6 @@ void WriteTiffFile(const std::string& path, const Bitmap& image) {
     p = PutLE32(p, entry.Value);  // a SHORT sits in the first two bytes, little-endian
   }
 
-  AtomicFileWriter writer(path);
   writer.Write(header, sizeof header);
   std::vector<uint8_t> row(static_cast<size_t>(width) * 3);
   for (int32_t y = 0; y < image.Height(); ++y) {
@@ -388,6 +388,11 @@ void WriteTiffFile(const std::string& path, const Bitmap& image) {
     writer.Write(row.data(), row.size());
   }
   writer.Write(directory, sizeof directory);
+}
+
+void WriteTiffFile(const std::string& path, const Bitmap& image) {
+  AtomicFileWriter writer(path);
+  WriteTiffFile(writer, image);
   writer.Commit();
 }
 

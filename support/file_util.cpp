@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 #include "support/errors.h"
@@ -104,15 +106,57 @@ std::string ReadFileBytes(const std::string& path, uint64_t maxBytes) {
   return bytes;
 }
 
-AtomicFileWriter::AtomicFileWriter(std::string path) : FPath(std::move(path)) {
-  // mkstemp gives a unique name in the target folder, so the final rename stays on one file system.
-  std::string pattern = FPath + ".tmp-XXXXXX";
+std::string WriteTarget(const std::string& path) {
+  namespace fs = std::filesystem;
+  fs::path target = path;
+  std::error_code ec;
+  // As the system does, give up on a loop of links.
+  for (int hops = 0; hops < 40 && fs::is_symlink(target, ec); ++hops) {
+    const fs::path link = fs::read_symlink(target, ec);
+    if (ec) break;
+    target = link.is_absolute() ? link : target.parent_path() / link;
+  }
+  return target.string();
+}
+
+namespace {
+
+// True when `st` is a file the system would let this process open for writing, and that is
+// not frozen by having no write permission at all (which binds the superuser too).
+bool MayRewrite(const std::string& path, const struct stat& st) {
+  return (st.st_mode & 0222) != 0 && ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
+}
+
+// Gives the temporary file the old file's owner, group and permissions, as far as this
+// process may; a new file gets those of any new file.
+void TakeOverAttributes(int fd, const struct stat* old) {
+  if (!old) {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
+    return;
+  }
+  bool ownerKept = ::fchown(fd, old->st_uid, old->st_gid) == 0;
+  // Without the right to give a file away, the group may still be one of the user's.
+  if (!ownerKept) ownerKept = ::fchown(fd, static_cast<uid_t>(-1), old->st_gid) == 0 &&
+                              old->st_uid == ::geteuid();
+  // Set-user and set-group bits only on a file that kept both.
+  ::fchmod(fd, old->st_mode & (ownerKept ? 07777 : 0777));
+}
+
+}  // namespace
+
+AtomicFileWriter::AtomicFileWriter(std::string path)
+    : FPath(std::move(path)), FTarget(WriteTarget(FPath)) {
+  struct stat old {};
+  const bool exists = ::stat(FTarget.c_str(), &old) == 0;
+  if (exists && S_ISREG(old.st_mode) && !MayRewrite(FTarget, old))
+    throw FileError("cannot write '" + FPath + "': the file is read-only");
+  // mkstemp gives a unique name beside the target, so the final rename stays on one file system.
+  std::string pattern = FTarget + ".tmp-XXXXXX";
   const int fd = ::mkstemp(pattern.data());
   if (fd < 0) throw FileError("cannot create '" + FPath + "': " + SystemReason(errno));
-  // mkstemp creates 0600; give the file the permissions an ordinary new file would get.
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  ::fchmod(fd, 0666 & ~mask);
+  TakeOverAttributes(fd, exists && S_ISREG(old.st_mode) ? &old : nullptr);
   FTempPath = pattern;
   FFile = ::fdopen(fd, "wb");
   if (!FFile) {
@@ -152,7 +196,7 @@ void AtomicFileWriter::Commit() {
     ::unlink(FTempPath.c_str());
     throw FileError("cannot write '" + FPath + "': " + SystemReason(error));
   }
-  if (std::rename(FTempPath.c_str(), FPath.c_str()) != 0) {
+  if (std::rename(FTempPath.c_str(), FTarget.c_str()) != 0) {
     const int error = errno;
     ::unlink(FTempPath.c_str());
     throw FileError("cannot replace '" + FPath + "': " + SystemReason(error));
@@ -164,6 +208,62 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes) {
   AtomicFileWriter writer(path);
   writer.Write(bytes);
   writer.Commit();
+}
+
+namespace {
+
+// Writes `bytes` over the whole of the open file and cuts it to their length.
+bool WriteWhole(int fd, std::string_view bytes) {
+  for (size_t done = 0; done < bytes.size();) {
+    const ssize_t n = ::pwrite(fd, bytes.data() + done, bytes.size() - done,
+                               static_cast<off_t>(done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return ::ftruncate(fd, static_cast<off_t>(bytes.size())) == 0 && ::fsync(fd) == 0;
+}
+
+void RewriteInPlace(const std::string& path, const std::string& target, std::string_view bytes) {
+  const int fd = ::open(target.c_str(), O_RDWR | O_CLOEXEC);
+  if (fd < 0) throw FileError("cannot write '" + path + "': " + SystemReason(errno));
+  std::string old;
+  char buffer[65536];
+  for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) != 0;) {
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      const int error = errno;
+      ::close(fd);
+      throw FileError("cannot read '" + path + "': " + SystemReason(error));
+    }
+    old.append(buffer, static_cast<size_t>(n));
+  }
+  if (!WriteWhole(fd, bytes)) {
+    const int error = errno;
+    WriteWhole(fd, old);  // put back what was there, as far as it goes
+    ::close(fd);
+    throw FileError("cannot write '" + path + "': " + SystemReason(error));
+  }
+  if (::close(fd) != 0) throw FileError("cannot write '" + path + "': " + SystemReason(errno));
+}
+
+}  // namespace
+
+void WriteFileAtomicallyOrInPlace(const std::string& path, std::string_view bytes) {
+  std::optional<AtomicFileWriter> writer;
+  try {
+    writer.emplace(path);
+  } catch (const FileError&) {
+    // Only the temporary file could not be made: the file itself may still be rewritten.
+    const std::string target = WriteTarget(path);
+    struct stat st {};
+    if (::stat(target.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || !MayRewrite(target, st))
+      throw;
+    RewriteInPlace(path, target, bytes);
+    return;
+  }
+  writer->Write(bytes);
+  writer->Commit();
 }
 
 }  // namespace talvero

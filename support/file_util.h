@@ -30,9 +30,17 @@ std::string ChangeFileExt(std::string_view path, std::string_view ext);
 // be read or holds more than `maxBytes`.
 std::string ReadFileBytes(const std::string& path, uint64_t maxBytes = UINT64_MAX);
 
+// The file a write to `path` reaches: symbolic links followed (a dangling link gives the
+// file it would create).
+std::string WriteTarget(const std::string& path);
+
 // Writes a file under a temporary name in the target folder and renames it over the
 // target only on Commit(), so a failed write never leaves a truncated file under the real
 // name and never destroys the previous one. Without Commit() the temporary file is removed.
+// A symbolic link is written through, not replaced. An existing file that the system would
+// not let this process write, or that has no write permission at all, is refused with
+// FileError before anything is written; a replaced file keeps its permissions, and its
+// owner and group as far as the process may set them.
 class AtomicFileWriter {
  public:
   explicit AtomicFileWriter(std::string path);
@@ -53,6 +61,7 @@ class AtomicFileWriter {
   void Discard() noexcept;
 
   std::string FPath;
+  std::string FTarget;  // FPath with its links followed
   std::string FTempPath;
   std::FILE* FFile = nullptr;
   bool FCommitted = false;
@@ -60,5 +69,11 @@ class AtomicFileWriter {
 
 // Writes `bytes` to `path` through an AtomicFileWriter.
 void WriteFileAtomically(const std::string& path, std::string_view bytes);
+
+// The same, but when no temporary file can be made beside an existing file that may be
+// written (a user-writable settings file in a folder the user may not add files to), the
+// file is rewritten in place; a failure then puts the old bytes back as far as it can. Only
+// for the settings file: images and scene files must never be left truncated.
+void WriteFileAtomicallyOrInPlace(const std::string& path, std::string_view bytes);
 
 }  // namespace talvero

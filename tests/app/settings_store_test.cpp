@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <QCheckBox>
 #include <QWidget>
@@ -361,6 +362,43 @@ TEST_F(SettingsStore, ARefusedWriteIsAnErrorAndKeepsTheOldFile) {
   FReg.SetIniFileName(FDir.File("folder.ini"));
   EXPECT_EQ(FReg.Filers("FormWidth").ReadInt(), 644);
   EXPECT_THROW(FReg.Filers("FormWidth").WriteInt(1), FileError);
+}
+
+// A settings file made read-only to freeze it stays as it is; a writable one in a folder
+// where no temporary file can be made (a system-wide install) is rewritten in place.
+TEST_F(SettingsStore, ReadOnlyFilesAreRefusedAndClosedFoldersRewriteInPlace) {
+  const std::string good = "[data]\nFormTop=7\n";
+  WriteIni(good);
+  ::chmod(FIni.c_str(), 0444);
+  try {
+    FReg.Filers("FormTop").WriteInt(1);
+    ADD_FAILURE() << "no error";
+  } catch (const FileError& e) {
+    EXPECT_EQ(std::string(e.what()), FIni + " に書き込めません");
+  }
+  EXPECT_EQ(Ini(), good);
+  struct stat st {};
+  ::stat(FIni.c_str(), &st);
+  EXPECT_EQ(st.st_mode & 07777, 0444u);
+
+  ::chmod(FDir.Path().c_str(), 0755);
+  const std::string folder = FDir.File("system");
+  std::filesystem::create_directory(folder);
+  const std::string ini = FDir.Write("system/talvero.ini", good);
+  ::chmod(ini.c_str(), 0666);
+  ::chmod(folder.c_str(), ::geteuid() == 0 ? 0755 : 0555);  // nobody may add a file there
+  const std::string result = testing::RunUnprivileged([&] {
+    try {
+      TIniFile(ini).WriteString("data", "FormTop", "9");
+      return std::string("saved");
+    } catch (const std::exception& e) {
+      return std::string(e.what());
+    }
+  });
+  ::chmod(folder.c_str(), 0755);
+  EXPECT_EQ(result, "saved");
+  EXPECT_EQ(ReadAll(ini), "[data]\nFormTop=9\n");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1);
 }
 
 TEST_F(SettingsStore, WithoutAStoreReadsGiveDefaultsAndEachOperationReportsOnce) {

@@ -1,12 +1,17 @@
 // talvero-convert end to end: the built program on a small generated panorama, its files,
 // its exit statuses, its standard output and standard error.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <set>
 #include <sstream>
+#include <vector>
 
 #include "cli/sample_panorama.h"
 #include "common/test_support.h"
@@ -274,7 +279,8 @@ TEST_F(ConvertTest, BareSceneNameWritesIntoTheWorkingFolder) {
 // nothing written, not even the scene file of the stage that was not reached.
 TEST_F(ConvertTest, RefusedJobsFailWithTheReason) {
   const std::string broken = dir.Write("broken.jpg", "not a JPEG at all");
-  const std::string png = dir.Write("pano.png", "\x89PNG\r\n");
+  const std::string png = dir.Write("pano.png", "\x89PNG\r\n");  // cut short
+  const std::string gif = dir.Write("pano.gif", "GIF89a");
   const std::string notScene = dir.Write("notes.scn", "hello\r\n");
   const struct {
     StringList Args;
@@ -288,7 +294,8 @@ TEST_F(ConvertTest, RefusedJobsFailWithTheReason) {
       {{"--no-images", "--scene", dir.File("nowhere/s.xscn")},
        "シーンフィアル名：で指定されたフォルダがありません。"},
       {{"--image", broken, "--scene", out + "/s.scn"}, "cannot read image '" + broken + "'"},
-      {{"--image", png, "--scene", out + "/s.scn"}, "扱えない画像ファイルです。"},
+      {{"--image", png, "--scene", out + "/s.scn"}, "cannot read image '" + png + "'"},
+      {{"--image", gif, "--scene", out + "/s.scn"}, "扱えない画像ファイルです。"},
       {{"--from-scene", out + "/missing.scn"}, "no such file"},
       {{"--from-scene", notScene, "--scene", out + "/s.scn"}, "holds no job"},
   };
@@ -299,6 +306,74 @@ TEST_F(ConvertTest, RefusedJobsFailWithTheReason) {
     EXPECT_NE(r.Err.find(c.Message), std::string::npos) << r.Err;
     EXPECT_EQ(r.Out, "") << c.Message;
     EXPECT_TRUE(FilesIn(out).empty()) << c.Message;
+  }
+}
+
+// Starts the converter, waits until its progress shows `marker`, sends `signal` and returns
+// the exit status (-1 when the program was killed by the signal) and its standard error.
+RunResult RunAndSignal(const StringList& args, const std::string& marker, int signal) {
+  int pipeEnds[2];
+  if (::pipe(pipeEnds) != 0) return {};
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], 2);
+  posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  std::vector<std::string> words = {TALVERO_CONVERT_PATH};
+  words.insert(words.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+  pid_t child = 0;
+  const int spawned = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  ::close(pipeEnds[1]);
+  RunResult result;
+  if (spawned != 0) return result;
+  bool sent = false;
+  char buffer[4096];
+  for (ssize_t n; (n = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0;) {
+    result.Err.append(buffer, static_cast<size_t>(n));
+    if (!sent && result.Err.find(marker) != std::string::npos) {
+      ::kill(child, signal);
+      sent = true;
+    }
+  }
+  ::close(pipeEnds[0]);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  result.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+
+// Ctrl-C or SIGTERM during a job: the job stops, says so, removes its temporary files and
+// leaves every file it had not replaced yet as it was; the status tells which signal.
+TEST_F(ConvertTest, SignalsCancelTheJobCleanly) {
+  const struct {
+    int Signal, Status;
+  } cases[] = {{SIGINT, 130}, {SIGTERM, 143}};
+  const StringList faces = {"p_left.jpg", "p_front.jpg", "p_right.jpg",
+                            "p_back.jpg", "p_top.jpg",   "p_bottom.jpg"};
+  for (const auto& c : cases) {
+    for (const std::string& face : faces) WriteFileAtomically(out + "/" + face, "old");
+    WriteFileAtomically(out + "/p.scn", "old scene");
+    const RunResult r = RunAndSignal({"--image", panorama, "--scene", out + "/p.scn", "--size",
+                                      "large", "--image-type", "jpg", "--threads", "1"},
+                                     "画像ファイルを書き出しています。", c.Signal);
+    EXPECT_EQ(r.Status, c.Status) << r.Err;
+    EXPECT_NE(r.Err.find("talvero-convert: error: cancelled\n"), std::string::npos) << r.Err;
+    std::set<std::string> expected;
+    for (const std::string& face : faces) expected.insert(out + "/" + face);
+    expected.insert(out + "/p.scn");
+    EXPECT_EQ(FilesIn(out), expected);  // no temporary file, no vista texture
+    EXPECT_EQ(ReadAll(out + "/p.scn"), "old scene");
+    // A face is either the old file or a whole new image; the last one was never reached.
+    for (const std::string& face : faces) {
+      if (ReadAll(out + "/" + face) != "old") {
+        EXPECT_EQ(ReadJpegFile(out + "/" + face).Width(), 4096) << face;
+      }
+    }
+    EXPECT_EQ(ReadAll(out + "/p_bottom.jpg"), "old");
   }
 }
 

@@ -2,10 +2,13 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -86,6 +89,42 @@ std::string MessageOf(Action&& action, const std::string& what) {
 inline Currency RandomCurrency(std::mt19937& random, int limit) {
   return Currency::FromRaw(
       std::uniform_int_distribution<int64_t>(-limit * 10000LL, limit * 10000LL)(random));
+}
+
+// The user id `RunUnprivileged` runs as when the tests run as root ("nobody").
+inline constexpr uid_t kUnprivilegedId = 65534;
+
+// Runs `action` without the power to override file permissions: as it is when the tests run
+// as an ordinary user, else in a child process as kUnprivilegedId. Returns what `action`
+// returned ("crashed" when the child did not finish). Folders it uses must be open to that
+// user.
+inline std::string RunUnprivileged(const std::function<std::string()>& action) {
+  if (::geteuid() != 0) return action();
+  int ends[2];
+  if (::pipe(ends) != 0) return "no pipe";
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::close(ends[0]);
+    std::string result = "cannot drop privileges";
+    if (::setgid(kUnprivilegedId) == 0 && ::setuid(kUnprivilegedId) == 0) {
+      try {
+        result = action();
+      } catch (const std::exception& e) {
+        result = std::string("exception: ") + e.what();
+      }
+    }
+    const ssize_t written = ::write(ends[1], result.data(), result.size());
+    ::_exit(written == static_cast<ssize_t>(result.size()) ? 0 : 1);
+  }
+  ::close(ends[1]);
+  std::string result;
+  char buffer[512];
+  for (ssize_t n; (n = ::read(ends[0], buffer, sizeof buffer)) > 0;)
+    result.append(buffer, static_cast<size_t>(n));
+  ::close(ends[0]);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? result : "crashed";
 }
 
 // Base names that scene files must carry through unchanged.

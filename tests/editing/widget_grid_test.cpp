@@ -15,6 +15,7 @@ namespace {
 
 using testing::CellCentre;
 using testing::Press;
+using testing::PressText;
 using testing::RecordingErrorReporter;
 using testing::Type;
 
@@ -72,6 +73,56 @@ TEST_F(GridWidget, TypingADigitEntersEditingAndEveryKeyReachesTheItem) {
   EXPECT_FALSE(grid.Editing());
   EXPECT_EQ(QApplication::focusWidget(), &grid);
   EXPECT_EQ(Value("Int"), "123");
+  EXPECT_TRUE(errors.Messages.empty());
+}
+
+// The filter looks at the character a key produces, whatever modifiers are held: Alt,
+// Meta, AltGr (group switch) and Ctrl+Alt type letters like any other key.
+TEST_F(GridWidget, LettersTypedWithModifiersAreFilteredLikeAnyOther) {
+  grid.FocusCell(1, 1);
+  Type("1");
+  ASSERT_TRUE(grid.Editing());
+  PressText("a", Qt::AltModifier, Qt::Key_A);
+  PressText("z", Qt::AltModifier | Qt::ShiftModifier, Qt::Key_Z);
+  PressText("w", Qt::MetaModifier, Qt::Key_W);
+  PressText("q", Qt::ControlModifier | Qt::AltModifier, Qt::Key_Q);
+  PressText("@", Qt::GroupSwitchModifier, Qt::Key_At);
+  PressText("€", Qt::ControlModifier | Qt::AltModifier, Qt::Key_E);
+  EXPECT_EQ(grid.InplaceEditor()->text(), "1");
+  EXPECT_EQ(grid.Cells(1, 1), "1");
+  // A digit is a digit with any modifier.
+  PressText("2", Qt::AltModifier, Qt::Key_2);
+  EXPECT_EQ(grid.InplaceEditor()->text(), "12");
+  Press(Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(QApplication::clipboard()->text(), "12\r\n");
+  Press(Qt::Key_Escape);
+  EXPECT_EQ(grid.Cells(1, 1), "0");
+  EXPECT_EQ(Value("Int"), "0");
+
+  // Outside editing a modified letter neither opens the editor nor changes the cell.
+  PressText("a", Qt::AltModifier, Qt::Key_A);
+  EXPECT_FALSE(grid.Editing());
+  EXPECT_EQ(grid.Cells(1, 1), "0");
+}
+
+// Only "0" to "9" are digits: full-width and Arabic-Indic digits are letters to the grid.
+TEST_F(GridWidget, DigitsOfOtherScriptsAreNotDigits) {
+  grid.Mediators("Flt").SetAsFloat(-5.0L);
+  grid.FocusCell(2, 1);
+  for (const QString& digit : {QStringLiteral("５"), QStringLiteral("٣"), QStringLiteral("²")}) {
+    PressText(digit);
+    EXPECT_FALSE(grid.Editing()) << digit.toStdString();
+  }
+  EXPECT_EQ(Value("Flt"), "-5.0");
+  EXPECT_EQ(grid.Cells(2, 1), "-5.0");
+
+  Press(Qt::Key_F2);
+  PressText("５");
+  PressText("٣");
+  Type("1");
+  EXPECT_EQ(grid.InplaceEditor()->text(), "-5.01");
+  Press(Qt::Key_Return);
+  EXPECT_EQ(Value("Flt"), "-5.01");
   EXPECT_TRUE(errors.Messages.empty());
 }
 
@@ -306,6 +357,32 @@ TEST_F(GridWidget, PaintsHeadersDataLinesAndSelection) {
   const QImage focused = grid.viewport()->grab().toImage();
   EXPECT_EQ(focused.pixelColor(data.left() + 1, data.bottom() - 1),
             grid.palette().color(QPalette::Highlight));
+}
+
+// The current cell carries a focus mark whenever the grid holds the focus, however it got
+// there (a mouse click gives no keyboard focus change to the style).
+TEST_F(GridWidget, CurrentCellShowsAFocusMarkWhileTheGridHasTheFocus) {
+  const auto marked = [this](int col, int row) {
+    const QImage image = grid.viewport()->grab().toImage();
+    const QRect cell = grid.CellRect(col, row);
+    const QColor background = image.pixelColor(cell.center());
+    int differing = 0;
+    for (int x = cell.left(); x <= cell.right(); ++x)
+      for (int y : {cell.top(), cell.top() + 1, cell.bottom() - 1, cell.bottom()})
+        differing += image.pixelColor(x, y) != background;
+    return differing > cell.width() / 2;
+  };
+  grid.clearFocus();
+  Click(3, 3);
+  ASSERT_TRUE(grid.hasFocus());
+  EXPECT_EQ(grid.Col(), 3);
+  EXPECT_TRUE(marked(3, 3));
+  EXPECT_FALSE(marked(4, 4));
+  Press(Qt::Key_Down);
+  EXPECT_TRUE(marked(3, 4));
+  EXPECT_FALSE(marked(3, 3));
+  grid.clearFocus();
+  EXPECT_FALSE(marked(3, 4));
 }
 
 }  // namespace

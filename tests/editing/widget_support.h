@@ -4,8 +4,14 @@
 #include <QApplication>
 #include <QTest>
 #include <QWidget>
+#include <ostream>
 
 #include "editing/data_string_grid.h"
+
+// Readable failure messages.
+inline void PrintTo(const QString& text, std::ostream* os) {
+  *os << '"' << text.toStdString() << '"';
+}
 
 namespace talvero::testing {
 
@@ -16,6 +22,13 @@ inline void Type(const QString& keys) {
 
 inline void Press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
   QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+}
+
+// One key press that produces `text` while `modifiers` are held, as the keyboard sends it
+// (the modifier keys go down first and come up last).
+inline void PressText(const QString& text, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
+                      Qt::Key key = Qt::Key_unknown) {
+  QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), key, text, modifiers);
 }
 
 inline QPoint CellCentre(const TDataStringGrid& grid, int col, int row) {

@@ -4,8 +4,10 @@
 
 #include <cmath>
 #include <filesystem>
+#include <set>
 
 #include "common/image_test_util.h"
+#include "common/png_test_writer.h"
 #include "common/test_support.h"
 #include "engine/sim_filer.h"
 #include "imaging/bitmap.h"
@@ -237,14 +239,49 @@ TEST_F(ImageStageTest, OneThreadAndManyThreadsWriteTheSameBytes) {
         << name;
 }
 
+// A PNG panorama gives the faces of a bitmap holding the same pixels: here a 16-bit,
+// interlaced one with alpha, whose clear band must come out white as the bitmap has it.
+TEST_F(ImageStageTest, PngPanoramaGivesTheFacesOfTheSameBitmap) {
+  Bitmap picture = CompassPanorama(320);
+  const auto clear = [](int y) { return y >= 70 && y < 90; };
+  testing::PngSpec spec;
+  spec.Width = picture.Width();
+  spec.Height = picture.Height();
+  spec.ColourType = PNG_COLOR_TYPE_RGB_ALPHA;
+  spec.Depth = 16;
+  spec.Interlaced = true;
+  spec.Stored = [&](int x, int y) -> std::vector<uint32_t> {
+    if (clear(y)) return {12345, 0, 999, 0};  // any colour, fully transparent
+    const Rgb c = picture.GetPixel(x, y);
+    return {c.R * 257u, c.G * 257u, c.B * 257u, 65535};
+  };
+  testing::WritePng(dir.File("pano.png"), spec);
+  for (int32_t y = 0; y < picture.Height(); ++y)
+    for (int32_t x = 0; x < picture.Width(); ++x)
+      if (clear(y)) picture.SetPixel(x, y, kWhite);
+
+  const std::string fromBmp = dir.File("bmp"), fromPng = dir.File("png");
+  SetUpJob(picture, fromBmp, stCube);
+  filer->RunImageStage();
+  SetUpJob(picture, fromPng, stCube);
+  filer->SetImageFileName(dir.File("pano.png"));
+  filer->RunImageStage();
+  ASSERT_TRUE(errors.Messages.empty());
+  for (const std::string& name : filer->ImageNames()) {
+    ASSERT_TRUE(FileExists(fromPng + "/" + name)) << name;
+    EXPECT_EQ(testing::ReadAll(fromPng + "/" + name), testing::ReadAll(fromBmp + "/" + name))
+        << name;
+  }
+}
+
 TEST_F(ImageStageTest, RefusedJobsWriteNothing) {
   const std::string out = dir.File("cube");
   SetUpJob(CompassPanorama(320), out, stCube);
   filer->SetImageFileName("");
   filer->RunImageStage();
   EXPECT_EQ(errors.Messages, StringList{"画像ファイル名：が指定されていません。"});
-  const std::string png = dir.Write("pano.png", "not read");
-  filer->SetImageFileName(png);
+  const std::string gif = dir.Write("pano.gif", "not read");
+  filer->SetImageFileName(gif);
   filer->RunImageStage();
   EXPECT_EQ(errors.Messages.back(), "扱えない画像ファイルです。");
   EXPECT_TRUE(std::filesystem::is_empty(out));
@@ -257,6 +294,123 @@ TEST_F(ImageStageTest, FailedWriteEndsTheStageWithAnError) {
   EXPECT_THROW(filer->RunImageStage(), FileError);
   EXPECT_FALSE(FileExists(out + "/fms_vista.bmp"));
 }
+
+// The entries of a folder, by name (folders included, so a leftover temporary file shows).
+std::set<std::string> Entries(const std::string& folder) {
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    names.insert(entry.path().filename().string());
+  return names;
+}
+
+// A failing image write ends the stage exactly as with one thread, whatever the thread
+// count: the same console lines, the same error, the same files; nothing is announced or
+// written after the failing file.
+class FailedWriteTest : public ImageStageTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(FailedWriteTest, CubeStopsAtTheFailingFace) {
+  ThreadCount count(GetParam());
+  const std::string out = dir.File("cube");
+  SetUpJob(CompassPanorama(320), out, stCube);
+  std::filesystem::create_directory(out + "/pano_right.bmp");  // a folder where a face goes
+  const std::string message =
+      testing::MessageOf<FileError>([&] { filer->RunImageStage(); }, "the failing face");
+  EXPECT_NE(message.find("pano_right.bmp"), std::string::npos) << message;
+  const std::string strip = "." + std::string(40, '.');
+  const StringList expected = {"読み込んでいます。　" + dir.File("pano.bmp"),
+                               "座標を取得しています。................",
+                               "処理中 ", strip, strip, strip, strip,
+                               "画像ファイルを書き出しています。",
+                               "pano_left.bmp", "pano_front.bmp", "pano_right.bmp"};
+  EXPECT_EQ(console, expected);
+  EXPECT_EQ(Entries(out), (std::set<std::string>{"pano_left.bmp", "pano_front.bmp", "pano_right.bmp"}));
+  EXPECT_EQ(Output(out, 1).Width(), 1024);
+}
+
+TEST_P(FailedWriteTest, SphereStopsAtTheFailingTile) {
+  ThreadCount count(GetParam());
+  const std::string out = dir.File("sphere");
+  SetUpJob(CompassPanorama(80), out, stSphere);
+  std::filesystem::create_directory(out + "/pano_13.bmp");
+  EXPECT_THROW(filer->RunImageStage(), FileError);
+  const StringList expected = {"読み込んでいます。　" + dir.File("pano.bmp"),
+                               "画像に処理領域を追加しています。", "画像ファイルを書き出しています。",
+                               "pano_11.bmp", "pano_12.bmp", "pano_13.bmp"};
+  EXPECT_EQ(console, expected);
+  EXPECT_EQ(Entries(out), (std::set<std::string>{"pano_11.bmp", "pano_12.bmp", "pano_13.bmp"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Threads, FailedWriteTest, ::testing::Values(1, 8));
+
+// Cancelling a job: the stage reports "cancelled" once, removes its temporary files and
+// leaves every file it had not replaced as it was, with any thread count.
+class CancelTest : public ImageStageTest, public ::testing::WithParamInterface<int> {
+ protected:
+  // Cancels the job when the progress shows `text`.
+  void CancelAt(const std::string& text) {
+    filer->OnProgress = [this, text](TSimFiler&, const std::string& line, TSimProgressMode mode) {
+      if (mode == spAppend || console.empty())
+        console.push_back(line);
+      else
+        console.back() += line;
+      if (line == text) filer->Cancellation().Cancel();
+    };
+  }
+  void WriteOldFiles(const std::string& folder) {
+    for (const std::string& name : filer->ImageNames())
+      WriteFileAtomically(folder + "/" + name, "old");
+  }
+  size_t OldFiles(const std::string& folder) {
+    size_t old = 0;
+    for (const std::string& name : filer->ImageNames())
+      old += testing::ReadAll(folder + "/" + name) == "old";
+    return old;
+  }
+};
+
+TEST_P(CancelTest, CubeFacesAfterTheCancelKeepTheirOldFiles) {
+  ThreadCount count(GetParam());
+  const std::string out = dir.File("cube");
+  SetUpJob(CompassPanorama(320), out, stCube);
+  WriteOldFiles(out);
+  CancelAt("pano_right.bmp");
+  filer->RunImageStage();
+  EXPECT_EQ(errors.Messages, StringList{"cancelled"});
+  EXPECT_EQ(console.back(), "pano_right.bmp");
+  EXPECT_EQ(Output(out, 0).Width(), 1024);
+  EXPECT_EQ(Output(out, 1).Width(), 1024);
+  EXPECT_EQ(OldFiles(out), 4u);  // right, back, top, bottom
+  EXPECT_EQ(Entries(out).size(), 6u);  // no temporary file, no vista texture
+}
+
+TEST_P(CancelTest, TheWarpStopsBetweenStrips) {
+  ThreadCount count(GetParam());
+  const std::string out = dir.File("cube");
+  SetUpJob(CompassPanorama(320), out, stCube);
+  WriteOldFiles(out);
+  CancelAt("処理中 ");
+  filer->RunImageStage();
+  EXPECT_EQ(errors.Messages, StringList{"cancelled"});
+  EXPECT_EQ(console.back(), "処理中 ");
+  EXPECT_EQ(OldFiles(out), 6u);
+  EXPECT_EQ(Entries(out).size(), 6u);
+}
+
+TEST_P(CancelTest, SphereTilesAfterTheCancelKeepTheirOldFiles) {
+  ThreadCount count(GetParam());
+  const std::string out = dir.File("sphere");
+  SetUpJob(CompassPanorama(80), out, stSphere);
+  WriteOldFiles(out);
+  CancelAt("pano_21.bmp");
+  filer->RunImageStage();
+  EXPECT_EQ(errors.Messages, StringList{"cancelled"});
+  EXPECT_EQ(console.back(), "pano_21.bmp");
+  EXPECT_EQ(OldFiles(out), 16u);
+  EXPECT_EQ(Output(out, 3).Width(), 512);
+  EXPECT_EQ(Entries(out).size(), 20u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Threads, CancelTest, ::testing::Values(1, 8));
 
 TEST(CubeWarp, BilinearWeightsRoundHalfToEvenAndUnmappedPixelsStay) {
   TmxCurrencyUV map;

@@ -48,12 +48,14 @@ TEST(ImageFileKind, ByExtensionIgnoringCase) {
       {"pano.bmp", ImageFormat::Bmp},        {"PANO.BMP", ImageFormat::Bmp},
       {"a.jpg", ImageFormat::Jpeg},          {"a.Jpeg", ImageFormat::Jpeg},
       {"/x/a.JPEG", ImageFormat::Jpeg},      {"a.tif", ImageFormat::Tiff},
-      {"a.TiFF", ImageFormat::Tiff},         {"a.png", ImageFormat::Unsupported},
+      {"a.TiFF", ImageFormat::Tiff},         {"a.png", ImageFormat::Png},
+      {"/x/A.PnG", ImageFormat::Png},        {"a.gif", ImageFormat::Unsupported},
       {"a.jpe", ImageFormat::Unsupported},   {"a.jfif", ImageFormat::Unsupported},
       {"a.tif.bak", ImageFormat::Unsupported}, {"jpg", ImageFormat::Unsupported},
       {"/x.jpg/pano", ImageFormat::Unsupported}};
   for (const auto& [name, kind] : cases) EXPECT_EQ(TSimFiler::ImageFileKind(name), kind) << name;
   EXPECT_EQ(static_cast<int>(ImageFormat::Tiff), 3);  // the kinds keep their numbers
+  EXPECT_EQ(static_cast<int>(ImageFormat::Png), 4);
 }
 
 TEST_F(PanoramaTest, ReadImageFileChoosesTheReaderAndKeepsTheTargetOnFailure) {
@@ -62,7 +64,7 @@ TEST_F(PanoramaTest, ReadImageFileChoosesTheReaderAndKeepsTheTargetOnFailure) {
   EXPECT_TRUE(errors.Messages.empty());
 
   const Bitmap picture = Numbered(6, 4);
-  EXPECT_FALSE(filer->ReadImageFile(target, Store("pano.png", picture)));
+  EXPECT_FALSE(filer->ReadImageFile(target, Store("pano.gif", picture)));
   EXPECT_EQ(errors.Messages, std::vector<std::string>{kUnsupported});
   EXPECT_EQ(target.Width(), 3);
 
@@ -152,7 +154,7 @@ TEST_F(PanoramaTest, PreviewDecodesByContent) {
   EXPECT_TRUE(filer->LoadPicture(picture));
   EXPECT_TRUE(SameImage(picture, original));
 
-  filer->SetImageFileName(Store("pano.png", original));
+  filer->SetImageFileName(Store("pano.gif", original));
   EXPECT_FALSE(filer->LoadPicture(picture));
   EXPECT_EQ(errors.Messages, std::vector<std::string>{kUnsupported});
 }

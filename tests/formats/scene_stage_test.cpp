@@ -77,5 +77,32 @@ TEST_F(SceneStageTest, AFailedWriteReleasesTheMeshAndReachesTheCaller) {
   EXPECT_FALSE(FileExists(dir.File("scene.xscn")));
 }
 
+// A cancelled scene stage reports it once, writes nothing and keeps the files it would have
+// replaced; the flag stays set for the next stage until the caller resets it.
+TEST_F(SceneStageTest, CancelledStagesWriteNothing) {
+  WriteFileAtomically(dir.File("scene.x"), "old mesh");
+  filer->OnProgress = [this](TSimFiler&, const std::string& text, TSimProgressMode) {
+    console.push_back(text);
+    if (text == "頂点の配列を初期化しています。") filer->Cancellation().Cancel();
+  };
+  Run(sfRCP, stCube, "scene.xscn");
+  EXPECT_EQ(errors.Messages, StringList{"cancelled"});
+  EXPECT_EQ(testing::ReadAll(dir.File("scene.x")), "old mesh");
+  EXPECT_FALSE(FileExists(dir.File("scene.xscn")));
+  EXPECT_TRUE(filer->Vertices().empty());
+
+  console.clear();
+  Run(sfFMS, stSphere, "scene.scn");  // still cancelled: nothing starts
+  EXPECT_EQ(errors.Messages, (StringList{"cancelled", "cancelled"}));
+  EXPECT_TRUE(console.empty());
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+
+  filer->Cancellation().Reset();
+  filer->OnProgress = nullptr;
+  Run(sfFMS, stSphere, "scene.scn");
+  EXPECT_EQ(errors.Messages.size(), 2u);
+  EXPECT_TRUE(FileExists(dir.File("scene.scn")));
+}
+
 }  // namespace
 }  // namespace talvero
