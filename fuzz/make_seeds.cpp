@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "common/png_test_writer.h"
 #include "formats/line_file.h"
 #include "fuzz/fuzz_support.h"
 #include "imaging/bitmap.h"
@@ -360,6 +361,47 @@ void TiffSeeds() {
   Save("tiff", "written-here.tif", ReadAll(own));
 }
 
+// ---- PNG through libpng.
+
+void PngSeeds() {
+  using talvero::testing::PngSpec;
+  const auto samples = [](int channels, int depth) {
+    return [channels, depth](int x, int y) {
+      std::vector<uint32_t> v;
+      for (int c = 0; c < channels; ++c) v.push_back(static_cast<uint32_t>(x * 5 + y * 3 + c * 40) % (1u << depth));
+      return v;
+    };
+  };
+  struct Kind {
+    const char* Name;
+    int Colour, Depth, Channels;
+    bool Interlaced;
+  };
+  const Kind kinds[] = {{"rgb8", PNG_COLOR_TYPE_RGB, 8, 3, false},
+                        {"rgb16", PNG_COLOR_TYPE_RGB, 16, 3, false},
+                        {"rgba8", PNG_COLOR_TYPE_RGBA, 8, 4, false},
+                        {"rgba16-interlaced", PNG_COLOR_TYPE_RGBA, 16, 4, true},
+                        {"grey1", PNG_COLOR_TYPE_GRAY, 1, 1, false},
+                        {"grey4", PNG_COLOR_TYPE_GRAY, 4, 1, false},
+                        {"grey16", PNG_COLOR_TYPE_GRAY, 16, 1, false},
+                        {"grey-alpha8", PNG_COLOR_TYPE_GRAY_ALPHA, 8, 2, false},
+                        {"palette8", PNG_COLOR_TYPE_PALETTE, 8, 1, false},
+                        {"palette2-interlaced", PNG_COLOR_TYPE_PALETTE, 2, 1, true}};
+  for (const Kind& k : kinds) {
+    PngSpec spec{.Width = 24, .Height = 16, .ColourType = k.Colour, .Depth = k.Depth,
+                 .Interlaced = k.Interlaced, .Stored = samples(k.Channels, k.Depth)};
+    if (k.Colour == PNG_COLOR_TYPE_PALETTE) {
+      for (int i = 0; i < (1 << k.Depth); ++i)
+        spec.Palette.push_back(Rgb{static_cast<uint8_t>(i * 40), static_cast<uint8_t>(255 - i), 7});
+      spec.PaletteAlpha = {0, 128};
+    }
+    if (k.Colour == PNG_COLOR_TYPE_RGB && k.Depth == 8) spec.Transparent = {5, 45, 85};
+    const std::string path = fuzz::Folder() + "/seed.png";
+    talvero::testing::WritePng(path, spec);
+    Save("png", std::string(k.Name) + ".png", ReadAll(path));
+  }
+}
+
 // ---- Scene files, through the writers, and lines of other origin.
 
 std::string Scene(bool rcp, TSceneType type, TCubeSuffix suffix, const std::string& base,
@@ -478,6 +520,7 @@ int main(int argc, char** argv) {
   BmpSeeds();
   JpegSeeds();
   TiffSeeds();
+  PngSeeds();
   SceneSeeds(lines);
   TextSeeds(lines);
   IniSeeds();
