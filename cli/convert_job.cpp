@@ -1,8 +1,5 @@
 #include "cli/convert_job.h"
 
-#include <atomic>
-#include <csignal>
-#include <filesystem>
 #include <new>
 #include <string>
 
@@ -13,6 +10,7 @@
 #include "support/errors.h"
 #include "support/file_util.h"
 #include "support/parallel.h"
+#include "support/platform/interrupt.h"
 
 namespace talvero {
 
@@ -46,61 +44,6 @@ void RestoreFromScene(TSimFiler& filer, const std::string& fileName) {
                 " expected)");
 }
 
-// SIGINT and SIGTERM cancel the running job; a second signal of the same kind ends the
-// program at once, as it would without the handler.
-std::atomic<CancellationFlag*> gCancellation{nullptr};
-volatile std::sig_atomic_t gSignal = 0;
-static_assert(std::atomic<CancellationFlag*>::is_always_lock_free);
-
-extern "C" void CancelOnSignal(int signal) {
-  gSignal = signal;
-  if (CancellationFlag* flag = gCancellation.load()) flag->Cancel();
-}
-
-class SignalCancellation {
- public:
-  explicit SignalCancellation(CancellationFlag& flag) {
-    gSignal = 0;
-    gCancellation.store(&flag);
-#ifdef _WIN32
-    FOldInt = std::signal(SIGINT, CancelOnSignal);
-    FOldTerm = std::signal(SIGTERM, CancelOnSignal);
-#else
-    struct sigaction action {};
-    action.sa_handler = CancelOnSignal;
-    sigemptyset(&action.sa_mask);
-    // Interrupted system calls go on: the job notices the flag at its next check.
-    action.sa_flags = SA_RESTART | SA_RESETHAND;
-    sigaction(SIGINT, &action, &FOldInt);
-    sigaction(SIGTERM, &action, &FOldTerm);
-#endif
-  }
-  ~SignalCancellation() {
-#ifdef _WIN32
-    std::signal(SIGINT, FOldInt);
-    std::signal(SIGTERM, FOldTerm);
-#else
-    sigaction(SIGINT, &FOldInt, nullptr);
-    sigaction(SIGTERM, &FOldTerm, nullptr);
-#endif
-    gCancellation.store(nullptr);
-  }
-  SignalCancellation(const SignalCancellation&) = delete;
-  SignalCancellation& operator=(const SignalCancellation&) = delete;
-
-  // The signal received, 0 when none was.
-  static int Received() { return gSignal; }
-
- private:
-#ifdef _WIN32
-  void (*FOldInt)(int);
-  void (*FOldTerm)(int);
-#else
-  struct sigaction FOldInt {};
-  struct sigaction FOldTerm {};
-#endif
-};
-
 // The scene file's folder is where every output goes; a bare name means the current folder
 // (the engine itself refuses a scene file without a folder).
 std::string SceneFileName(const ConvertOptions& options) {
@@ -108,7 +51,8 @@ std::string SceneFileName(const ConvertOptions& options) {
                            : options.FromScene ? *options.FromScene
                                                : std::string();
   if (name.empty() || !ExtractFilePath(name).empty()) return name;
-  return (std::filesystem::path(".") / name).string();
+  // Plain text: std::filesystem would take the name for the ANSI code page on Windows.
+  return "./" + name;
 }
 
 }  // namespace
@@ -191,7 +135,7 @@ int RunConversion(const ConvertOptions& options, std::ostream& out, std::ostream
   auto filer = TSimFiler::Create();
   filer->SetErrorReporter(&reporter);
   {
-    const SignalCancellation signals(filer->Cancellation());
+    const platform::InterruptCancellation interrupts(filer->Cancellation());
     try {
       if (options.Threads > 0) SetMaxWorkerThreads(options.Threads);
       status = RunJob(*filer, options, console, reporter, out);
@@ -202,9 +146,9 @@ int RunConversion(const ConvertOptions& options, std::ostream& out, std::ostream
     } catch (const std::exception& e) {
       console.Error(e.what());
     }
-    if (const int signal = SignalCancellation::Received(); signal != 0) {
+    if (const int interrupted = platform::InterruptCancellation::ExitStatus(); interrupted != 0) {
       if (reporter.LastMessage() != kCancelledMessage) reporter.ShowError(kCancelledMessage);
-      status = 128 + signal;
+      status = interrupted;
     }
   }
   return status;

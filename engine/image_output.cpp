@@ -62,7 +62,7 @@ void TSimFiler::WriteVistaTexture() {
   int32_t top = 30;
   for (int i = 0; i < 4; ++i) {
     top += 35;
-    const int32_t left = (texture.Width() - MonospaceFont::TextWidth(lines[i])) / 2;
+    const int32_t left = (texture.Width() - font.TextWidth(lines[i])) / 2;
     font.Draw(texture, left, top, lines[i], i < 2 ? kYellow : kWhite);
   }
   const std::string path = VistaTexturePath();

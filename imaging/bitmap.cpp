@@ -1,8 +1,5 @@
 #include "imaging/bitmap.h"
 
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -10,6 +7,7 @@
 #include <vector>
 
 #include "support/errors.h"
+#include "support/platform/memory.h"
 
 namespace talvero {
 
@@ -17,27 +15,6 @@ namespace {
 
 // No single side of a real panorama comes near this; larger values are damaged headers.
 constexpr int64_t kMaxSide = int64_t{1} << 20;
-
-uint64_t PhysicalMemoryBytes() {
-  const long pages = ::sysconf(_SC_PHYS_PAGES);
-  const long pageSize = ::sysconf(_SC_PAGESIZE);
-  if (pages <= 0 || pageSize <= 0) return UINT64_MAX;
-  return static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageSize);
-}
-
-// Large images go into transparent huge pages where the system offers them: a panorama then
-// costs a few dozen page faults instead of 25 000, which shows in the decoding time.
-uint8_t* AllocatePixels(size_t bytes) {
-  constexpr size_t kHugePage = size_t{2} << 20;
-  if (bytes >= 4 * kHugePage) {
-    const size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
-    if (void* pixels = std::aligned_alloc(kHugePage, rounded)) {
-      ::madvise(pixels, rounded, MADV_HUGEPAGE);  // only advice: failure changes nothing
-      return static_cast<uint8_t*>(pixels);
-    }
-  }
-  return static_cast<uint8_t*>(std::malloc(bytes));
-}
 
 std::string SizeText(int64_t width, int64_t height) {
   return std::to_string(width) + " × " + std::to_string(height) + " pixels";
@@ -52,7 +29,7 @@ std::string Bitmap::SizeProblem(int64_t width, int64_t height, PixelFormat forma
   // Both sides are below 2^20, so the product of up to 2^40 × 4 cannot overflow.
   const uint64_t bytes =
       static_cast<uint64_t>(width) * static_cast<uint64_t>(height) * static_cast<uint64_t>(format);
-  if (bytes > PhysicalMemoryBytes())
+  if (bytes > platform::PhysicalMemoryBytes())
     return "an image of " + SizeText(width, height) + " needs " + std::to_string(bytes >> 20) +
            " MB, more than this machine's memory";
   return {};
@@ -72,7 +49,7 @@ Bitmap::Bitmap(int32_t width, int32_t height, PixelFormat format, bool white) : 
                        static_cast<size_t>(format);
   if (bytes > 0) {
     // Fresh pages stay untouched until written.
-    FPixels.reset(AllocatePixels(bytes));
+    FPixels.reset(static_cast<uint8_t*>(platform::AllocateLarge(bytes)));
     if (!FPixels)
       throw ImageError("not enough memory for an image of " + SizeText(width, height));
     if (white) std::memset(FPixels.get(), 0xFF, bytes);
@@ -81,7 +58,7 @@ Bitmap::Bitmap(int32_t width, int32_t height, PixelFormat format, bool white) : 
   FHeight = height;
 }
 
-void Bitmap::FreePixels::operator()(uint8_t* pixels) const { std::free(pixels); }
+void Bitmap::FreePixels::operator()(uint8_t* pixels) const { platform::FreeLarge(pixels); }
 
 Bitmap Bitmap::Clone() const {
   Bitmap copy = Uninitialized(FWidth, FHeight, FFormat);

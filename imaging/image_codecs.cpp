@@ -5,6 +5,7 @@
 
 #include "imaging/codec_support.h"
 #include "support/file_util.h"
+#include "support/platform/files.h"
 #include "support/string_utils.h"
 
 namespace talvero {
@@ -45,7 +46,7 @@ void CheckStoredData(const std::string& path, int64_t width, int64_t height,
 }
 
 FilePtr OpenForReading(const std::string& path) {
-  FilePtr file(std::fopen(path.c_str(), "rb"));
+  FilePtr file(platform::OpenFile(path, "rb"));
   if (!file) throw FileError("cannot open '" + path + "': " + std::strerror(errno));
   return file;
 }

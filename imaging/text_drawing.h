@@ -1,37 +1,30 @@
-// Single-line ASCII text drawn with the system's monospace font (found through fontconfig,
-// rendered by FreeType) in fixed 8-pixel cells and without smoothing, so it looks like the
-// bitmap font the simulator's textures were made with.
+// Single-line ASCII text drawn with the system's monospace font without smoothing, so it
+// looks like the bitmap font the simulator's textures were made with (the font itself
+// comes from the platform layer: FreeType on Linux, GDI's "FixedSys" on Windows).
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <string_view>
 
 #include "imaging/bitmap.h"
+#include "support/platform/monospace_text.h"
 
 namespace talvero {
 
 class MonospaceFont {
  public:
-  static constexpr int32_t kAdvance = 8;
-
   // Never throws: without a usable font Available() is false and Draw does nothing.
-  MonospaceFont();
-  ~MonospaceFont();
-  MonospaceFont(const MonospaceFont&) = delete;
-  MonospaceFont& operator=(const MonospaceFont&) = delete;
+  MonospaceFont() = default;
 
-  bool Available() const { return FImpl != nullptr; }
-  static int32_t TextWidth(std::string_view text) {
-    return kAdvance * static_cast<int32_t>(text.size());
-  }
+  bool Available() const { return FText.Available(); }
+  // The width of `text` in pixels.
+  int32_t TextWidth(std::string_view text) const { return FText.Width(text); }
   // Draws `text` with the top-left corner of its first cell at (x, top); pixels that would
   // fall outside the image are skipped.
   void Draw(Bitmap& image, int32_t x, int32_t top, std::string_view text, Rgb color) const;
 
  private:
-  struct Impl;
-  std::unique_ptr<Impl> FImpl;
+  platform::MonospaceText FText;
 };
 
 }  // namespace talvero

@@ -15,6 +15,7 @@
 #include "imaging/codec_support.h"
 #include "imaging/image_codecs.h"
 #include "support/file_util.h"
+#include "support/platform/files.h"
 
 namespace talvero {
 
@@ -113,7 +114,11 @@ class TiffReader {
 
 Bitmap TiffReader::Read() {
   if (DetectImageFormat(FPath) != ImageFormat::Tiff) Fail("not a TIFF file (wrong signature)");
+#ifdef _WIN32
+  FTiff = TIFFOpenW(platform::WideName(FPath).c_str(), "r");  // the ANSI TIFFOpen loses names
+#else
   FTiff = TIFFOpen(FPath.c_str(), "r");
+#endif
   if (!FTiff) Fail("libtiff cannot open it");
   if (!TIFFGetField(FTiff, TIFFTAG_IMAGEWIDTH, &FWidth) ||
       !TIFFGetField(FTiff, TIFFTAG_IMAGELENGTH, &FHeight))

@@ -7,18 +7,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 kind=${1:-normal}
 
-packages=$(grep -v '^#' "$root/scripts/packages.txt" | tr '\n' ' ')
-missing=""
-for p in $packages; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+="$p "
-done
-if [ -n "$missing" ]; then
-  echo "Installing: $missing"
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq $missing
-fi
+"$root/scripts/install-packages.sh" "$root/scripts/packages.txt"
 
 case "$kind" in
   packages) exit 0 ;;

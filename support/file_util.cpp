@@ -1,18 +1,12 @@
 #include "support/file_util.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <optional>
-#include <sstream>
 
 #include "support/errors.h"
+#include "support/platform/files.h"
 
 namespace talvero {
 
@@ -22,15 +16,9 @@ std::string SystemReason(int error) { return std::strerror(error); }
 
 }  // namespace
 
-bool FileExists(const std::string& path) {
-  struct stat st {};
-  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
+bool FileExists(const std::string& path) { return platform::IsRegularFile(path); }
 
-bool DirectoryExists(const std::string& path) {
-  struct stat st {};
-  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
+bool DirectoryExists(const std::string& path) { return platform::IsDirectory(path); }
 
 bool IsPathDelimiter(char c) {
 #ifdef _WIN32
@@ -67,24 +55,22 @@ std::string ChangeFileExt(std::string_view path, std::string_view ext) {
 }
 
 std::string ReadFileBytes(const std::string& path, uint64_t maxBytes) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) throw FileError("cannot open '" + path + "': " + SystemReason(errno));
+  std::FILE* file = platform::OpenFile(path, "rb");
+  if (!file) throw FileError("cannot open '" + path + "': " + SystemReason(errno));
   struct Closer {
-    int fd;
-    ~Closer() { ::close(fd); }
-  } closer{fd};
+    std::FILE* file;
+    ~Closer() { std::fclose(file); }
+  } closer{file};
   const auto tooLarge = [&](uint64_t size) {
     return FileError("cannot read '" + path + "': it holds " + std::to_string(size) +
                      " bytes, more than the " + std::to_string(maxBytes) +
                      " such a file may have");
   };
-  struct stat info {};
-  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
-      static_cast<uint64_t>(info.st_size) > maxBytes)
-    throw tooLarge(static_cast<uint64_t>(info.st_size));
+  const std::optional<uint64_t> size = platform::RegularFileSize(file);
+  if (size && *size > maxBytes) throw tooLarge(*size);
   // One buffer of the file's size, grown only for files that grow while being read.
   std::string bytes;
-  bytes.resize(S_ISREG(info.st_mode) ? static_cast<size_t>(info.st_size) + 1 : 65536);
+  bytes.resize(size ? static_cast<size_t>(*size) + 1 : 65536);
   size_t used = 0;
   for (;;) {
     if (used == bytes.size()) {
@@ -93,78 +79,29 @@ std::string ReadFileBytes(const std::string& path, uint64_t maxBytes) {
       const uint64_t limit = maxBytes == UINT64_MAX ? maxBytes : maxBytes + 1;
       bytes.resize(static_cast<size_t>(std::min<uint64_t>(uint64_t{bytes.size()} * 2, limit)));
     }
-    const ssize_t got = ::read(fd, bytes.data() + used, bytes.size() - used);
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      throw FileError("cannot read '" + path + "': " + SystemReason(errno));
+    const size_t got = std::fread(bytes.data() + used, 1, bytes.size() - used, file);
+    used += got;
+    if (got == 0) {
+      if (std::ferror(file)) throw FileError("cannot read '" + path + "': " + SystemReason(errno));
+      break;
     }
-    if (got == 0) break;
-    used += static_cast<size_t>(got);
   }
   if (used > maxBytes) throw tooLarge(used);
   bytes.resize(used);
   return bytes;
 }
 
-std::string WriteTarget(const std::string& path) {
-  namespace fs = std::filesystem;
-  fs::path target = path;
-  std::error_code ec;
-  // As the system does, give up on a loop of links.
-  for (int hops = 0; hops < 40 && fs::is_symlink(target, ec); ++hops) {
-    const fs::path link = fs::read_symlink(target, ec);
-    if (ec) break;
-    target = link.is_absolute() ? link : target.parent_path() / link;
-  }
-  return target.string();
-}
-
-namespace {
-
-// True when `st` is a file the system would let this process open for writing, and that is
-// not frozen by having no write permission at all (which binds the superuser too).
-bool MayRewrite(const std::string& path, const struct stat& st) {
-  return (st.st_mode & 0222) != 0 && ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
-}
-
-// Gives the temporary file the old file's owner, group and permissions, as far as this
-// process may; a new file gets those of any new file.
-void TakeOverAttributes(int fd, const struct stat* old) {
-  if (!old) {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-    return;
-  }
-  bool ownerKept = ::fchown(fd, old->st_uid, old->st_gid) == 0;
-  // Without the right to give a file away, the group may still be one of the user's.
-  if (!ownerKept) ownerKept = ::fchown(fd, static_cast<uid_t>(-1), old->st_gid) == 0 &&
-                              old->st_uid == ::geteuid();
-  // Set-user and set-group bits only on a file that kept both.
-  ::fchmod(fd, old->st_mode & (ownerKept ? 07777 : 0777));
-}
-
-}  // namespace
+std::string WriteTarget(const std::string& path) { return platform::WriteTarget(path); }
 
 AtomicFileWriter::AtomicFileWriter(std::string path)
     : FPath(std::move(path)), FTarget(WriteTarget(FPath)) {
-  struct stat old {};
-  const bool exists = ::stat(FTarget.c_str(), &old) == 0;
-  if (exists && S_ISREG(old.st_mode) && !MayRewrite(FTarget, old))
+  if (platform::IsReadOnlyFile(FTarget))
     throw FileError("cannot write '" + FPath + "': the file is read-only");
-  // mkstemp gives a unique name beside the target, so the final rename stays on one file system.
-  std::string pattern = FTarget + ".tmp-XXXXXX";
-  const int fd = ::mkstemp(pattern.data());
-  if (fd < 0) throw FileError("cannot create '" + FPath + "': " + SystemReason(errno));
-  TakeOverAttributes(fd, exists && S_ISREG(old.st_mode) ? &old : nullptr);
-  FTempPath = pattern;
-  FFile = ::fdopen(fd, "wb");
-  if (!FFile) {
-    const int error = errno;
-    ::close(fd);
-    ::unlink(FTempPath.c_str());
-    throw FileError("cannot create '" + FPath + "': " + SystemReason(error));
-  }
+  // The temporary file sits beside the target, so that the final rename stays on one file
+  // system.
+  std::string reason;
+  FFile = platform::CreateFileBeside(FTarget, FTempPath, reason);
+  if (!FFile) throw FileError("cannot create '" + FPath + "': " + reason);
 }
 
 AtomicFileWriter::~AtomicFileWriter() {
@@ -176,7 +113,7 @@ void AtomicFileWriter::Discard() noexcept {
     std::fclose(FFile);
     FFile = nullptr;
   }
-  if (!FTempPath.empty()) ::unlink(FTempPath.c_str());
+  if (!FTempPath.empty()) platform::RemoveFile(FTempPath);
 }
 
 void AtomicFileWriter::Write(const void* data, size_t size) {
@@ -193,13 +130,13 @@ void AtomicFileWriter::Commit() {
   const int flushError = errno;
   if (std::fclose(file) != 0 || !flushed) {
     const int error = flushed ? errno : flushError;
-    ::unlink(FTempPath.c_str());
+    platform::RemoveFile(FTempPath);
     throw FileError("cannot write '" + FPath + "': " + SystemReason(error));
   }
-  if (std::rename(FTempPath.c_str(), FTarget.c_str()) != 0) {
-    const int error = errno;
-    ::unlink(FTempPath.c_str());
-    throw FileError("cannot replace '" + FPath + "': " + SystemReason(error));
+  std::string reason;
+  if (!platform::RenameOver(FTempPath, FTarget, reason)) {
+    platform::RemoveFile(FTempPath);
+    throw FileError("cannot replace '" + FPath + "': " + reason);
   }
   FCommitted = true;
 }
@@ -210,45 +147,6 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes) {
   writer.Commit();
 }
 
-namespace {
-
-// Writes `bytes` over the whole of the open file and cuts it to their length.
-bool WriteWhole(int fd, std::string_view bytes) {
-  for (size_t done = 0; done < bytes.size();) {
-    const ssize_t n = ::pwrite(fd, bytes.data() + done, bytes.size() - done,
-                               static_cast<off_t>(done));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return ::ftruncate(fd, static_cast<off_t>(bytes.size())) == 0 && ::fsync(fd) == 0;
-}
-
-void RewriteInPlace(const std::string& path, const std::string& target, std::string_view bytes) {
-  const int fd = ::open(target.c_str(), O_RDWR | O_CLOEXEC);
-  if (fd < 0) throw FileError("cannot write '" + path + "': " + SystemReason(errno));
-  std::string old;
-  char buffer[65536];
-  for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) != 0;) {
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      const int error = errno;
-      ::close(fd);
-      throw FileError("cannot read '" + path + "': " + SystemReason(error));
-    }
-    old.append(buffer, static_cast<size_t>(n));
-  }
-  if (!WriteWhole(fd, bytes)) {
-    const int error = errno;
-    WriteWhole(fd, old);  // put back what was there, as far as it goes
-    ::close(fd);
-    throw FileError("cannot write '" + path + "': " + SystemReason(error));
-  }
-  if (::close(fd) != 0) throw FileError("cannot write '" + path + "': " + SystemReason(errno));
-}
-
-}  // namespace
-
 void WriteFileAtomicallyOrInPlace(const std::string& path, std::string_view bytes) {
   std::optional<AtomicFileWriter> writer;
   try {
@@ -256,11 +154,17 @@ void WriteFileAtomicallyOrInPlace(const std::string& path, std::string_view byte
   } catch (const FileError&) {
     // Only the temporary file could not be made: the file itself may still be rewritten.
     const std::string target = WriteTarget(path);
-    struct stat st {};
-    if (::stat(target.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || !MayRewrite(target, st))
-      throw;
-    RewriteInPlace(path, target, bytes);
-    return;
+    if (!platform::IsRegularFile(target) || platform::IsReadOnlyFile(target)) throw;
+    std::string reason;
+    switch (platform::RewriteInPlace(target, bytes, reason)) {
+      case platform::Rewrite::Done:
+        return;
+      case platform::Rewrite::ReadFailed:
+        throw FileError("cannot read '" + path + "': " + reason);
+      case platform::Rewrite::WriteFailed:
+        break;
+    }
+    throw FileError("cannot write '" + path + "': " + reason);
   }
   writer->Write(bytes);
   writer->Commit();

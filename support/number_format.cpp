@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <limits>
 
+#include "support/platform/decimal.h"
+
 namespace talvero {
 
 namespace {
@@ -199,7 +201,7 @@ std::optional<long double> ParseFloat(std::string_view text) {
   if (i != text.size()) return std::nullopt;
   // strtold under the C locale would follow the user's decimal separator; parse ourselves.
   long double value = 0;
-  auto [ptr, ec] = std::from_chars(clean.data(), clean.data() + clean.size(), value);
+  auto [ptr, ec] = platform::ReadLongDouble(clean.data(), clean.data() + clean.size(), value);
   if (ptr != clean.data() + clean.size()) return std::nullopt;
   if (ec == std::errc::result_out_of_range) {
     // Underflow becomes zero; overflow is not a usable number.

@@ -1,51 +1,10 @@
 #include "support/text_encoding.h"
 
-#include <iconv.h>
-
-#include <cerrno>
-#include <vector>
-
 #include "support/errors.h"
+#include "support/platform/text_codec.h"
 #include "support/string_utils.h"
 
 namespace talvero {
-
-namespace {
-
-class Iconv {
- public:
-  Iconv(const char* to, const char* from) : FHandle(iconv_open(to, from)) {
-    if (FHandle == reinterpret_cast<iconv_t>(-1))
-      throw ConvertError(std::string("the conversion from ") + from + " to " + to +
-                         " is not available on this system");
-  }
-  ~Iconv() { iconv_close(FHandle); }
-  Iconv(const Iconv&) = delete;
-  Iconv& operator=(const Iconv&) = delete;
-
-  // Converts as much as possible; returns false at the first byte that does not convert,
-  // leaving `in` and `inLeft` pointing at it.
-  bool Convert(char*& in, size_t& inLeft, std::string& out) {
-    char buffer[4096];
-    while (inLeft > 0) {
-      char* outPtr = buffer;
-      size_t outLeft = sizeof buffer;
-      const size_t rc = iconv(FHandle, &in, &inLeft, &outPtr, &outLeft);
-      out.append(buffer, outPtr - buffer);
-      if (rc == static_cast<size_t>(-1)) {
-        if (errno == E2BIG) continue;
-        iconv(FHandle, nullptr, nullptr, nullptr, nullptr);  // reset the shift state
-        return false;
-      }
-    }
-    return true;
-  }
-
- private:
-  iconv_t FHandle;
-};
-
-}  // namespace
 
 bool IsAscii(std::string_view text) {
   for (unsigned char c : text)
@@ -55,13 +14,9 @@ bool IsAscii(std::string_view text) {
 
 std::string Utf8ToCp932(std::string_view utf8) {
   if (IsAscii(utf8)) return std::string(utf8);
-  Iconv cd("CP932", "UTF-8");
-  std::vector<char> input(utf8.begin(), utf8.end());
-  char* in = input.data();
-  size_t inLeft = input.size();
   std::string out;
-  if (!cd.Convert(in, inLeft, out)) {
-    const size_t offset = static_cast<size_t>(in - input.data());
+  const size_t offset = platform::EncodeCp932(utf8, out);
+  if (offset != std::string_view::npos) {
     const std::string bad(utf8.substr(offset, CharLengthAt(utf8, offset)));
     throw ConvertError("the character '" + bad + "' in '" + std::string(utf8) +
                        "' cannot be stored in Shift-JIS (code page 932)");
@@ -71,15 +26,10 @@ std::string Utf8ToCp932(std::string_view utf8) {
 
 std::string Cp932ToUtf8(std::string_view cp932) {
   if (IsAscii(cp932)) return std::string(cp932);
-  Iconv cd("UTF-8", "CP932");
-  std::vector<char> input(cp932.begin(), cp932.end());
-  char* in = input.data();
-  size_t inLeft = input.size();
   std::string out;
-  while (!cd.Convert(in, inLeft, out)) {
+  for (size_t offset; (offset = platform::DecodeCp932(cp932, out)) != std::string_view::npos;) {
     out += "\xEF\xBF\xBD";  // U+FFFD for the byte that does not decode
-    ++in;
-    --inLeft;
+    cp932.remove_prefix(offset + 1);
   }
   return out;
 }

@@ -2,8 +2,10 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <cstdlib>
 #include <filesystem>
@@ -30,9 +32,16 @@ class RecordingErrorReporter : public TErrorReporter {
 class TempDir {
  public:
   TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "talvero-test-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot create a temporary folder");
-    FPath = pattern;
+    // create_directory makes a new folder or reports an existing one, as mkdtemp does, and
+    // works on Windows too.
+    std::random_device seed;
+    std::mt19937_64 random(seed());
+    for (int attempt = 0; attempt < 100 && FPath.empty(); ++attempt) {
+      const auto path = std::filesystem::temp_directory_path() /
+                        ("talvero-test-" + std::to_string(random() % 1000000000));
+      if (std::filesystem::create_directory(path)) FPath = path;
+    }
+    if (FPath.empty()) throw std::runtime_error("cannot create a temporary folder");
   }
   ~TempDir() {
     std::error_code ignored;
@@ -56,6 +65,12 @@ class TempDir {
  private:
   std::filesystem::path FPath;
 };
+
+// A path from UTF-8 text. A plain std::string would be taken for the ANSI code page on
+// Windows, which has no room for most Japanese names.
+inline std::filesystem::path Utf8Path(const std::string& utf8) {
+  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
 
 inline std::string ReadAll(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -91,6 +106,7 @@ inline Currency RandomCurrency(std::mt19937& random, int limit) {
       std::uniform_int_distribution<int64_t>(-limit * 10000LL, limit * 10000LL)(random));
 }
 
+#ifndef _WIN32
 // The user id `RunUnprivileged` runs as when the tests run as root ("nobody").
 inline constexpr uid_t kUnprivilegedId = 65534;
 
@@ -126,6 +142,7 @@ inline std::string RunUnprivileged(const std::function<std::string()>& action) {
   ::waitpid(child, &status, 0);
   return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? result : "crashed";
 }
+#endif
 
 // Base names that scene files must carry through unchanged.
 inline constexpr const char* kAwkwardBasenames[] = {"scene", "my sky", "空の景色", "it's", "a_b.c"};

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 #include <filesystem>
 #include <set>
 
@@ -76,7 +77,7 @@ Bitmap CompassPanorama(int32_t width) {
     const uint8_t blue = y < f ? 10 : y < 2 * f ? 90 : y < 3 * f ? 170 : 250;
     for (int32_t x = 0; x < width; ++x) {
       const int region = ((x + f) / (2 * f)) % 4;  // face centres at 0, 2f, 4f, 6f
-      const double angle = 2 * M_PI * (x + 0.5) / width;
+      const double angle = 2 * std::numbers::pi * (x + 0.5) / width;
       const auto green = static_cast<uint8_t>(std::lround(127 + 100 * std::sin(angle)));
       image.SetPixel(x, y, Rgb{kRegionRed[region], green, blue});
     }

@@ -24,12 +24,16 @@ struct AssimpInfo {
 
 AssimpInfo RunAssimpInfo(const std::string& file) {
   AssimpInfo info;
+#ifdef _WIN32
+  (void)file;  // the Linux build runs the check; the files are the same bytes on Windows
+#else
   const std::string command = "assimp info '" + file + "' 2>&1";
   std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
   if (!pipe) return info;
   char buffer[4096];
   while (size_t n = fread(buffer, 1, sizeof buffer, pipe.get())) info.Output.append(buffer, n);
   info.Status = pclose(pipe.release());
+#endif
 
   std::istringstream lines(info.Output);
   bool inRefs = false;
@@ -47,6 +51,9 @@ AssimpInfo RunAssimpInfo(const std::string& file) {
 }
 
 TEST(XSceneAssimpTest, CubeAndSphereImportWithTheirImagesAsTextures) {
+#ifdef _WIN32
+  GTEST_SKIP() << "assimp runs in the Linux build";
+#endif
   if (std::system("command -v assimp >/dev/null 2>&1") != 0)
     GTEST_SKIP() << "assimp (package assimp-utils) is not installed";
   TempDir dir;

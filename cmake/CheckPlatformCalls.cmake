@@ -1,0 +1,21 @@
+# Fails when a file outside the platform layer (support/platform/) includes a header of one
+# operating system: everything else builds unchanged on Linux and on Windows.
+# Run with -DROOT=<source folder>.
+set(folders support imaging engine formats sceneview editing app cli)
+set(headers "unistd\\.h|fcntl\\.h|dirent\\.h|iconv\\.h|pthread\\.h|signal\\.h|csignal|sys/[a-z_]+\\.h|fontconfig/[a-z]+\\.h|ft2build\\.h|windows\\.h|shellapi\\.h|io\\.h")
+set(problems "")
+foreach(folder ${folders})
+  file(GLOB_RECURSE files ${ROOT}/${folder}/*.h ${ROOT}/${folder}/*.cpp)
+  foreach(f ${files})
+    if(f MATCHES "^${ROOT}/support/platform/")
+      continue()
+    endif()
+    file(STRINGS ${f} found REGEX "^[ \t]*#[ \t]*include[ \t]*<(${headers})>")
+    if(found)
+      string(APPEND problems "\n${f}: ${found}")
+    endif()
+  endforeach()
+endforeach()
+if(problems)
+  message(FATAL_ERROR "System headers outside support/platform/:${problems}")
+endif()

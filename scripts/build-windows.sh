@@ -1,0 +1,175 @@
+#!/usr/bin/env bash
+# Cross-builds the headless core, talvero-convert.exe and their test suites for 64-bit
+# Windows into build/windows, and packs build/windows/talvero-convert-<version>-win64.zip.
+# libjpeg-turbo, libtiff and libpng are built static from Debian's own source packages,
+# GoogleTest from /usr/src/googletest; they are kept in build/windows/deps, so later runs
+# reuse them (remove that folder to rebuild them).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+out=$root/build/windows
+deps=$out/deps
+jobs=$(nproc)
+toolchain=$root/cmake/mingw-w64-x86_64.cmake
+# Bump when the way the dependencies are built changes, so that old caches are rebuilt.
+recipe=2
+
+"$root/scripts/install-packages.sh" "$root/scripts/packages-windows.txt"
+
+# Nothing here runs Wine; should anything do so, it stays out of the user's own prefix.
+export WINEPREFIX=${WINEPREFIX:-$out/wineprefix}
+
+launcher=()
+if command -v ccache >/dev/null; then
+  export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$root}
+  launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
+cross=(-DCMAKE_TOOLCHAIN_FILE="$toolchain" -DTALVERO_WINDOWS_DEPS="$deps" "${launcher[@]}")
+
+# Runs a command with its output in a log; shows the log when the command fails.
+quietly() {
+  local log=$1
+  shift
+  if ! "$@" >"$log" 2>&1; then
+    tail -n 60 "$log" >&2
+    echo "failed: $* (full log: $log)" >&2
+    return 1
+  fi
+}
+
+# The address of the machine's own Debian archive (not the security archive), from its
+# one-line or deb822 source lists.
+debian_mirror() {
+  local suite=$1 found
+  found=$(cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null |
+    awk -v suite="$suite" '$1 == "deb" {
+        i = 2; if ($i ~ /^\[/) { while ($i !~ /\]$/) i++; i++ }
+        if ($(i + 1) == suite) { print $i; exit } }')
+  if [ -z "$found" ]; then
+    found=$(cat /etc/apt/sources.list.d/*.sources 2>/dev/null |
+      awk -v suite="$suite" 'BEGIN { RS = ""; FS = "\n" } {
+          uri = ""; ok = 0; deb = 0
+          for (f = 1; f <= NF; f++) {
+            if ($f ~ /^URIs:/) { split($f, w, " "); uri = w[2] }
+            if ($f ~ /^Types:/ && $f ~ / deb( |$)/) deb = 1
+            if ($f ~ /^Suites:/) { n = split($f, w, " "); for (k = 2; k <= n; k++) if (w[k] == suite) ok = 1 }
+          }
+          if (uri != "" && ok && deb) { print uri; exit } }')
+  fi
+  echo "${found:-http://deb.debian.org/debian}"
+}
+
+# Debian's source packages, fetched through private source lists: the machine's apt
+# configuration stays untouched.
+fetch_sources() {
+  local suite mirror apt keyring=/usr/share/keyrings/debian-archive-keyring.gpg signed=""
+  suite=$(. /etc/os-release && echo "${VERSION_CODENAME:-bookworm}")
+  mirror=$(debian_mirror "$suite")
+  apt=$out/apt
+  rm -rf "$apt" "$out/sources"
+  mkdir -p "$apt/sources.list.d" "$apt/lists/partial" "$apt/cache/archives/partial" "$out/sources"
+  [ -f "$keyring" ] && signed=" [signed-by=$keyring]"
+  echo "deb-src$signed $mirror $suite main" >"$apt/sources.list.d/talvero-windows.list"
+  local options=(-o Dir::Etc::SourceList=/dev/null -o Dir::Etc::SourceParts="$apt/sources.list.d"
+                 -o Dir::State::Lists="$apt/lists" -o Dir::Cache="$apt/cache")
+  # As root apt hands downloads to its own unprivileged user, who cannot write here.
+  [ "$(id -u)" -eq 0 ] && options+=(-o APT::Sandbox::User=root)
+  echo "== Source packages libjpeg-turbo, tiff and libpng1.6 from $mirror ($suite)"
+  quietly "$apt/update.log" apt-get "${options[@]}" update
+  (cd "$out/sources" && quietly "$apt/source.log" apt-get "${options[@]}" source --download-only libjpeg-turbo tiff libpng1.6)
+  for dsc in "$out/sources"/*.dsc; do
+    local name
+    name=$(basename "$dsc" .dsc)
+    quietly "$out/sources/$name.log" dpkg-source --no-copy -x "$dsc" "$out/sources/${name%%_*}"
+  done
+}
+
+build_deps() {
+  local work=$out/deps-build
+  rm -rf "$deps" "$work"
+  mkdir -p "$deps" "$work"
+  fetch_sources
+  echo "== libjpeg-turbo, libtiff, libpng and GoogleTest for Windows (static, into $deps)"
+  local common=("${cross[@]}" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$deps"
+                -DBUILD_SHARED_LIBS=OFF)
+
+  quietly "$work/jpeg.log" cmake -S "$out/sources/libjpeg-turbo" -B "$work/jpeg" "${common[@]}" \
+    -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF -DWITH_JAVA=OFF -DREQUIRE_SIMD=ON
+  quietly "$work/jpeg-build.log" cmake --build "$work/jpeg" -j"$jobs" --target jpeg-static
+  # Only the library and its headers: the tools are not needed.
+  mkdir -p "$deps/lib" "$deps/include"
+  cp "$work/jpeg/libjpeg.a" "$deps/lib/"
+  cp "$work/jpeg/jconfig.h" "$out/sources/libjpeg-turbo/jerror.h" \
+     "$out/sources/libjpeg-turbo/jmorecfg.h" "$out/sources/libjpeg-turbo/jpeglib.h" "$deps/include/"
+
+  local off=()
+  for feature in tiff-tools tiff-tests tiff-contrib tiff-docs tiff-opengl cxx jbig lzma zstd \
+                 webp lerc libdeflate jpeg12 pixarlog; do
+    off+=(-D$feature=OFF)
+  done
+  quietly "$work/tiff.log" cmake -S "$out/sources/tiff" -B "$work/tiff" "${common[@]}" "${off[@]}" \
+    -Djpeg=ON -Dzlib=ON -DJPEG_INCLUDE_DIR="$deps/include" -DJPEG_LIBRARY="$deps/lib/libjpeg.a"
+  quietly "$work/tiff-build.log" cmake --build "$work/tiff" -j"$jobs"
+  quietly "$work/tiff-install.log" cmake --install "$work/tiff"
+
+  quietly "$work/png.log" cmake -S "$out/sources/libpng1.6" -B "$work/png" "${common[@]}" \
+    -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF -DPNG_EXECUTABLES=OFF -DSKIP_INSTALL_PROGRAMS=ON \
+    -DSKIP_INSTALL_FILES=ON
+  quietly "$work/png-build.log" cmake --build "$work/png" -j"$jobs"
+  quietly "$work/png-install.log" cmake --install "$work/png"
+
+  quietly "$work/gtest.log" cmake -S /usr/src/googletest -B "$work/gtest" "${common[@]}" \
+    -DBUILD_GMOCK=ON -DINSTALL_GTEST=ON
+  quietly "$work/gtest-build.log" cmake --build "$work/gtest" -j"$jobs"
+  quietly "$work/gtest-install.log" cmake --install "$work/gtest"
+
+  # CLI11 is header-only; its headers are copied so that the cross build never looks into
+  # the build machine's /usr/include.
+  cp -r /usr/include/CLI "$deps/include/"
+  mkdir -p "$deps/lib/cmake/CLI11"
+  cat >"$deps/lib/cmake/CLI11/CLI11Config.cmake" <<'CMAKE'
+if(NOT TARGET CLI11::CLI11)
+  add_library(CLI11::CLI11 INTERFACE IMPORTED)
+  set_target_properties(CLI11::CLI11 PROPERTIES
+    INTERFACE_INCLUDE_DIRECTORIES "${CMAKE_CURRENT_LIST_DIR}/../../../include")
+endif()
+CMAKE
+  ls "$out/sources"/*.dsc | xargs -n1 basename >"$deps/versions"
+  echo "$recipe" >"$deps/recipe"
+}
+
+if [ -f "$deps/recipe" ] && [ "$(cat "$deps/recipe")" = "$recipe" ]; then
+  echo "== Windows dependencies: reusing $deps ($(tr '\n' ' ' <"$deps/versions"))"
+else
+  build_deps
+fi
+
+echo "== Core, talvero-convert.exe and tests for Windows"
+cmake -S "$root" -B "$out/build" "${cross[@]}" -DCMAKE_BUILD_TYPE=Release \
+  -DTALVERO_BUILD_GUI=OFF -DTALVERO_BUILD_TESTS=ON >/dev/null
+cmake --build "$out/build" -j"$jobs"
+
+exe=$out/build/cli/talvero-convert.exe
+cp "$exe" "$out/talvero-convert.exe"
+
+# Statically linked: every DLL the program names must be part of Windows itself.
+imports=$(x86_64-w64-mingw32-objdump -p "$exe" | awk '/DLL Name:/ { print $3 }')
+for dll in $imports; do
+  case "${dll,,}" in
+    kernel32.dll | user32.dll | gdi32.dll | advapi32.dll | shell32.dll | ole32.dll | \
+    msvcrt.dll | ws2_32.dll | bcrypt.dll | ntdll.dll | api-ms-win-*.dll) ;;
+    *) echo "talvero-convert.exe needs $dll, which is not part of Windows" >&2; exit 1 ;;
+  esac
+done
+echo "talvero-convert.exe imports only Windows DLLs: $(echo $imports)"
+
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:[A-Z]*=//p' "$out/build/CMakeCache.txt")
+stage=$out/package
+rm -rf "$stage"
+mkdir -p "$stage"
+cp "$exe" "$stage/"
+# Windows editors expect CRLF line ends; the byte-order mark tells old Notepads it is UTF-8.
+{ printf '\xef\xbb\xbf'; sed 's/$/\r/' "$root/cli/README-windows.txt"; } >"$stage/README.txt"
+zip=$out/talvero-convert-$version-win64.zip
+rm -f "$zip"
+(cd "$stage" && cmake -E tar cf "$zip" --format=zip talvero-convert.exe README.txt)
+echo "Built $zip"

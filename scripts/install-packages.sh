@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs the Debian packages listed in FILE (one a line, # for comments) that are missing.
+#   scripts/install-packages.sh FILE
+set -euo pipefail
+list=$1
+
+missing=""
+for p in $(grep -v '^#' "$list" | tr '\n' ' '); do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+="$p "
+done
+if [ -n "$missing" ]; then
+  echo "Installing: $missing"
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq $missing
+fi
