@@ -23,6 +23,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cstdint>
+#include <optional>
 
 #include "app/about_box.h"
 #include "app/app_info.h"
@@ -471,11 +473,14 @@ void TForm1::ReportException(const std::exception_ptr& error) {
 // ---- Showing and closing
 
 void TForm1::setVisible(bool visible) {
-  if (visible && !FShown) {
+  const bool first = visible && !FShown;
+  if (first) {
     FShown = true;
     Guarded([this] { FormShow(); });
   }
   QMainWindow::setVisible(visible);
+  // The frame is known once the window is shown; it must fit on the screen too.
+  if (first) KeepOnScreen();
 }
 
 void TForm1::FormShow() {
@@ -554,6 +559,30 @@ void TForm1::LoadSettings() {
   }
   move(left, top);
   resize(width, height);
+  KeepOnScreen();
+}
+
+void TForm1::KeepOnScreen() {
+  // A position stored for a monitor since unplugged would open the window where nobody
+  // sees it: it moves just far enough to lie whole on the screen that needs the least move
+  // (only to the top-left corner of one too small for it).
+  const QRect frame = frameGeometry();
+  std::optional<QPoint> best;
+  int64_t bestDistance = 0;
+  for (const QScreen* candidate : QGuiApplication::screens()) {
+    const QRect room = candidate->availableGeometry();
+    const QPoint place(
+        std::max(room.left(), std::min(frame.left(), room.right() + 1 - frame.width())),
+        std::max(room.top(), std::min(frame.top(), room.bottom() + 1 - frame.height())));
+    const QPoint step = place - frame.topLeft();
+    const int64_t distance =
+        int64_t{step.x()} * step.x() + int64_t{step.y()} * step.y();
+    if (!best || distance < bestDistance) {
+      best = place;
+      bestDistance = distance;
+    }
+  }
+  if (best && *best != frame.topLeft()) move(*best);
 }
 
 void TForm1::SaveSettings() {
@@ -841,7 +870,10 @@ void TForm1::ShowPanorama() {
   TSimProgressEvent progress = std::move(FFiler->OnProgress);
   FFiler->OnProgress = nullptr;
   const ScopeExit restore([this, &progress] { FFiler->OnProgress = std::move(progress); });
-  Image_Panorama->SetPicture(QImage());
+  // A file of a kind the engine refuses leaves the picture shown before; only a file that
+  // will be decoded empties the preview first.
+  if (TSimFiler::ImageFileKind(fileName) != ImageFormat::Unsupported)
+    Image_Panorama->SetPicture(QImage());
   Bitmap picture;
   if (!FFiler->LoadPicture(picture)) return;
   QImage image = ToQImage(picture);

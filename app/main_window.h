@@ -188,6 +188,8 @@ class TForm1 : public QMainWindow {
   bool ConfirmOverwrite(const std::string& path, QAction* option);
   void ReadFmsSceneFile(const std::string& fileName);
   void ReadRcpSceneFiles(const std::string& fileName);
+  // Moves the window just far enough to lie whole on an available screen.
+  void KeepOnScreen();
   void SetRestoreEnabled(bool enabled);
   void SetJobRunning(bool running);
   // Enabled states that depend on the job, the scene type and the last read together.

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QStyle>
@@ -104,14 +105,18 @@ TForm3::TForm3(QWidget* parent)
   CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
   CheckBox1->setGeometry(18, 116, 190, 17);
 
-  // Neither button is the default: Enter answers with the focused one.
+  // Neither button is the default, not even once shown (a dialog otherwise makes an
+  // auto-default button of every push button and the first one after the focus the
+  // default): Return answers with the focused button only.
   Button1 = new QPushButton(QStringLiteral("はい(&Y)"), this);
+  Button1->setAutoDefault(false);
   Button1->setObjectName(QStringLiteral("Button1"));
   Button1->setGeometry(232, 111, 75, 25);
   connect(Button1, &QPushButton::clicked, this, [this] { done(kResultYes); });
 
   Button2 = new QPushButton(QStringLiteral("いいえ(&N)"), this);
   Button2->setObjectName(QStringLiteral("Button2"));
+  Button2->setAutoDefault(false);
   Button2->setGeometry(322, 111, 75, 25);
   connect(Button2, &QPushButton::clicked, this, [this] { done(kResultNo); });
 
@@ -124,6 +129,32 @@ TForm3::TForm3(QWidget* parent)
 }
 
 void TForm3::reject() { done(kResultClosed); }
+
+void TForm3::keyPressEvent(QKeyEvent* event) {
+  const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+  switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      if (modifiers == Qt::NoModifier) {
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget())) button->click();
+        event->accept();
+        return;
+      }
+      break;
+    // The mnemonics of the buttons: nothing here takes typed letters.
+    case Qt::Key_Y:
+    case Qt::Key_N:
+      if (modifiers == Qt::NoModifier || modifiers == Qt::ShiftModifier) {
+        (event->key() == Qt::Key_Y ? Button1 : Button2)->click();
+        event->accept();
+        return;
+      }
+      break;
+    default:
+      break;
+  }
+  QDialog::keyPressEvent(event);
+}
 
 int TForm3::Execute(const QString& fileName, bool& dontAskAgain, QWidget* parent) {
   TForm3 dialog(parent);

@@ -49,6 +49,10 @@ class TForm3 : public QDialog {
   QCheckBox* CheckBox1;
   QPushButton* Button1;
   QPushButton* Button2;
+
+ protected:
+  // Return and Enter press the focused button only; Y and N answer without Alt too.
+  void keyPressEvent(QKeyEvent* event) override;
 };
 
 }  // namespace talvero

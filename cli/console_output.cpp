@@ -17,6 +17,14 @@ const std::pair<const char*, const char*> kHints[] = {
     {"扱えない画像ファイルです。", "the panorama must be a .bmp, .jpg, .jpeg, .png, .tif or .tiff file"},
 };
 
+// Job messages that name a character: a reading for every message starting so.
+const std::pair<const char*, const char*> kPrefixHints[] = {
+    {"出力画像の基本名：に使えない文字",
+     "the base name holds a character an image name or a scene file cannot hold: a path "
+     "separator, a control character, a double quote (RCPSim) or one code page 932 cannot "
+     "store as itself; use --base NAME"},
+};
+
 std::string OneLine(const std::string& text) {
   std::string line;
   for (size_t i = 0; i < text.size(); ++i) {
@@ -47,6 +55,8 @@ void ConsoleOutput::Error(const std::string& message) {
   FStream << "talvero-convert: error: " << OneLine(message);
   for (const auto& [japanese, english] : kHints)
     if (message == japanese) FStream << " (" << english << ")";
+  for (const auto& [start, english] : kPrefixHints)
+    if (message.rfind(start, 0) == 0) FStream << " (" << english << ")";
   FStream << std::endl;
 }
 

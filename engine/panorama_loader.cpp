@@ -1,4 +1,6 @@
 // Reading the panorama into the working image and normalising its size.
+#include <new>
+
 #include "engine/sim_filer.h"
 #include "imaging/bitmap.h"
 #include "imaging/image_codecs.h"
@@ -49,7 +51,16 @@ bool TSimFiler::LoadPanorama(Bitmap& target) {
   if (!FileExists(fileName)) throw FileError("cannot open '" + fileName + "': the file is gone");
   Progress(kLoading + fileName, spAppend);
   if (!ReadImageFile(target, fileName)) return false;
-  if (!UsableShape(target)) NormalizeSize(target);
+  if (!UsableShape(target)) {
+    // A size the normalised image cannot have in memory is a problem of this panorama.
+    try {
+      NormalizeSize(target);
+    } catch (const std::bad_alloc&) {
+      throw ImageError("cannot use panorama '" + fileName + "': not enough memory");
+    } catch (const ImageError& e) {
+      throw ImageError("cannot use panorama '" + fileName + "': " + e.what());
+    }
+  }
   if (target.Height() < kMinPanoramaHeight)
     throw ImageError("cannot use panorama '" + fileName + "': it is only " +
                      std::to_string(target.Width()) + " × " + std::to_string(target.Height()) +

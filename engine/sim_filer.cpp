@@ -1,10 +1,12 @@
 #include "engine/sim_filer.h"
 
 #include <array>
+#include <cstdio>
 #include <stdexcept>
 
 #include "support/errors.h"
 #include "support/file_util.h"
+#include "support/text_encoding.h"
 
 namespace talvero {
 
@@ -50,6 +52,30 @@ void TSimFiler::ShowError(const std::string& message) {
     talvero::ShowError(message);
 }
 
+namespace {
+
+// The character of the base name that cannot be in it, as the message shows it; empty when
+// the name is usable. The name is the stem of every image name, so it must stay a file name
+// in the scene folder (no separator of either system: the simulators run on Windows); it is
+// written into scene files, so it holds no control character (a line break would split its
+// line) and code page 932 must store it as itself. A DirectX mesh file holds the image
+// names between double quotes, so an RCPSim job cannot have one in the name either.
+std::string UnusableBasenameChar(const std::string& name, TSceneFormat format) {
+  for (const unsigned char c : name) {
+    if (c < 0x20 || c == 0x7F) {
+      char code[12];
+      std::snprintf(code, sizeof code, " U+%04X ", c);  // an invisible one by its code
+      return code;
+    }
+    if (c == '/' || c == '\\' || (c == '"' && format == sfRCP))
+      return std::string("「") + static_cast<char>(c) + "」";
+  }
+  const std::string bad = FirstCharNotInCp932(name);
+  return bad.empty() ? bad : "「" + bad + "」";
+}
+
+}  // namespace
+
 bool TSimFiler::CheckSceneJob() {
   const std::string sceneFile = GetSceneFilename();
   if (sceneFile.empty()) {
@@ -60,8 +86,13 @@ bool TSimFiler::CheckSceneJob() {
     ShowError("シーンフィアル名：で指定されたフォルダがありません。");
     return false;
   }
-  if (GetTextureBasename().empty()) {
+  const std::string basename = GetTextureBasename();
+  if (basename.empty()) {
     ShowError("出力画像の基本名：が指定されていません。");
+    return false;
+  }
+  if (const std::string bad = UnusableBasenameChar(basename, GetSceneFormat()); !bad.empty()) {
+    ShowError("出力画像の基本名：に使えない文字" + bad + "があります。");
     return false;
   }
   return true;

@@ -168,7 +168,8 @@ class TSimFiler : public TNotifyPersistent {
   // current format and type (and, for FMS, the vista texture when it is missing).
   void RunSceneStage();
 
-  // Ground-data lines kept from the last FMS scene file read and copied into later headers.
+  // Ground-data lines kept from the last FMS scene file read and copied into later headers:
+  // the bytes the file held (code page 932, undecoded), so they are written back unchanged.
   StringList& GroundDataLines() { return FGroundDataLines; }
   const StringList& GroundDataLines() const { return FGroundDataLines; }
 

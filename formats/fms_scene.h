@@ -22,13 +22,14 @@ struct FmsSceneValues {
   int32_t AreaRadius = 0;
   Currency SceneRotate, SlopeX, SlopeY, AirCraftX, AirCraftY, AirCraftZ, PilotZ;
   std::string TextureBasename;
-  StringList GroundDataLines;
+  StringList GroundDataLines;  // as the file read held them (code page 932 bytes)
 
   static FmsSceneValues From(const TSimFiler& filer);
 };
 
-// Each appends its lines to `lines`.
-void WriteFmsHeader(StringList& lines, const FmsSceneValues& values);
+// Each appends its lines to `lines`. WriteFmsHeader returns the index of the first
+// ground-data line, which is to be saved as the bytes it holds.
+size_t WriteFmsHeader(StringList& lines, const FmsSceneValues& values);
 // Error when the slopes make the ground plane (nearly) vertical, so that its corner heights
 // cannot be written.
 void WriteFmsGround(StringList& lines, const FmsSceneValues& values);

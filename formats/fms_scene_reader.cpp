@@ -9,6 +9,7 @@
 #include "support/errors.h"
 #include "support/file_util.h"
 #include "support/string_utils.h"
+#include "support/text_encoding.h"
 
 namespace talvero {
 
@@ -16,10 +17,24 @@ namespace {
 
 const char* const kUnusableScene = "Talvero.exe では扱えないシーンファイルです。";
 
+// Offset of the first symbol `name` at or after `from` in the line; npos when there is none.
+// Only ground-data markers are looked for this way: a line the tokenizer refuses holds no
+// marker from the point of refusal on, and is not an error here.
+size_t FindSymbol(const std::string& line, std::string_view name, size_t from = 0) {
+  try {
+    for (LineTokenizer t(line); !t.AtEnd(); t.Next())
+      if (t.Position() >= from && t.IsSymbol(name)) return t.Position();
+  } catch (const Error&) {
+  }
+  return std::string::npos;
+}
+
 struct FmsReader {
   TSimFiler& filer;
-  const StringList& lines;
-  bool inGroundData = false;
+  const StringList& bytes;    // the lines as the file holds them
+  const StringList& lines;    // decoded
+  size_t dataEnd = 0;         // lines before it belong to a ground-data block
+  bool unterminated = false;  // a block start without an end: no later start has one
   bool quadsPending = false;
   bool positionSeen = false;
   long double positionZ = 0;
@@ -95,9 +110,34 @@ struct FmsReader {
     return true;
   }
 
+  // The ground-data block that starts on line i: from the line holding "sf_GroundDataStart"
+  // to the line holding the next "sf_GroundDataEnd", both whole. Its lines are data, kept as
+  // bytes and never read for keys: the writer copies them into every later header, where a
+  // key would be read again and override the job's own values. A start without an end makes
+  // no block. Returns whether line i starts one.
+  bool GroundDataBlock(size_t i) {
+    if (unterminated) return false;
+    const size_t start = FindSymbol(lines[i], "sf_GroundDataStart");
+    if (start == std::string::npos) return false;
+    size_t last = i;
+    if (FindSymbol(lines[i], "sf_GroundDataEnd", start + 1) == std::string::npos) {
+      do ++last;
+      while (last < lines.size() &&
+             FindSymbol(lines[last], "sf_GroundDataEnd") == std::string::npos);
+      if (last == lines.size()) {
+        unterminated = true;
+        return false;
+      }
+    }
+    StringList& kept = filer.GroundDataLines();
+    kept.insert(kept.end(), bytes.begin() + i, bytes.begin() + last + 1);
+    dataEnd = last + 1;
+    return true;
+  }
+
   // Runs the checks on every token of line i; a value means reading ends with that result.
   std::optional<bool> Line(size_t i) {
-    if (inGroundData) filer.GroundDataLines().push_back(lines[i]);
+    if (i < dataEnd || GroundDataBlock(i)) return std::nullopt;
     LineTokenizer t(lines[i]);
     TFMSDataHolder& data = filer.FMSData();
     using Setter = void (TFMSDataHolder::*)(Currency);
@@ -118,11 +158,6 @@ struct FmsReader {
       if (t.IsSymbol("sf_AreaRadius")) data.SetAreaRadius(ReadInt32Value(t, "sf_AreaRadius"));
       for (const auto& [key, setter] : kNumbers)
         if (t.IsSymbol(key)) (data.*setter)(Fixed(ReadNumberValue(t)));
-      if (!inGroundData && t.IsSymbol("sf_GroundDataStart")) {
-        filer.GroundDataLines().push_back(lines[i]);
-        inGroundData = true;
-      }
-      if (t.IsSymbol("sf_GroundDataEnd")) inGroundData = false;
       if (t.IsSymbol("sf_TextureBasename")) {
         filer.SetTextureBasename(ReadStringValue(t));
         return true;
@@ -152,8 +187,11 @@ struct FmsReader {
 bool TSimFiler::ReadFmsScene(const std::string& fileName) {
   if (!FileExists(fileName)) return false;
   GroundDataLines().clear();
-  const StringList lines = LoadTextLines(fileName);
-  FmsReader reader{*this, lines};
+  const StringList bytes = LoadFileLines(fileName);
+  StringList lines;
+  lines.reserve(bytes.size());
+  for (const std::string& line : bytes) lines.push_back(Cp932ToUtf8(line));
+  FmsReader reader{*this, bytes, lines};
   for (size_t i = 0; i < lines.size(); ++i) {
     reader.errorLine = i;
     try {

@@ -40,11 +40,13 @@ template <typename Body>
 void SaveFmsScene(TSimFiler& filer, TSceneType type, Body body) {
   const std::string fileName = filer.GetSceneFilename();
   StringList lines;
+  size_t kept = 0, keptCount = 0;
   try {
     RequireSceneMesh(filer, type == stSphere);
     FmsSceneValues values = FmsSceneValues::From(filer);
     values.SceneType = type;
-    WriteFmsHeader(lines, values);
+    kept = WriteFmsHeader(lines, values);
+    keptCount = values.GroundDataLines.size();
     WriteFmsGround(lines, values);
     body(lines, values);
     WriteFmsVista(lines, values);
@@ -54,7 +56,7 @@ void SaveFmsScene(TSimFiler& filer, TSceneType type, Body body) {
     throw Error("cannot write '" + fileName + "': " + e.what());
   }
   filer.CheckCancelled();
-  SaveTextLines(fileName, lines);
+  SaveTextLines(fileName, lines, kept, keptCount);
 }
 
 }  // namespace
@@ -77,7 +79,7 @@ FmsSceneValues FmsSceneValues::From(const TSimFiler& filer) {
   return v;
 }
 
-void WriteFmsHeader(StringList& lines, const FmsSceneValues& v) {
+size_t WriteFmsHeader(StringList& lines, const FmsSceneValues& v) {
   lines.emplace_back();
   lines.push_back(kHeaderRule);
   lines.push_back("// FMS version 2.8 scene file created by Talvero.exe");
@@ -95,10 +97,12 @@ void WriteFmsHeader(StringList& lines, const FmsSceneValues& v) {
                                                     {"sf_AirCraftZ", v.AirCraftZ},
                                                     {"sf_PilotZ", v.PilotZ}};
   for (const auto& [key, value] : fixed) lines.push_back(HeaderLine(key, value.ToFixedString(2)));
+  const size_t groundData = lines.size();
   lines.insert(lines.end(), v.GroundDataLines.begin(), v.GroundDataLines.end());
   lines.push_back(HeaderLine("sf_TextureBasename", QuotedHeaderText(v.TextureBasename)));
   lines.push_back(kHeaderRule);
   lines.emplace_back();
+  return groundData;
 }
 
 void WriteFmsGround(StringList& lines, const FmsSceneValues& v) {

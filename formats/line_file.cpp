@@ -23,20 +23,32 @@ StringList SplitTextLines(std::string_view text) {
   return lines;
 }
 
-StringList LoadTextLines(const std::string& path) {
-  const std::string bytes = ReadFileBytes(path, kMaxSceneFileBytes);
-  // The text ends at a NUL before it is decoded; code page 932 never uses 0 inside a character.
-  return SplitTextLines(Cp932ToUtf8(std::string_view(bytes).substr(0, bytes.find('\0'))));
+StringList LoadFileLines(const std::string& path) {
+  return SplitTextLines(ReadFileBytes(path, kMaxSceneFileBytes));
 }
 
-void SaveTextLines(const std::string& path, const StringList& lines) {
+StringList LoadTextLines(const std::string& path) {
+  StringList lines = LoadFileLines(path);
+  for (std::string& line : lines) line = Cp932ToUtf8(line);
+  return lines;
+}
+
+void SaveTextLines(const std::string& path, const StringList& lines, size_t keptFirst,
+                   size_t keptCount) {
   std::string bytes;
   for (size_t i = 0; i < lines.size(); ++i) {
-    try {
-      bytes += Utf8ToCp932(lines[i]);
-    } catch (const ConvertError& e) {
-      throw ConvertError("cannot write '" + path + "', line " + std::to_string(i + 1) + ": " +
-                         e.what());
+    const auto at = [&] { return "cannot write '" + path + "', line " + std::to_string(i + 1); };
+    if (i >= keptFirst && i - keptFirst < keptCount) {
+      // Kept bytes are written unchanged, but still as one line.
+      if (lines[i].find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos)
+        throw ConvertError(at() + ": a kept line holds a line end or NUL byte");
+      bytes += lines[i];
+    } else {
+      try {
+        bytes += Utf8ToCp932(lines[i]);
+      } catch (const ConvertError& e) {
+        throw ConvertError(at() + ": " + e.what());
+      }
     }
     bytes += "\r\n";
   }

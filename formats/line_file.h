@@ -18,13 +18,18 @@ StringList SplitTextLines(std::string_view text);
 // larger file is refused before it is read.
 inline constexpr uint64_t kMaxSceneFileBytes = uint64_t{16} << 20;
 
-// Reads a code page 932 file as UTF-8 lines. FileError naming the file when it cannot be read
-// or is larger than kMaxSceneFileBytes.
+// Reads a file as lines of its own bytes, undecoded (no code page 932 character holds a CR,
+// LF or NUL byte, so the lines are those of the decoded text). FileError naming the file
+// when it cannot be read or is larger than kMaxSceneFileBytes.
+StringList LoadFileLines(const std::string& path);
+// Reads a code page 932 file as UTF-8 lines. FileError as for LoadFileLines.
 StringList LoadTextLines(const std::string& path);
 
 // Saves the lines in code page 932, each followed by CR LF, in one all-or-nothing write.
 // ConvertError naming the file and the line when a line holds a character code page 932
-// cannot store; nothing is written then.
-void SaveTextLines(const std::string& path, const StringList& lines);
+// cannot store; nothing is written then. The `keptCount` lines from `keptFirst` are bytes
+// kept from a file read before (LoadFileLines) and are saved as they are.
+void SaveTextLines(const std::string& path, const StringList& lines, size_t keptFirst = 0,
+                   size_t keptCount = 0);
 
 }  // namespace talvero

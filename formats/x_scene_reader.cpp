@@ -2,6 +2,7 @@
 // or, for meshes of other origin, the scene type and ground height guessed from the mesh and
 // the base name taken from the first texture.
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -112,11 +113,13 @@ class VertexQuads {
 void AnalyseXMesh(TSimFiler& filer, const std::string& fileName, const StringList& lines,
                   size_t i, VertexQuads& quads) {
   if (i + 1 >= lines.size()) return;
-  const int64_t count = AtLine(fileName, i + 1, [&] {
+  const std::optional<int64_t> announced = AtLine(fileName, i + 1, [&] {
     const LineTokenizer t(lines[i + 1]);
-    return t.Kind() == TokenKind::Integer ? t.IntValue() : int64_t{-1};
+    return t.Kind() == TokenKind::Integer ? std::optional(t.IntValue()) : std::nullopt;
   });
-  if (count < 0) return;
+  if (!announced) return;
+  // A negative count lists no vertex, as 0 does.
+  const int64_t count = std::max<int64_t>(*announced, 0);
   // A count beyond the end of the file (a damaged file, or several vertices to a line) is
   // cut to the lines there are: the file is never read past its end.
   const size_t available = lines.size() - (i + 2);
@@ -186,10 +189,18 @@ bool TSimFiler::ReadXScene(const std::string& fileName) {
 void TSimFiler::ReadXTextureName(const std::string& fileName, const StringList& lines, size_t i) {
   if (i + 1 >= lines.size()) return;
   // The first symbol of the line: the image name up to its first period (or other character
-  // that cannot continue a symbol).
+  // that cannot continue a symbol). Characters beyond ASCII count as letters, so that a
+  // Japanese name is kept whole rather than cut to the symbol after it.
+  const std::string& line = lines[i + 1];
+  const auto inName = [](unsigned char c) { return c >= 0x80 || c == '_' || std::isalnum(c); };
   const std::string name = AtLine(fileName, i + 1, [&] {
-    for (LineTokenizer t(lines[i + 1]); !t.AtEnd(); t.Next())
-      if (t.Kind() == TokenKind::Symbol) return t.Text();
+    for (LineTokenizer t(line); !t.AtEnd(); t.Next()) {
+      const unsigned char first = static_cast<unsigned char>(line[t.Position()]);
+      if (t.Kind() != TokenKind::Symbol && first < 0x80) continue;
+      size_t end = t.Position();
+      while (end < line.size() && inName(static_cast<unsigned char>(line[end]))) ++end;
+      return line.substr(t.Position(), end - t.Position());
+    }
     return std::string();
   });
   if (name.empty()) return;

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <new>
 
 #include "imaging/codec_support.h"
 #include "support/file_util.h"
@@ -96,7 +97,9 @@ ImageFormat DetectImageFormat(const std::string& path) {
   return ImageFormat::Unsupported;
 }
 
-Bitmap ReadImage(const std::string& path, ImageFormat format) {
+namespace {
+
+Bitmap ReadImageAs(const std::string& path, ImageFormat format) {
   switch (format) {
     case ImageFormat::Bmp:
       return ReadBmpFile(path);
@@ -110,6 +113,19 @@ Bitmap ReadImage(const std::string& path, ImageFormat format) {
       break;
   }
   throw codec::ReadFailure(path, "not a BMP, JPEG, PNG or TIFF image");
+}
+
+}  // namespace
+
+Bitmap ReadImage(const std::string& path, ImageFormat format) {
+  // An empty file (a download that never arrived) is named as such, not as a wrong signature.
+  if (std::fgetc(codec::OpenForReading(path).get()) == EOF)
+    throw codec::ReadFailure(path, "the file is empty");
+  try {
+    return ReadImageAs(path, format);
+  } catch (const std::bad_alloc&) {
+    throw codec::ReadFailure(path, "not enough memory to read it");
+  }
 }
 
 }  // namespace talvero

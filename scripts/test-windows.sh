@@ -25,11 +25,19 @@ echo "== Fresh Wine prefix in $WINEPREFIX"
 "$wineserver" -k 2>/dev/null || true
 rm -rf "$WINEPREFIX"
 "$wine" wineboot --init >"$out/wineboot.log" 2>&1 || { cat "$out/wineboot.log" >&2; exit 1; }
+# One Wine server for every run below: a program started just as the previous one's server
+# shuts down can fail before it runs. It is stopped however the script ends.
+"$wineserver" -w
+"$wineserver" -p >/dev/null 2>&1 </dev/null
+trap '"$wineserver" -k 2>/dev/null || true' EXIT
 # Without a display the prefix set-up leaves the fonts folder empty; Wine's own fonts
 # (FixedSys among them) are what a Windows system has there.
 cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"
 
 echo "== Tests under Wine"
+"$wine" "$out/talvero-convert.exe" --help >"$out/help.txt" 2>&1 </dev/null
+grep -q -- "--image FILE" "$out/help.txt" ||
+  { cat "$out/help.txt" >&2; echo "talvero-convert.exe --help printed no help" >&2; exit 1; }
 ctest --test-dir "$out/build" --output-on-failure --timeout 900
 
 echo "== Japanese paths, end to end"
@@ -108,5 +116,4 @@ if [ "$status" -ne 58 ] || ! grep -q "^talvero-convert: error: cancelled" "$e2e/
   exit 1
 fi
 echo "cancelled cleanly, status $status"
-"$wineserver" -w 2>/dev/null || true
 echo "All Windows tests passed."

@@ -21,7 +21,34 @@ std::string Utf8ToCp932(std::string_view utf8) {
     throw ConvertError("the character '" + bad + "' in '" + std::string(utf8) +
                        "' cannot be stored in Shift-JIS (code page 932)");
   }
+  // Some characters are stored under the code of another one (¥ as "\"): the file would
+  // name something else than the text did.
+  if (Cp932ToUtf8(out) != utf8) {
+    const std::string bad = FirstCharNotInCp932(utf8);
+    throw ConvertError("the character '" + bad + "' in '" + std::string(utf8) +
+                       "' would be stored in Shift-JIS (code page 932) as '" +
+                       Cp932ToUtf8(Utf8ToCp932Lossy(bad)) + "'");
+  }
   return out;
+}
+
+std::string Utf8ToCp932Lossy(std::string_view utf8) {
+  std::string out;
+  platform::EncodeCp932(utf8, out);
+  return out;
+}
+
+std::string FirstCharNotInCp932(std::string_view utf8) {
+  for (size_t i = 0; i < utf8.size();) {
+    const size_t length = CharLengthAt(utf8, i);
+    const std::string_view c = utf8.substr(i, length);
+    i += length;
+    if (IsAscii(c)) continue;
+    std::string code;
+    if (platform::EncodeCp932(c, code) != std::string_view::npos || Cp932ToUtf8(code) != c)
+      return std::string(c);
+  }
+  return {};
 }
 
 std::string Cp932ToUtf8(std::string_view cp932) {

@@ -91,7 +91,14 @@ TEST(OverwriteDialog, EachAnswerGivesItsResultAndTheFlagIsAlwaysWritten) {
       {true, [](TForm3* d) { QTest::mouseClick(d->Button2, Qt::LeftButton); }, kResultNo},
       {true, [](TForm3* d) { d->close(); }, kResultClosed},
       {false, [](TForm3* d) { QTest::keyClick(d, Qt::Key_Escape); }, kResultClosed},
-      {true, [](TForm3* d) { QTest::keyClick(d, Qt::Key_Return); }, kResultYes},
+      // Return on the ticked check box answers nothing; on the focused "はい" it answers.
+      {true,
+       [](TForm3* d) {
+         QTest::keyClick(d->CheckBox1, Qt::Key_Return);
+         d->Button1->setFocus();
+         QTest::keyClick(d->Button1, Qt::Key_Return);
+       },
+       kResultYes},
   };
   for (size_t i = 0; i < answers.size(); ++i) {
     SCOPED_TRACE(i);
@@ -112,6 +119,64 @@ TEST(OverwriteDialog, EachAnswerGivesItsResultAndTheFlagIsAlwaysWritten) {
     EXPECT_TRUE(shown.startsWith("/.../") && shown.endsWith("/test.scn")) << shown.toStdString();
   }
   EXPECT_EQ(QApplication::topLevelWidgets().count(), 0) << "every dialog is freed";
+}
+
+// Once the dialog is up, neither button is the default: Return presses the focused button
+// only, and the letters Y and N answer with or without Alt.
+TEST(OverwriteDialog, ReturnPressesOnlyTheFocusedButtonAndTheLettersAnswer) {
+  const auto key = [](Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) {
+    if (QWidget* focused = QApplication::focusWidget())
+      QTest::keyClick(focused, k, m);
+    else
+      ADD_FAILURE() << "the dialog has closed already";
+  };
+  const std::vector<Answer> answers{
+      {true,
+       [key](TForm3* d) {
+         key(Qt::Key_Return);  // on the check box: no answer
+         EXPECT_TRUE(d->isVisible());
+         key(Qt::Key_Enter);
+         EXPECT_TRUE(d->isVisible());
+         key(Qt::Key_N);
+       },
+       kResultNo},
+      {true, [key](TForm3*) { key(Qt::Key_Y); }, kResultYes},
+      {false, [key](TForm3*) { key(Qt::Key_Return); }, kResultYes},
+      {false,
+       [key](TForm3* d) {
+         key(Qt::Key_Tab);
+         EXPECT_EQ(QApplication::focusWidget(), d->Button2);
+         key(Qt::Key_Return);
+       },
+       kResultNo},
+      {false,
+       [key](TForm3*) {
+         key(Qt::Key_Tab);
+         key(Qt::Key_Tab);  // round to the check box
+         key(Qt::Key_Space);
+         key(Qt::Key_Return);
+         key(Qt::Key_Y, Qt::AltModifier);
+       },
+       kResultYes},
+      {false, [key](TForm3*) { key(Qt::Key_N, Qt::AltModifier); }, kResultNo},
+  };
+  for (size_t i = 0; i < answers.size(); ++i) {
+    SCOPED_TRACE(i);
+    bool defaults = true;
+    WhenModal([&, i](QWidget* modal) {
+      auto* dialog = qobject_cast<TForm3*>(modal);
+      ASSERT_NE(dialog, nullptr);
+      dialog->activateWindow();
+      ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
+      defaults = dialog->Button1->isDefault() || dialog->Button2->isDefault();
+      if (answers[i].Tick) QTest::mouseClick(dialog->CheckBox1, Qt::LeftButton, {}, QPoint(5, 8));
+      answers[i].Act(dialog);
+    });
+    bool flag = false;
+    EXPECT_EQ(TForm3::Execute("/tmp/scene.scn", flag), answers[i].Result);
+    EXPECT_FALSE(defaults) << "no default button once shown";
+    EXPECT_EQ(flag, answers[i].Tick || i == 4);
+  }
 }
 
 TEST(AboutAnimation, OffsetsWrapAroundTheStrip) {

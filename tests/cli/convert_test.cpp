@@ -295,6 +295,8 @@ TEST_F(ConvertTest, RefusedJobsFailWithTheReason) {
   const std::string png = dir.Write("pano.png", "\x89PNG\r\n");  // cut short
   const std::string gif = dir.Write("pano.gif", "GIF89a");
   const std::string notScene = dir.Write("notes.scn", "hello\r\n");
+  const std::string returned = dir.Write("returned.scn", "sf_TextureBasename#13");
+  const std::string climbing = dir.Write("climbing.scn", "TEXTURE ../x/sky_left\r\n");
   const struct {
     StringList Args;
     std::string Message;
@@ -311,6 +313,14 @@ TEST_F(ConvertTest, RefusedJobsFailWithTheReason) {
       {{"--image", gif, "--scene", out + "/s.scn"}, "扱えない画像ファイルです。"},
       {{"--from-scene", out + "/missing.scn"}, "no such file"},
       {{"--from-scene", notScene, "--scene", out + "/s.scn"}, "holds no job"},
+      // Base names that would put images outside the scene folder or break a scene file's
+      // line, given or read from a scene file.
+      {{"--image", panorama, "--scene", out + "/s.scn", "--base", "../x"},
+       "出力画像の基本名：に使えない文字「/」があります。 (the base name holds"},
+      {{"--from-scene", returned, "--scene", out + "/s.scn", "--image", panorama},
+       "出力画像の基本名：に使えない文字 U+000D があります。"},
+      {{"--from-scene", climbing, "--scene", out + "/s.scn", "--no-images"},
+       "出力画像の基本名：に使えない文字「/」があります。"},
   };
   for (const auto& c : cases) {
     const RunResult r = Run(c.Args);
@@ -320,6 +330,8 @@ TEST_F(ConvertTest, RefusedJobsFailWithTheReason) {
     EXPECT_EQ(r.Out, "") << c.Message;
     EXPECT_TRUE(FilesIn(out).empty()) << c.Message;
   }
+  for (const std::string& outside : {dir.File("x_left.bmp"), dir.File("x"), dir.File("s.scn")})
+    EXPECT_FALSE(fs::exists(outside)) << outside;
 }
 
 // A way the user asks the converter to stop (a signal, or a console event on Windows) and

@@ -2,7 +2,13 @@
 // edit boxes, format pages and radio groups.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <functional>
+#include <string>
+#include <vector>
+
 #include <QLineEdit>
+#include <QPalette>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTabWidget>
@@ -135,6 +141,103 @@ TEST_F(Bindings, GridLayoutsPlaceTheNamedCellsAndLabels) {
   EXPECT_EQ(rcpGrid->Cells(0, 15), "13");
 }
 
+// The two layouts as the tables give them, one string per cell: "" no item; plain text a
+// read-only label (column 0 centred, the others left); "^" a centred and ">" a
+// right-aligned read-only text; "#Name=text" an integer and "~Name=text" a float cell,
+// both right-aligned.
+using GridTable = std::vector<std::array<const char*, 6>>;
+
+const GridTable kFmsTable = {
+    {"", "", "", "", "", ""},
+    {"1", "広さ（球の半径）", "#AreaRadius=1000", "", "", "( m )"},
+    {"2", "シーンの回転角度", "~SceneRotate=0.0", "", "", "( deg )"},
+    {"", "", "^X", "^Y", "", ""},
+    {"", "地面の傾き", "~SlopeX=0.0", "~SlopeY=0.0", "", "( deg )"},
+    {"", "", "", "", "", ""},
+    {"4", "", "^X", "^Y", "^Z", ""},
+    {"5", "パイロットの視点", ">0", ">0", "~PilotZ=0.0", "( m )"},
+    {"6", "機体の位置", "~AirCraftX=-5.0", "~AirCraftY=0.0", "~AirCraftZ=-1.7", "( m )"},
+};
+
+const GridTable kRcpTable = {
+    {"", "", "", "", "", ""},
+    {"1", "広さ（球の半径）", "#AreaRadius=1000", "", "", "( m )"},
+    {"2", "シーンの回転角度", "~SceneRotate=0.0", "", "", "( deg )"},
+    {"", "", "^X", "", "^Z", ""},
+    {"", "地面の傾き", "~SlopeX=0.0", "", "~SlopeZ=0.0", "( deg )"},
+    {"3", "機体の向き", "~AirCraftRotate=0.0", "", "", "( deg )"},
+    {"4", "", "^X", "^Y", "^Z", ""},
+    {"5", "パイロットの視点", ">0", ">0", ">0", "( m )"},
+    {"6", "機体の位置", "~AirCraftX=5.0", "~AirCraftY=-1.7", "~AirCraftZ=0.0", "( m )"},
+    {"7", "光の設定", "^X", "^Y", "^Z", ""},
+    {"8", "Light.Direction", "#Direction_X=0", "#Direction_Y=-1", "#Direction_Z=0",
+     "光線の進行方向"},
+    {"9", "", "^R", "^G", "^B", ""},
+    {"10", "Light.Diffuse", "~Diffuse_R=1.0", "~Diffuse_G=1.0", "~Diffuse_B=1.0", "3D光の色"},
+    {"11", "Light.Specular", "~Specular_R=1.0", "~Specular_G=1.0", "~Specular_B=1.0",
+     "反射光の色"},
+    {"12", "Light.Ambient", "~Ambient_R=0.2", "~Ambient_G=0.2", "~Ambient_B=0.2", "均一光の色"},
+    {"13", "", "", "", "", ""},
+};
+
+// Every cell of `grid` against `table`: item or none, type, alignment, name and text.
+void ExpectLayout(const TDataStringGrid& grid, const GridTable& table) {
+  ASSERT_EQ(grid.RowCount(), static_cast<int>(table.size()));
+  ASSERT_EQ(grid.ColCount(), 6);
+  for (int row = 0; row < grid.RowCount(); ++row)
+    for (int col = 0; col < 6; ++col) {
+      SCOPED_TRACE(::testing::Message() << "column " << col << ", row " << row);
+      const std::string cell = table[row][col];
+      const TDataStringGridItem* item = grid.Objects(col, row);
+      if (cell.empty()) {
+        EXPECT_EQ(item, nullptr);
+        EXPECT_EQ(grid.Cells(col, row), "");
+        continue;
+      }
+      ASSERT_NE(item, nullptr);
+      TCellType type = ctNoEdit;
+      TCellAlign align = col == 0 ? caCenter : caLeft;
+      std::string name, text = cell;
+      if (cell[0] == '#' || cell[0] == '~') {
+        type = cell[0] == '#' ? ctInteger : ctFloat;
+        align = caRight;
+        const size_t equals = cell.find('=');
+        name = cell.substr(1, equals - 1);
+        text = cell.substr(equals + 1);
+      } else if (cell[0] == '^' || cell[0] == '>') {
+        align = cell[0] == '^' ? caCenter : caRight;
+        text = cell.substr(1);
+      }
+      EXPECT_EQ(item->CellType(), type);
+      EXPECT_EQ(item->CellAlign(), align);
+      EXPECT_EQ(item->Name(), name);
+      EXPECT_EQ(item->DataStr(), text);
+      EXPECT_EQ(grid.Cells(col, row), text);
+      EXPECT_EQ(grid.IsReadOnlyCell(col, row), type == ctNoEdit);
+      if (!name.empty()) {
+        EXPECT_EQ(grid.Items().FindItem(name), item) << "one cell per name";
+      }
+    }
+}
+
+TEST_F(Bindings, BothGridsMatchTheirLayoutCellByCell) {
+  ExpectLayout(*fmsGrid, kFmsTable);
+  ExpectLayout(*rcpGrid, kRcpTable);
+  for (TDataStringGrid* grid : {fmsGrid, rcpGrid}) {
+    const int widths[] = {30, 110, 50, 50, 50, 112};
+    for (int col = 0; col < 6; ++col) EXPECT_EQ(grid->ColWidths(col), widths[col]);
+    for (int row = 0; row < grid->RowCount(); ++row) EXPECT_EQ(grid->RowHeights(row), 18);
+    EXPECT_EQ(grid->FixedCols(), 1);
+    EXPECT_EQ(grid->FixedRows(), 1);
+    EXPECT_EQ(grid->Cellpadding(), 6);
+    EXPECT_TRUE(grid->EdgeSelect());
+    EXPECT_FALSE(grid->ShowObjects());
+    EXPECT_EQ(grid->EnabledLineColor(), grid->palette().color(QPalette::Text));
+    EXPECT_EQ(grid->GrayCellLineColor(), QColor(128, 128, 128));
+    EXPECT_EQ(grid->UnEnabledLineColor(), QColor(128, 128, 128));
+  }
+}
+
 TEST_F(Bindings, ParametersGoThroughTheCells) {
   TTalveroFMS& fms = filer->TalveroFMS();
   fms.SetAreaRadius(99);
@@ -158,6 +261,85 @@ TEST_F(Bindings, ParametersGoThroughTheCells) {
   rcp.CopyFrom(fms);
   EXPECT_EQ(Cell(rcpGrid, "AirCraftX"), "-5.0");
   EXPECT_EQ(Cell(rcpGrid, "AirCraftY"), "-0.0001");
+}
+
+// A distinct value in every parameter: a getter or setter bound to a neighbour's cell (the
+// slopes, the pilot, the colours, whose defaults are equal) shows up here.
+TEST_F(Bindings, EveryParameterReadsAndWritesACellOfItsOwn) {
+  ASSERT_TRUE(testing::ShowActive(window));
+  TTalveroFMS& fms = filer->TalveroFMS();
+  TTalveroRCP& rcp = filer->TalveroRCP();
+  const auto text = [](Currency c) { return c.ToGeneralString(); };
+  const auto whole = [](int32_t v) { return std::to_string(v); };
+  struct Parameter {
+    TDataStringGrid* Grid;
+    const char* Cell;
+    const char* Written;
+    std::function<std::string()> Read;
+  };
+  const std::vector<Parameter> parameters = {
+      {fmsGrid, "AreaRadius", "1234", [&] { return whole(fms.GetAreaRadius()); }},
+      {fmsGrid, "SceneRotate", "1.5", [&] { return text(fms.GetSceneRotate()); }},
+      {fmsGrid, "SlopeX", "2.25", [&] { return text(fms.GetSlopeX()); }},
+      {fmsGrid, "SlopeY", "-3.5", [&] { return text(fms.GetSlopeY()); }},
+      {fmsGrid, "PilotZ", "4.75", [&] { return text(fms.GetPilotZ()); }},
+      {fmsGrid, "AirCraftX", "-6.125", [&] { return text(fms.GetAirCraftX()); }},
+      {fmsGrid, "AirCraftY", "7.5", [&] { return text(fms.GetAirCraftY()); }},
+      {fmsGrid, "AirCraftZ", "-8.25", [&] { return text(fms.GetAirCraftZ()); }},
+      {rcpGrid, "AreaRadius", "2345", [&] { return whole(rcp.GetAreaRadius()); }},
+      {rcpGrid, "SceneRotate", "11.5", [&] { return text(rcp.GetSceneRotate()); }},
+      {rcpGrid, "SlopeX", "12.25", [&] { return text(rcp.GetSlopeX()); }},
+      {rcpGrid, "SlopeZ", "-13.5", [&] { return text(rcp.GetSlopeZ()); }},
+      {rcpGrid, "AirCraftRotate", "14.75", [&] { return text(rcp.GetAirCraftRotate()); }},
+      {rcpGrid, "AirCraftX", "15.5", [&] { return text(rcp.GetAirCraftX()); }},
+      {rcpGrid, "AirCraftY", "-16.25", [&] { return text(rcp.GetAirCraftY()); }},
+      {rcpGrid, "AirCraftZ", "17.125", [&] { return text(rcp.GetAirCraftZ()); }},
+      {rcpGrid, "Direction_X", "3", [&] { return whole(rcp.GetLightDirection().X); }},
+      {rcpGrid, "Direction_Y", "-7", [&] { return whole(rcp.GetLightDirection().Y); }},
+      {rcpGrid, "Direction_Z", "12", [&] { return whole(rcp.GetLightDirection().Z); }},
+      {rcpGrid, "Diffuse_R", "0.11", [&] { return text(rcp.GetLightDiffuse().R); }},
+      {rcpGrid, "Diffuse_G", "0.12", [&] { return text(rcp.GetLightDiffuse().G); }},
+      {rcpGrid, "Diffuse_B", "0.13", [&] { return text(rcp.GetLightDiffuse().B); }},
+      {rcpGrid, "Specular_R", "0.21", [&] { return text(rcp.GetLightSpecular().R); }},
+      {rcpGrid, "Specular_G", "0.22", [&] { return text(rcp.GetLightSpecular().G); }},
+      {rcpGrid, "Specular_B", "0.23", [&] { return text(rcp.GetLightSpecular().B); }},
+      {rcpGrid, "Ambient_R", "0.31", [&] { return text(rcp.GetLightAmbient().R); }},
+      {rcpGrid, "Ambient_G", "0.32", [&] { return text(rcp.GetLightAmbient().G); }},
+      {rcpGrid, "Ambient_B", "0.33", [&] { return text(rcp.GetLightAmbient().B); }},
+  };
+
+  // Written by the engine, each value lands in its own cell.
+  fms.SetAreaRadius(1234);
+  fms.SetSceneRotate(C("1.5"));
+  fms.SetSlopeX(C("2.25"));
+  fms.SetSlopeY(C("-3.5"));
+  fms.SetPilotZ(C("4.75"));
+  fms.SetAirCraftX(C("-6.125"));
+  fms.SetAirCraftY(C("7.5"));
+  fms.SetAirCraftZ(C("-8.25"));
+  rcp.SetAreaRadius(2345);
+  rcp.SetSceneRotate(C("11.5"));
+  rcp.SetSlopeX(C("12.25"));
+  rcp.SetSlopeZ(C("-13.5"));
+  rcp.SetAirCraftRotate(C("14.75"));
+  rcp.SetAirCraftX(C("15.5"));
+  rcp.SetAirCraftY(C("-16.25"));
+  rcp.SetAirCraftZ(C("17.125"));
+  rcp.SetLightDirection({3, -7, 12});
+  rcp.SetLightDiffuse({C("0.11"), C("0.12"), C("0.13")});
+  rcp.SetLightSpecular({C("0.21"), C("0.22"), C("0.23")});
+  rcp.SetLightAmbient({C("0.31"), C("0.32"), C("0.33")});
+  for (const Parameter& p : parameters) {
+    EXPECT_EQ(Cell(p.Grid, p.Cell), p.Written) << p.Cell;
+    EXPECT_EQ(p.Read(), p.Written) << p.Cell;
+  }
+  // Typed by the user (another value in each cell), each value is read by its own getter.
+  for (const Parameter& p : parameters) {
+    pages->setCurrentWidget(p.Grid);
+    TypeInto(p.Grid, p.Cell, QString::fromLatin1(p.Written) + "9");
+  }
+  for (const Parameter& p : parameters) EXPECT_EQ(p.Read(), p.Written + std::string("9")) << p.Cell;
+  EXPECT_TRUE(errors.Messages.empty());
 }
 
 TEST_F(Bindings, TypedValuesAreReadAsTheyStand) {

@@ -120,6 +120,25 @@ TEST_F(PanoramaTest, UnusableFilesStopTheLoad) {
   EXPECT_TRUE(progress.empty());
 }
 
+// Every failure of the load names the file: an empty file says so whatever its kind, and a
+// shape whose normalised size does not fit in memory names the panorama too.
+TEST_F(PanoramaTest, LoadFailuresNameTheFile) {
+  Bitmap panorama;
+  for (const char* name : {"empty.bmp", "empty.jpg", "empty.png", "empty.tif"}) {
+    SCOPED_TRACE(name);
+    filer->SetImageFileName(dir.Write(name, ""));
+    const std::string message = testing::ImageErrorOf([&] { filer->LoadPanorama(panorama); });
+    EXPECT_NE(message.find(std::string("'") + dir.File(name) + "': the file is empty"),
+              std::string::npos)
+        << message;
+  }
+  // One row as wide as an image may be: normalised, it would need terabytes.
+  filer->SetImageFileName(Store("wide.bmp", Bitmap(1 << 20, 1)));
+  const std::string message = testing::ImageErrorOf([&] { filer->LoadPanorama(panorama); });
+  EXPECT_NE(message.find("'" + dir.File("wide.bmp") + "'"), std::string::npos) << message;
+  EXPECT_NE(message.find("memory"), std::string::npos) << message;
+}
+
 TEST_F(PanoramaTest, NormalizeSizeTable) {
   const std::pair<std::pair<int32_t, int32_t>, std::pair<int32_t, int32_t>> table[] = {
       {{8190, 4095}, {8192, 4096}},

@@ -69,6 +69,45 @@ TEST_F(SimFilerTest, SceneChecksStopAtTheFirstFailureInOrder) {
                                                        kNoBaseName}));
 }
 
+// The base name is the stem of every image name and is written into the scene file: a name
+// that would put images outside the scene folder, break a line of the scene file or come
+// back from code page 932 as other text is refused before anything is written, naming the
+// character.
+TEST_F(SimFilerTest, BaseNamesThatCannotBeAFileNameStemAreRefused) {
+  filer->SetSceneFilename(dir.File("scene.scn"));
+  const std::pair<const char*, const char*> refused[] = {
+      {"../x", "「/」"},      {"sky/left", "「/」"}, {"sky\\1", "「\\」"},
+      {"sky\r", " U+000D "},    {"sky\nx", " U+000A "}, {"a\tb", " U+0009 "},
+      {"sky¥1", "「¥」"},     {"sky‾", "「‾」"},    {"a−b", "「−」"},
+      {"a—b", "「—」"},       {"a‖b", "「‖」"},     {"a〜b", "「〜」"},
+      {"¢", "「¢」"},          {"£", "「£」"},        {"¬", "「¬」"},
+      {"sky\xEF\xBF\xBD", "「\xEF\xBF\xBD」"},     {"sky🙂", "「🙂」"}};
+  for (const auto& [name, shown] : refused) {
+    errors.Messages.clear();
+    filer->SetTextureBasename(name);
+    EXPECT_FALSE(filer->CheckSceneJob()) << name;
+    ASSERT_EQ(errors.Messages.size(), 1u) << name;
+    EXPECT_EQ(errors.Messages[0],
+              std::string("出力画像の基本名：に使えない文字") + shown + "があります。")
+        << name;
+  }
+  // What code page 932 stores as itself stays usable, periods and blanks included.
+  for (const char* name : {"..", "my sky", "空の景色", "it's", "a_b.c", "～", "∵"}) {
+    errors.Messages.clear();
+    filer->SetTextureBasename(name);
+    EXPECT_TRUE(filer->CheckSceneJob()) << name;
+    EXPECT_TRUE(errors.Messages.empty()) << name;
+  }
+  // A DirectX mesh file holds image names between double quotes: an RCPSim job refuses
+  // one in the name at the same point, while an FMS scene file can hold it.
+  filer->SetTextureBasename("a\"b");
+  errors.Messages.clear();
+  EXPECT_TRUE(filer->CheckSceneJob());
+  filer->SetSceneFormat(sfRCP);
+  EXPECT_FALSE(filer->CheckSceneJob());
+  EXPECT_EQ(errors.Messages, StringList{"出力画像の基本名：に使えない文字「\"」があります。"});
+}
+
 TEST_F(SimFilerTest, SceneFolderMustBeAFolder) {
   const std::string file = dir.Write("plain", "x");
   filer->SetSceneFilename(file + "/scene.scn");

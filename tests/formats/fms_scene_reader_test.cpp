@@ -2,6 +2,7 @@
 // essentials; broken files stop with an error that names the file and line.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <random>
 
 #include "common/test_support.h"
@@ -98,12 +99,104 @@ TEST_F(FmsReaderTest, GroundDataBlockIsKeptAndWrittenAgain) {
   ASSERT_TRUE(filer->ReadFmsScene(dir.File("out.scn")));
   EXPECT_EQ(filer->GroundDataLines(), kept);
 
+  // Every block of a file is kept, in order.
+  ASSERT_TRUE(Read("// sf_GroundDataStart 1\r\n// sf_GroundDataEnd\r\nx\r\n"
+                   "// sf_GroundDataStart 2 sf_GroundDataEnd\r\nsf_TextureBasename 'a'\r\n"));
+  EXPECT_EQ(filer->GroundDataLines(),
+            (StringList{"// sf_GroundDataStart 1", "// sf_GroundDataEnd",
+                        "// sf_GroundDataStart 2 sf_GroundDataEnd"}));
+
   // Another file without a block clears them; a missing file changes nothing.
   ASSERT_TRUE(Read("TEXTURE sky_top\n"));
   EXPECT_TRUE(filer->GroundDataLines().empty());
   filer->GroundDataLines() = kept;
   EXPECT_FALSE(filer->ReadFmsScene(dir.File("missing.scn")));
   EXPECT_EQ(filer->GroundDataLines(), kept);
+}
+
+// Ground-data lines are written back byte for byte, also bytes code page 932 does not
+// assign and characters it has two codes for.
+TEST_F(FmsReaderTest, GroundDataBytesAreKeptAsTheyWere) {
+  const std::string odd = "// \x80\xA0\xFD\xFE\xFF \x87\x9A \xED\x40 \x81\xE6 \xFA\x5C \x82";
+  ASSERT_TRUE(Read("// sf_SceneType : 0\r\n// sf_GroundDataStart\r\n" + odd +
+                   "\r\n// sf_GroundDataEnd\r\n// sf_TextureBasename : 'sky'\r\n"));
+  const StringList kept = {"// sf_GroundDataStart", odd, "// sf_GroundDataEnd"};
+  EXPECT_EQ(filer->GroundDataLines(), kept);
+  filer->SetSceneFilename(dir.File("out.scn"));
+  filer->PrepareOutputNames();
+  filer->InitMeshArrays();
+  filer->WriteFmsCube();
+  const std::string written = testing::ReadAll(dir.File("out.scn"));
+  EXPECT_NE(written.find("// sf_PilotZ            : 0.00\r\n// sf_GroundDataStart\r\n" + odd +
+                         "\r\n// sf_GroundDataEnd\r\n// sf_TextureBasename "),
+            std::string::npos);
+  ASSERT_TRUE(filer->ReadFmsScene(dir.File("out.scn")));
+  EXPECT_EQ(filer->GroundDataLines(), kept);
+  filer->WriteFmsCube();
+  EXPECT_EQ(testing::ReadAll(dir.File("out.scn")), written);
+}
+
+// A file written here reads back to the job that wrote it, whatever the ground-data block
+// it carries from a file read before: the block is data, never read as keys or commands.
+TEST_F(FmsReaderTest, AWrittenFileReadsBackToTheJobThatWroteIt) {
+  const std::string block =
+      "// sf_GroundDataStart sf_AreaRadius 7\r\n// sf_AreaRadius : 5\r\n// sf_SceneType : 0\r\n"
+      "TEXTURE x_left\r\n// 3D_LANDSCAPE\r\nAIRCRAFT_POSITION 9 9 9 9\r\n"
+      "// sf_TextureBasename : 'other'\r\n// sf_GroundDataEnd sf_PilotZ 4\r\n";
+  const std::string unterminated = "// sf_GroundDataStart\r\n// sf_AreaRadius : 3000\r\n";
+  for (const std::string& middle : {block, unterminated}) {
+    SCOPED_TRACE(middle);
+    ASSERT_TRUE(Read("// sf_SceneType : 1\r\n// sf_AreaRadius : 2000\r\n" + middle +
+                     "// sf_TextureBasename : 'sky'\r\n"));
+    EXPECT_EQ(filer->GetSceneType(), stSphere);
+    EXPECT_EQ(filer->GetTextureBasename(), "sky");
+    EXPECT_TRUE(errors.Messages.empty());
+    const StringList kept = filer->GroundDataLines();
+    // A block without its end is no block: its lines are read as any other.
+    EXPECT_EQ(kept.size(), middle == block ? 8u : 0u);
+    EXPECT_EQ(filer->FMSData().GetAreaRadius(), middle == block ? 2000 : 3000);
+
+    // The job changes its values (as --set and --base do) and writes its file.
+    filer->FMSData().SetAreaRadius(4000);
+    filer->FMSData().SetPilotZ(Currency::FromInt(2));
+    filer->SetTextureBasename("sky2");
+    filer->SetSceneFilename(dir.File("out.scn"));
+    filer->PrepareOutputNames();
+    filer->InitMeshArrays();
+    filer->WriteFmsSphere();
+    filer->FreeMeshArrays();
+    filer->ResetJob();
+    ASSERT_TRUE(filer->ReadFmsScene(dir.File("out.scn")));
+    EXPECT_EQ(filer->GetSceneType(), stSphere);
+    EXPECT_EQ(filer->FMSData().GetAreaRadius(), 4000);
+    EXPECT_EQ(filer->FMSData().GetPilotZ(), Currency::FromInt(2));
+    EXPECT_EQ(filer->GetTextureBasename(), "sky2");
+    EXPECT_EQ(filer->GroundDataLines(), kept);
+    EXPECT_TRUE(errors.Messages.empty());
+  }
+}
+
+// What a reader accepts but no image name can be (a line break, a way out of the scene
+// folder) stops the next job before anything is written.
+TEST_F(FmsReaderTest, NamesReadThatCannotBeWrittenBackStopTheNextJob) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"sf_TextureBasename#13", " U+000D "},
+      {"sf_TextureBasename 'sky'#10'x'", " U+000A "},
+      {"TEXTURE ../../x/sky_left\r\n", "「/」"},
+      {"TEXTURE ..\\..\\x\\sky_left\r\n", "「\\」"}};
+  const std::string folder = dir.File("job");
+  std::filesystem::create_directory(folder);
+  for (const auto& [text, shown] : cases) {
+    errors.Messages.clear();
+    ASSERT_TRUE(Read(text)) << text;
+    filer->SetSceneFilename(folder + "/scene.scn");
+    filer->PrepareOutputNames();
+    filer->RunSceneStage();
+    EXPECT_EQ(errors.Messages,
+              StringList{std::string("出力画像の基本名：に使えない文字") + shown + "があります。"})
+        << text;
+    EXPECT_TRUE(std::filesystem::is_empty(folder)) << text;
+  }
 }
 
 TEST_F(FmsReaderTest, ForeignFilesGiveAircraftPilotGroundAndTexture) {
@@ -227,6 +320,19 @@ TEST_F(FmsReaderTest, GroundQuadAtTheEndUsesOnlyTheLinesThatExist) {
   EXPECT_EQ(Z(), Currency::FromInt(0));
   EXPECT_FALSE(Read("QUADS\n1 2 -4"));
   EXPECT_EQ(Z(), Currency::FromInt(-1));
+}
+
+// A real code page 932 file: "ダ" is 83 5F, its second byte the code of "_", so a name cut
+// at the last underscore of the bytes would end in half a character.
+TEST_F(FmsReaderTest, NamesWithTheTrailByteOfAnUnderscore) {
+  for (const char* line : {"TEXTURE \x83\x5F_left", "// sf_TextureBasename : '\x83\x5F'"}) {
+    SCOPED_TRACE(line);
+    filer->SetTextureBasename("");
+    EXPECT_TRUE(Read(std::string(line) + "\r\n"));
+    EXPECT_EQ(filer->GetTextureBasename(), "ダ");
+  }
+  EXPECT_EQ(filer->GetSceneType(), stCube);
+  EXPECT_FALSE(Read("TEXTURE \x83\x5F\r\n"));  // no underscore of its own: no suffix
 }
 
 }  // namespace

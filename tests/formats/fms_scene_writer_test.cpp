@@ -51,6 +51,31 @@ TEST_F(FmsWriterTest, DefaultCubeFileIsByteExact) {
   EXPECT_EQ(ReadAll(filer->GetSceneFilename()), golden);
 }
 
+// Whole files byte for byte: the sphere's tile and quad order, and a cube with every value
+// changed, the "_0".."_5" names, a rotation and both slopes.
+TEST_F(FmsWriterTest, SphereAndTurnedCubeFilesAreByteExact) {
+  Write(stSphere);
+  const std::string sphere = Golden("default_sphere.txt");
+  ASSERT_FALSE(sphere.empty());
+  EXPECT_EQ(ReadAll(filer->GetSceneFilename()), sphere);
+
+  TFMSDataHolder& data = filer->FMSData();
+  data.SetAreaRadius(1200);
+  data.SetSceneRotate(Currency::Parse("30.5"));
+  data.SetSlopeX(Currency::Parse("4.25"));
+  data.SetSlopeY(Currency::Parse("-3"));
+  data.SetAirCraftX(Currency::Parse("-5.5"));
+  data.SetAirCraftY(Currency::Parse("2.25"));
+  data.SetAirCraftZ(Currency::Parse("-1.75"));
+  data.SetPilotZ(Currency::Parse("1.5"));
+  filer->SetCubeSuffix(csZero);
+  filer->SetTextureBasename("field");
+  Write();
+  const std::string cube = Golden("turned_cube.txt");
+  ASSERT_FALSE(cube.empty());
+  EXPECT_EQ(ReadAll(filer->GetSceneFilename()), cube);
+}
+
 TEST_F(FmsWriterTest, SphereFileHasTwentyTilesOf384QuadsAndABottom) {
   const StringList lines = Write(stSphere);
   EXPECT_EQ(lines[5], "// sf_SceneType         : 1  [stSphere]");

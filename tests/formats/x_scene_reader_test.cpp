@@ -181,7 +181,15 @@ TEST_F(XReaderTest, DamagedFilesStopCleanly) {
   EXPECT_EQ(filer->GetSceneType(), stSphere);
   EXPECT_EQ(filer->RCPData().GetAirCraftY(), Currency::Parse("-2.5"));
   EXPECT_FALSE(Read("Mesh {\n 9223372036854775807;\n"));
-  EXPECT_FALSE(Read("Mesh {\n -4;\n 0.0;1.0;0.0;,\n"));
+  // A negative count is an empty list, as 0 is: a sphere standing at 0.
+  for (const char* count : {" 0;", " -4;"}) {
+    SCOPED_TRACE(count);
+    filer->SetSceneType(stCube);
+    filer->RCPData().SetAirCraftY(Currency::FromInt(3));
+    EXPECT_FALSE(Read(std::string("Mesh {\n") + count + "\n 0.0;1.0;0.0;,\n"));
+    EXPECT_EQ(filer->GetSceneType(), stSphere);
+    EXPECT_EQ(filer->RCPData().GetAirCraftY(), Currency::FromInt(0));
+  }
   EXPECT_FALSE(Read("Mesh {"));
   // A texture word on the last line has no name after it.
   filer->SetTextureBasename("kept");
@@ -209,6 +217,18 @@ TEST_F(XReaderTest, DamagedFilesStopCleanly) {
             std::string::npos);
   EXPECT_NE(ReadError<ConvertError>("// sf_AreaRadius : 3000000000\n").find("line 1:"),
             std::string::npos);
+}
+
+// A real code page 932 file whose image name holds "ダ" (83 5F: its second byte is the code
+// of "_"): the base name is the whole character.
+TEST_F(XReaderTest, NamesWithTheTrailByteOfAnUnderscore) {
+  filer->SetSceneType(stCube);
+  EXPECT_TRUE(Read("TextureFilename {\r\n\"\x83\x5F_left.bmp\";\r\n}\r\n"));
+  EXPECT_EQ(filer->GetTextureBasename(), "ダ");
+  EXPECT_EQ(filer->GetCubeSuffix(), csLeft);
+  EXPECT_TRUE(Read("TextureFilename {\r\n\"\x83\x5F\x83\x5F_0.bmp\";\r\n}\r\n"));
+  EXPECT_EQ(filer->GetTextureBasename(), "ダダ");
+  EXPECT_EQ(filer->GetCubeSuffix(), csZero);
 }
 
 }  // namespace

@@ -57,6 +57,13 @@ TEST_F(XWriterTest, DefaultCubeFileIsByteExact) {
   EXPECT_TRUE(std::filesystem::exists(dir.File("scene.xscn")));
 }
 
+TEST_F(XWriterTest, DefaultSphereFileIsByteExact) {
+  Write(stSphere);
+  const std::string golden = Golden("default_x_sphere.txt");
+  ASSERT_FALSE(golden.empty());
+  EXPECT_EQ(ReadAll(dir.File("scene.x")), golden);
+}
+
 TEST_F(XWriterTest, SphereListsAndTheirTerminators) {
   const StringList lines = Write(stSphere);
   EXPECT_EQ(lines[6], "// sf_SceneType         : 1  [stSphere]");

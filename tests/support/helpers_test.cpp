@@ -41,6 +41,9 @@ TEST(TextEncoding, CodePage932AtTheFileBoundary) {
   EXPECT_EQ(Cp932ToUtf8(Utf8ToCp932("光線の進行方向")), "光線の進行方向");
   EXPECT_THROW(Utf8ToCp932("sky\xF0\x9F\x98\x80"), ConvertError);  // an emoji has no Shift-JIS code
   EXPECT_THROW(Utf8ToCp932("bad\xFF"), ConvertError);
+  // Look-alikes are refused (platform_test.cpp); this one names the first of them.
+  EXPECT_EQ(FirstCharNotInCp932("sky¥1"), "¥");
+  EXPECT_EQ(FirstCharNotInCp932("空の景色～"), "");
   // Undecodable bytes become U+FFFD and decoding goes on.
   EXPECT_EQ(Cp932ToUtf8("a\xA0" "b"), "a\xEF\xBF\xBD" "b");
   EXPECT_EQ(Cp932ToUtf8("x\x93"), "x\xEF\xBF\xBD");

@@ -16,17 +16,22 @@ using testing::MessageOf;
 using testing::TempDir;
 using testing::Utf8Path;
 
-TEST(CodePage932, LookAlikesAreStoredAsTheCharacterThatHasACode) {
-  // Input methods outside Windows give U+301C for "～"; both land on the same code.
-  EXPECT_EQ(Utf8ToCp932("〜"), "\x81\x60");
+TEST(CodePage932, LookAlikesAreRefusedAndTheirCodesReadBackAsThemselves) {
+  // A character stored under another one's code would name another file than the text.
+  for (const char* text : {"〜", "¥", "‾", "—", "‖", "−", "¢", "£", "¬"}) {
+    SCOPED_TRACE(text);
+    const std::string message =
+        MessageOf<ConvertError>([&] { Utf8ToCp932(std::string("空") + text); }, "refused");
+    EXPECT_NE(message.find(std::string("'") + text + "'"), std::string::npos) << message;
+  }
+  // The characters those codes stand for are stored.
   EXPECT_EQ(Utf8ToCp932("～"), "\x81\x60");
-  EXPECT_EQ(Utf8ToCp932("¥"), "\x5C");
-  EXPECT_EQ(Utf8ToCp932("‾"), "\x7E");
-  EXPECT_EQ(Utf8ToCp932("—"), "\x81\x5C");
   EXPECT_EQ(Utf8ToCp932("―"), "\x81\x5C");
-  EXPECT_EQ(Utf8ToCp932("‖∥"), "\x81\x61\x81\x61");
-  EXPECT_EQ(Utf8ToCp932("−"), "\x81\x7C");
-  EXPECT_EQ(Utf8ToCp932("¢£¬"), "\x81\x91\x81\x92\x81\xCA");
+  EXPECT_EQ(Utf8ToCp932("∥"), "\x81\x61");
+  EXPECT_EQ(Utf8ToCp932("－"), "\x81\x7C");
+  EXPECT_EQ(Utf8ToCp932("￠￡￢"), "\x81\x91\x81\x92\x81\xCA");
+  EXPECT_EQ(Cp932ToUtf8("\x81\x60\x81\x5C\x81\x61\x81\x7C\x81\x91\x81\x92\x81\xCA"),
+            "～―∥－￠￡￢");
   // Windows' own extensions: NEC specials, IBM extensions, the user-defined area.
   EXPECT_EQ(Utf8ToCp932("①ⅰ￤"), "\x87\x40\xFA\x40\xFA\x55");
   EXPECT_EQ(Cp932ToUtf8("\x87\x40\xED\x40\xFA\x40\xF0\x40"), "①纊ⅰ\xEE\x80\x80");

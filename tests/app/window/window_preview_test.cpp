@@ -1,6 +1,7 @@
 // The image tab: zoom sizes, guide line positions, and the preview in the window (loading,
 // zoom buttons, the guide following zoom, size and scene type).
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QToolButton>
@@ -202,6 +203,30 @@ TEST_F(PreviewTest, MissingOrUnsupportedFilesLoadNothing) {
   // The console handler is back: a job's progress reaches the console.
   window->Filer().Progress("next", spAppend);
   EXPECT_EQ(window->Editor1->LastLine(), "next");
+}
+
+// The kind is checked before anything is cleared: the picture shown before stays, with
+// its guide and zoom.
+TEST_F(PreviewTest, AnUnsupportedFileKeepsThePictureShownBefore) {
+  Click(window->CheckBox_ShowGuide);
+  ShowPicture(800);
+  Click(window->SpeedButton_Height);
+  const QSize shown = window->Image_Panorama->size();
+  const std::string notes = dir.Write("notes.txt", "text");
+  testing::WhenModal([notes](QWidget* modal) {
+    auto* dialog = qobject_cast<QDialog*>(modal);
+    ASSERT_NE(dialog, nullptr);
+    static_cast<QFileDialog*>(dialog)->selectFile(QString::fromStdString(notes));
+    dialog->accept();
+  });
+  Click(window->SpeedButton_Image);
+  EXPECT_EQ(window->Edit_ImageFileName->text().toStdString(), notes);
+  EXPECT_EQ(errors.Messages, (std::vector<std::string>{"扱えない画像ファイルです。"}));
+  ASSERT_TRUE(window->Image_Panorama->HasPicture());
+  EXPECT_EQ(window->Image_Panorama->Picture().size(), QSize(800, 400));
+  EXPECT_EQ(window->Image_Panorama->size(), shown);
+  EXPECT_EQ(window->ZoomMode(), kZoomFitHeight);
+  EXPECT_TRUE(GuideShown());
 }
 
 }  // namespace

@@ -282,6 +282,25 @@ TEST_F(StoredSettings, PositionRaisedToZeroAndHeightToTheMinimum) {
   EXPECT_EQ(window->size(), QSize(644, 618));
 }
 
+// A position stored for a monitor since unplugged: the window comes back just far enough to
+// be whole on the screen; a position on the screen stays as stored.
+TEST_F(StoredSettings, PositionOffEveryScreenComesBackJustFarEnough) {
+  const QRect room = QGuiApplication::primaryScreen()->availableGeometry();
+  Store("FormLeft=5000\nFormTop=3000\n");
+  EXPECT_EQ(window->frameGeometry().right(), room.right());
+  EXPECT_EQ(window->frameGeometry().bottom(), room.bottom());
+  EXPECT_TRUE(room.contains(window->frameGeometry()));
+
+  window.reset();
+  Store("FormLeft=30\nFormTop=5000\n");
+  EXPECT_EQ(window->x(), 30) << "only what is off the screen moves";
+  EXPECT_EQ(window->frameGeometry().bottom(), room.bottom());
+
+  window.reset();
+  Store("FormLeft=20\nFormTop=40\n");
+  EXPECT_EQ(window->pos(), QPoint(20, 40));
+}
+
 TEST_F(StoredSettings, DamagedValuesKeepTheDefaults) {
   Store("SceneFormat=7\nSceneType=-1\nImageSizeMode=abc\nImageType=2\nFormWidth=2000000000\n");
   EXPECT_TRUE(errors.Messages.empty());
