@@ -64,6 +64,14 @@ const char* const kSceneSuffixes[] = {"scn", "xscn"};
 const QStringList kImageFilters = {QStringLiteral("画像ファイル (*.bmp *.tif *.tiff *.jpg *.jpeg *.png)"),
                                    QStringLiteral("すべてのファイル (*)")};
 
+// Execute's captions when idle and, as the cancel command, while a job runs.
+const QString kExecuteCaption = QStringLiteral("出力実行");
+const QString kExecuteMenuCaption = QStringLiteral("出力実行(&E)");
+const QString kCancelCaption = QStringLiteral("中止");
+const QString kCancelMenuCaption = QStringLiteral("中止(&A)");
+// The console's last line after a job the user stopped.
+const char kCancelledLine[] = "出力を中止しました。";
+
 const char* SceneExtension(int formatIndex) { return formatIndex == sfRCP ? ".xscn" : ".scn"; }
 
 // Runs `onExit` when the scope ends, however it ends.
@@ -188,7 +196,7 @@ void TForm1::BuildMenus() {
   mnu_ClearItem = edit->addAction(QStringLiteral("初期値に戻す"));
 
   QMenu* project = menuBar()->addMenu(QStringLiteral("プロジェクト(&P)"));
-  N2 = project->addAction(QStringLiteral("出力実行(&E)"));
+  N2 = project->addAction(kExecuteMenuCaption);
 
   QMenu* options = menuBar()->addMenu(QStringLiteral("オプション(&O)"));
   mnuCheckImageFileOverWrite = options->addAction(QStringLiteral("画像ファイルの上書きを確認する"));
@@ -262,7 +270,7 @@ void TForm1::BuildProjectTab() {
                                           {111, 461, 158, 41}, eiBitmap);
   CheckBox_CreateSceneFile =
       MakeCheckBox(QStringLiteral("シーンファイルを出力する"), p, {297, 466, 150, 17}, true);
-  SpeedButton_Execute = MakeButton(QStringLiteral("出力実行"), p, {481, 462, 125, 22});
+  SpeedButton_Execute = MakeButton(kExecuteCaption, p, {481, 462, 125, 22});
 
   // No caption may be cut in the font in use: a control too narrow for its caption grows,
   // and what follows on its row moves right only as far as needed. The check boxes and
@@ -363,7 +371,7 @@ void TForm1::CreateObjects() {
   FFiler->SceneTypeGroup = RadioGroup_SceneType;
   FFiler->TalveroFMS().Grid = Grid_FMS;
   FFiler->TalveroRCP().Grid = Grid_RCP;
-  FFiler->SetErrorReporter(&Reporter());
+  FFiler->SetErrorReporter(&FEngineReporter);
   FFiler->ResetJob();
   FFiler->OnProgress = [this](TSimFiler& sender, const std::string& text, TSimProgressMode mode) {
     FilerProgress(sender, text, mode);
@@ -403,8 +411,8 @@ void TForm1::ConnectHandlers() {
   };
   on(SpeedButton_Image, &QPushButton::clicked, &TForm1::SpeedButton_ImageClick);
   on(SpeedButton_SceneFile, &QPushButton::clicked, &TForm1::SpeedButton_SceneFileClick);
-  on(SpeedButton_Execute, &QPushButton::clicked, &TForm1::SpeedButton_ExecuteClick);
-  on(N2, &QAction::triggered, &TForm1::SpeedButton_ExecuteClick);
+  on(SpeedButton_Execute, &QPushButton::clicked, &TForm1::ExecuteOrCancel);
+  on(N2, &QAction::triggered, &TForm1::ExecuteOrCancel);
   on(SpeedButton_Init, &QPushButton::clicked, &TForm1::SpeedButton_InitClick);
   on(mnu_ClearItem, &QAction::triggered, &TForm1::SpeedButton_InitClick);
   on(SpeedButton_DataHolder, &QPushButton::clicked, &TForm1::SpeedButton_DataHolderClick);
@@ -432,6 +440,7 @@ void TForm1::ConnectHandlers() {
     });
   }
   ScrollBox1->installEventFilter(this);
+  SpeedButton_Execute->installEventFilter(this);
 }
 
 // ---- Properties
@@ -453,10 +462,7 @@ void TForm1::SetShowImage(bool value) { CheckBox_ShowImage->setChecked(value); }
 bool TForm1::ShowGuide() const { return CheckBox_ShowGuide->isChecked(); }
 void TForm1::SetShowGuide(bool value) { CheckBox_ShowGuide->setChecked(value); }
 
-void TForm1::SetErrorReporter(TErrorReporter* reporter) {
-  FReporter = reporter;
-  FFiler->SetErrorReporter(&Reporter());
-}
+void TForm1::SetErrorReporter(TErrorReporter* reporter) { FReporter = reporter; }
 
 TErrorReporter& TForm1::Reporter() { return FReporter ? *FReporter : FErrorBox; }
 
@@ -500,8 +506,10 @@ void TForm1::FormShow() {
 
 void TForm1::closeEvent(QCloseEvent* event) {
   if (FJobRunning) {
-    // The job reads the controls and writes files: the window closes when it has ended.
+    // The job runs below this call and reads the controls: it is cancelled, and the window
+    // closes once it has unwound.
     FCloseRequested = true;
+    CancelJob();
     event->ignore();
     return;
   }
@@ -522,6 +530,13 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
   // The scroll area learns its new size after the window; the zoom follows it from here too.
   if (watched == ScrollBox1 && event->type() == QEvent::Resize)
     Guarded([this] { ApplyZoom(FZoomMode); });
+  // The second click of a double click on "出力実行" arrives once the job runs and the
+  // button reads "中止": it must not cancel the job it has just started.
+  if (watched == SpeedButton_Execute && event->type() == QEvent::MouseButtonDblClick &&
+      FJobRunning) {
+    SpeedButton_Execute->setDown(false);
+    return true;
+  }
   return QMainWindow::eventFilter(watched, event);
 }
 
@@ -613,12 +628,16 @@ void TForm1::UpdateCommandStates() {
            Edit_ImageFileName, SpeedButton_Image, Edit_SceneFileName, SpeedButton_SceneFile,
            Edit_TextureBaseName, RadioGroup_SceneType, PageControl_SceneFormat, SpeedButton_Init,
            RadioGroup_ImageSizeMode, CheckBox_CreateDividedImage, RadioGroup_ExtractImageType,
-           CheckBox_CreateSceneFile, SpeedButton_Execute, CheckBox_ShowImage,
+           CheckBox_CreateSceneFile, CheckBox_ShowImage,
            RadioGroup_SceneType_Subset})
     control->setEnabled(idle);
   for (QAction* command :
-       {mnu_New, mnu_ClearItem, N2, mnuCheckImageFileOverWrite, mnuCheckSceneFileOverWrite})
+       {mnu_New, mnu_ClearItem, mnuCheckImageFileOverWrite, mnuCheckSceneFileOverWrite})
     command->setEnabled(idle);
+  // While a job runs, Execute is its cancel command, also under Escape.
+  SpeedButton_Execute->setText(idle ? kExecuteCaption : kCancelCaption);
+  N2->setText(idle ? kExecuteMenuCaption : kCancelMenuCaption);
+  N2->setShortcut(idle ? QKeySequence() : QKeySequence(Qt::Key_Escape));
   RadioGroup_CubeSuffix->setEnabled(idle && FCubeSuffixAllowed);
   SpeedButton_DataHolder->setEnabled(idle && FRestoreEnabled);
   mnu_DataHolder->setEnabled(idle && FRestoreEnabled);
@@ -773,15 +792,30 @@ void TForm1::mnu_NewClick() {
 
 // ---- Execute
 
+void TForm1::ExecuteOrCancel() {
+  if (FJobRunning)
+    CancelJob();
+  else
+    SpeedButton_ExecuteClick();
+}
+
+void TForm1::CancelJob() {
+  if (FJobRunning) FFiler->Cancellation().Cancel();
+}
+
 void TForm1::SpeedButton_ExecuteClick() {
-  if (FJobRunning) return;  // the commands are disabled; a queued request comes too late
+  if (FJobRunning) return;  // one job at a time; its button is the cancel command meanwhile
   if (!CreateSceneFile() && !CreateDividedImage()) return;
   Editor1->Clear();
   PageControl1->setCurrentWidget(TabSheet3);
+  FFiler->Cancellation().Reset();
+  FCancelReported = false;
   SetJobRunning(true);
   std::exception_ptr failure;
   try {
     RunJob();
+  } catch (const CancelledError&) {
+    ReportCancelled();
   } catch (...) {
     failure = std::current_exception();
   }
@@ -807,12 +841,30 @@ void TForm1::RunJob() {
     FFiler->RunImageStage();
   }
   if (CreateSceneFile()) {
+    // Cancelled after the image stage's last check: the scene file is not begun.
+    if (FFiler->Cancellation().Cancelled()) {
+      ReportCancelled();
+      return;
+    }
     const std::string sceneFile = FFiler->GetSceneFilename();
     if (CheckSceneFileOverWrite() && FileExists(sceneFile) &&
         !ConfirmOverwrite(sceneFile, mnuCheckSceneFileOverWrite))
       return;
     FFiler->RunSceneStage();
   }
+}
+
+void TForm1::ReportCancelled() {
+  if (FCancelReported) return;
+  FCancelReported = true;
+  FilerProgress(*FFiler, kCancelledLine, spAppend);
+}
+
+void TForm1::EngineError(const std::string& message) {
+  if (FJobRunning && message == kCancelledMessage && FFiler->Cancellation().Cancelled())
+    ReportCancelled();
+  else
+    Reporter().ShowError(message);
 }
 
 bool TForm1::ConfirmOverwrite(const std::string& path, QAction* option) {

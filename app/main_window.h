@@ -68,7 +68,8 @@ class TForm1 : public QMainWindow {
   int ZoomMode() const { return FZoomMode; }
   int VScrollWidth() const { return FVScrollWidth; }
   int HScrollHeight() const { return FHScrollHeight; }
-  // True from Execute's start to its end; the job's commands and controls are disabled.
+  // True from Execute's start to its end; the job's commands and controls are disabled,
+  // and Execute (button and menu) is the cancel command.
   bool JobRunning() const { return FJobRunning; }
   // Where error boxes go; nullptr restores the window's own message box.
   void SetErrorReporter(TErrorReporter* reporter);
@@ -77,6 +78,9 @@ class TForm1 : public QMainWindow {
   void SpeedButton_ImageClick();
   void SpeedButton_SceneFileClick();
   void SpeedButton_ExecuteClick();
+  // Stops the running job at its next check (Escape, "中止" on the Execute button or in the
+  // Project menu, closing the window); nothing when no job runs.
+  void CancelJob();
   void SpeedButton_InitClick();
   void SpeedButton_DataHolderClick();
   void mnu_NewClick();
@@ -182,7 +186,13 @@ class TForm1 : public QMainWindow {
   void FormShow();
   void FormClose();
 
+  // The Execute button and menu item: Execute when idle, cancel while a job runs.
+  void ExecuteOrCancel();
   void RunJob();
+  // The console line of a cancelled job, once per job.
+  void ReportCancelled();
+  // The engine's error boxes; a stage's report of the user's cancel is a console line.
+  void EngineError(const std::string& message);
   // Asks about overwriting `path`; the option of `option` follows the dialog's check box.
   // True when the answer is yes.
   bool ConfirmOverwrite(const std::string& path, QAction* option);
@@ -211,12 +221,23 @@ class TForm1 : public QMainWindow {
   std::unique_ptr<TLinePanelList> FLineList;
   std::unique_ptr<TRegManager> FReg1;
 
+  class TEngineReporter : public TErrorReporter {
+   public:
+    explicit TEngineReporter(TForm1& window) : FWindow(window) {}
+    void ShowError(const std::string& message) override { FWindow.EngineError(message); }
+
+   private:
+    TForm1& FWindow;
+  };
+
   QtErrorReporter FErrorBox{this};
   TErrorReporter* FReporter = nullptr;
+  TEngineReporter FEngineReporter{*this};
   bool FShown = false;
   bool FDestroying = false;
   bool FJobRunning = false;
   bool FCloseRequested = false;
+  bool FCancelReported = false;
   bool FRestoreEnabled = false;
   bool FCubeSuffixAllowed = true;
   int FZoomButtonDown = -1;

@@ -60,6 +60,11 @@ void ConsoleOutput::Error(const std::string& message) {
   FStream << std::endl;
 }
 
+void ConsoleOutput::Warning(const std::string& message) {
+  EndLine();
+  FStream << "talvero-convert: warning: " << OneLine(message) << std::endl;
+}
+
 void ConsoleErrorReporter::ShowError(const std::string& message) {
   ++FCount;
   FLastMessage = message;

@@ -22,6 +22,8 @@ class ConsoleOutput {
   // "talvero-convert: error: " and the message on one line (line breaks become spaces),
   // followed by an English hint for the engine's own messages. Shown even when quiet.
   void Error(const std::string& message);
+  // "talvero-convert: warning: " and the message on one line; shown even when quiet.
+  void Warning(const std::string& message);
 
  private:
   std::ostream& FStream;

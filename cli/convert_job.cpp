@@ -6,6 +6,7 @@
 #include "cli/console_output.h"
 #include "engine/sim_filer.h"
 #include "formats/rcp_scene.h"
+#include "sceneview/scene_view.h"
 #include "support/cancellation.h"
 #include "support/errors.h"
 #include "support/file_util.h"
@@ -53,6 +54,20 @@ std::string SceneFileName(const ConvertOptions& options) {
   if (name.empty() || !ExtractFilePath(name).empty()) return name;
   // Plain text: std::filesystem would take the name for the ANSI code page on Windows.
   return "./" + name;
+}
+
+// Renders the job's scene file as the simulator will show it. Images it cannot use are
+// named in warnings; they do not fail the view.
+void WriteSceneView(const TSimFiler& filer, const ConvertOptions& options, ConsoleOutput& console) {
+  const std::string scene = filer.GetSceneFilename();
+  console.Progress("scene view: " + *options.ViewImage, spAppend);
+  const LoadedScene loaded(filer.GetSceneFormat() == sfRCP ? ReadXSceneModel(scene)
+                                                           : ReadFmsSceneModel(scene));
+  for (const MissingImage& missing : loaded.Missing())
+    console.Warning("the scene's image '" + missing.Name + "' cannot be shown (" + missing.Problem +
+                    "); its faces are drawn in magenta");
+  SceneRenderer renderer;
+  WriteViewImage(*options.ViewImage, renderer.Render(loaded, options.View));
 }
 
 }  // namespace
@@ -115,6 +130,10 @@ int RunJob(TSimFiler& filer, const ConvertOptions& options, ConsoleOutput& conso
       written.push_back(XFileName(filer.GetSceneFilename()));
       written.push_back(XscnFileName(filer.GetSceneFilename()));
     }
+  }
+  if (options.ViewImage) {
+    WriteSceneView(filer, options, console);
+    written.push_back(*options.ViewImage);
   }
   // A signal after the last check still ends the run as cancelled: its files are complete,
   // but the status must tell the shell that the user interrupted.

@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <array>
 #include <sstream>
 #include <utility>
@@ -9,6 +10,7 @@
 #include "engine/sim_filer.h"
 #include "support/errors.h"
 #include "support/file_util.h"
+#include "support/number_format.h"
 #include "support/string_utils.h"
 
 namespace talvero {
@@ -118,6 +120,46 @@ std::string Footer() {
          "line error.\n";
 }
 
+// "YAW,PITCH,FOV" in degrees.
+void ParseViewDirection(const std::string& text, SceneViewSettings& view) {
+  std::vector<double> values;
+  size_t start = 0;
+  for (;;) {
+    const size_t comma = text.find(',', start);
+    const auto value = ParseFloat(text.substr(start, comma - start));
+    if (!value) break;
+    values.push_back(static_cast<double>(*value));
+    if (comma == std::string::npos) break;
+    start = comma + 1;
+  }
+  if (values.size() != 3 || std::count(text.begin(), text.end(), ',') != 2)
+    throw UsageError("--view: '" + text + "' is not YAW,PITCH,FOV (three numbers in degrees)");
+  view.Yaw = values[0];
+  view.Pitch = values[1];
+  view.Fov = values[2];
+}
+
+// "WIDTHxHEIGHT" in pixels.
+void ParseViewSize(const std::string& text, SceneViewSettings& view) {
+  const size_t x = text.find_first_of("xX");
+  const auto width = x == std::string::npos ? std::nullopt : ParseInt64(text.substr(0, x));
+  const auto height = x == std::string::npos ? std::nullopt : ParseInt64(text.substr(x + 1));
+  if (!width || !height || text[0] == '$' || text[x + 1] == '$' || *width < 0 || *height < 0 ||
+      *width > SceneViewSettings::kMaxSide || *height > SceneViewSettings::kMaxSide)
+    throw UsageError("--view-size: '" + text + "' is not WIDTHxHEIGHT (for example 1280x720) " +
+                     "with sides from " + std::to_string(SceneViewSettings::kMinSide) + " to " +
+                     std::to_string(SceneViewSettings::kMaxSide) + " pixels");
+  view.Width = static_cast<int32_t>(*width);
+  view.Height = static_cast<int32_t>(*height);
+}
+
+bool IsViewImageName(const std::string& fileName) {
+  const std::string ext = ExtractFileExt(fileName);
+  for (const char* known : {".bmp", ".jpg", ".jpeg", ".tif", ".tiff"})
+    if (SameTextIgnoreCase(ext, known)) return true;
+  return false;
+}
+
 }  // namespace
 
 bool IsRcpSceneName(const std::string& fileName) {
@@ -178,6 +220,28 @@ std::optional<ConvertOptions> ParseCommandLine(int argc, const char* const* argv
       ->allow_extra_args(false)
       ->group(scenery);
 
+  const std::string viewing = "Viewing the scene";
+  std::string viewImage, viewDirection, viewSize;
+  bool noViewGroundFlag = false;
+  auto* viewImageOption =
+      AddText(app, "--view-image", viewImage, "FILE",
+              "After the job, write the view from the pilot's eye into the scene\n"
+              "as the simulator will draw it (.bmp, .jpg or .tif). With --no-images\n"
+              "--no-scene it only renders the existing scene")
+          ->group(viewing);
+  auto* viewOption = AddText(app, "--view", viewDirection, "YAW,PITCH,FOV",
+                             "Direction and horizontal field of view in degrees: yaw 0 looks\n"
+                             "at the front face, positive yaw turns right, positive pitch\n"
+                             "looks up. Default: 0,0,90")
+                         ->group(viewing);
+  auto* viewSizeOption =
+      AddText(app, "--view-size", viewSize, "WxH", "Size of the view in pixels. Default: 1280x720")
+          ->group(viewing);
+  auto* noViewGroundOption =
+      app.add_flag("--no-view-ground", noViewGroundFlag,
+                   "Leave out the grid that shows the ground (and its slope)")
+          ->group(viewing);
+
   const std::string running = "Running";
   app.add_flag("--no-images", noImagesFlag, "Write only the scene file (no panorama needed)")
       ->group(running);
@@ -215,8 +279,26 @@ std::optional<ConvertOptions> ParseCommandLine(int argc, const char* const* argv
   options.SceneFile = !noSceneFlag;
   options.Quiet = quietFlag;
   options.Threads = threads;
-  if (!options.Images && !options.SceneFile)
+  options.ViewImage = Given(viewImageOption, viewImage);
+  if (!options.ViewImage) {
+    for (const CLI::Option* option : {viewOption, viewSizeOption, noViewGroundOption})
+      if (option->count() > 0) throw UsageError(option->get_name() + " needs --view-image FILE");
+  } else {
+    if (!IsViewImageName(*options.ViewImage))
+      throw UsageError("--view-image: '" + *options.ViewImage +
+                       "' must end in .bmp, .jpg or .tif (the kind of image to write)");
+    if (viewOption->count() > 0) ParseViewDirection(viewDirection, options.View);
+    if (viewSizeOption->count() > 0) ParseViewSize(viewSize, options.View);
+    options.View.Ground = !noViewGroundFlag;
+    if (const std::string problem = options.View.Problem(); !problem.empty())
+      throw UsageError("--view: " + problem);
+  }
+  if (!options.Images && !options.SceneFile && !options.ViewImage)
     throw UsageError("--no-images and --no-scene together leave nothing to do");
+  if (!options.Images && !options.SceneFile && !options.Scene && !options.FromScene)
+    throw UsageError(
+        "--view-image with --no-images and --no-scene needs the scene to view "
+        "(--from-scene FILE)");
 
   if (const auto chosen = Chosen(formatOption, format, kFormats)) {
     options.Format = *chosen;

@@ -9,6 +9,7 @@
 
 #include "cli/scene_parameters.h"
 #include "engine/enums.h"
+#include "sceneview/scene_view.h"
 
 namespace talvero {
 
@@ -33,6 +34,9 @@ struct ConvertOptions {
   bool SceneFile = true;
   bool Quiet = false;
   int Threads = 0;  // 0: the machine's default
+  // --view-image: the look-around view of the scene, rendered after the job with View.
+  std::optional<std::string> ViewImage;
+  SceneViewSettings View;
 };
 
 // True for the names of RCPSim scene files (".xscn" and ".x", letter case ignored).

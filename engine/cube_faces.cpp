@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/cube_map.h"
+#include "engine/cube_warp.h"
 #include "engine/sim_filer.h"
 #include "imaging/bitmap.h"
 #include "imaging/crop_stretch.h"
@@ -19,48 +20,29 @@ namespace talvero {
 
 namespace {
 
-constexpr int32_t kUnit = Currency::kScale;             // fractions in 1/10000
-constexpr int64_t kUnitSquared = int64_t{kUnit} * kUnit;  // both weights applied
-constexpr int32_t kWarpProgressSteps = 40;              // rows per dot: height div 40
-
-// n / 10^8 rounded to the nearest integer, halves to even (n >= 0). Branch-free: the warp
-// spends most of its time here and ties are rare, so branches would mostly mispredict.
-inline int64_t DivideRoundHalfEven(int64_t n) {
-  const int64_t q = n / kUnitSquared;
-  const int64_t twice = 2 * (n - q * kUnitSquared);
-  return q + static_cast<int64_t>((twice > kUnitSquared) | ((twice == kUnitSquared) & (q & 1)));
-}
+constexpr int32_t kWarpProgressSteps = 40;  // rows per dot: height div 40
 
 // Warps rows [rowBegin, rowEnd) of `target` from the strip of `source` whose left edge is at
 // column `sourceLeft` (the strip is target.Width() wide).
 void WarpRows(Bitmap& target, const Bitmap& source, int32_t sourceLeft, const TmxCurrencyUV& map,
               int32_t rowBegin, int32_t rowEnd) {
-  const int32_t w = target.Width(), h = target.Height();
-  const int bpp = target.BytesPerPixel();
-  std::vector<CubeMapSample> samples;
-  for (int32_t y = rowBegin; y < rowEnd; ++y) {
-    map.SampleRow(y, samples);
-    uint8_t* out = target.Row(y);
-    for (int32_t x = 0; x < w; ++x, out += bpp) {
-      const CubeMapSample& e = samples[static_cast<size_t>(x)];
-      if (e.U < 0) continue;  // no source: the target pixel keeps what it had
-      const int32_t x0 = e.U, x1 = std::min(e.U + 1, w - 1);
-      const int32_t y0 = e.V, y1 = std::min(e.V + 1, h - 1);
-      // A row's pair of weighted samples stays below 2^22, so only the last step needs 64 bits.
-      const int32_t a = e.UFrac, b = e.VFrac;
-      const uint8_t* row0 = source.Row(y0) + static_cast<size_t>(sourceLeft) * bpp;
-      const uint8_t* row1 = source.Row(y1) + static_cast<size_t>(sourceLeft) * bpp;
-      const uint8_t* p00 = row0 + static_cast<size_t>(x0) * bpp;
-      const uint8_t* p10 = row0 + static_cast<size_t>(x1) * bpp;
-      const uint8_t* p01 = row1 + static_cast<size_t>(x0) * bpp;
-      const uint8_t* p11 = row1 + static_cast<size_t>(x1) * bpp;
-      for (int c = 0; c < 3; ++c) {
-        const int32_t top = (kUnit - a) * p00[c] + a * p10[c];
-        const int32_t bottom = (kUnit - a) * p01[c] + a * p11[c];
-        // The weights add up to 10^8, so the value never exceeds 255.
-        out[c] = static_cast<uint8_t>(
-            DivideRoundHalfEven(int64_t{kUnit - b} * top + int64_t{b} * bottom));
-      }
+  const WarpSource strip{source.Row(0) + static_cast<size_t>(sourceLeft) * source.BytesPerPixel(),
+                         source.RowBytes(), target.Width(), target.Height(),
+                         source.BytesPerPixel()};
+  const WarpKernel kernel = ActiveWarpKernel();
+  // Tiles rather than whole rows: the pixels of a row are fetched along a curve across
+  // hundreds of source rows, the next rows' curves lie close by.
+  constexpr int32_t kTileRows = 16, kTileColumns = 128;
+  const int32_t w = target.Width();
+  CubeMapRow samples[kTileRows];
+  for (int32_t top = rowBegin; top < rowEnd; top += kTileRows) {
+    const int32_t rows = std::min(kTileRows, rowEnd - top);
+    for (int32_t r = 0; r < rows; ++r) map.SampleRow(top + r, samples[r]);
+    for (int32_t left = 0; left < w; left += kTileColumns) {
+      const int32_t columns = std::min(kTileColumns, w - left);
+      for (int32_t r = 0; r < rows; ++r)
+        WarpRow(strip, samples[r], left, columns,
+                target.Row(top + r) + static_cast<size_t>(left) * target.BytesPerPixel(), kernel);
     }
   }
 }
@@ -124,7 +106,7 @@ void DrawCapPieces(Bitmap& face, int32_t s, int32_t h, int mode,
 
 void TSimFiler::BuildCubeMap(int32_t f, TmxCurrencyUV& map) {
   Progress("座標を取得しています。", spAppend);
-  map.Reset(f);
+  map.Allocate(f);  // every entry is filled below
   Progress("....", spUpdate);
   // The top cap (rows below f), then the upper half of the side face; rows in parallel.
   constexpr int32_t kRows = 16;

@@ -1,12 +1,74 @@
 #include "engine/cube_map.h"
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace talvero {
 
 namespace {
 constexpr long double kPi = 3.141592653589793238462643383279502884L;
 constexpr CubeMapSample kNoSource{-1, -1, 0, 0};
+
+// The map is computed in double and only the entries whose rounding the double result
+// cannot decide are computed again in extended precision; those are a few in a hundred
+// thousand, and extended-precision arctangents cost twenty times as much.
+//
+// atan(n / d) for n >= 0 and d > 0, within 5e-16: the ratio is reduced to [0, 1] (atan(q)
+// = pi/2 - atan(1/q)), then to |w| <= 1/32 around the nearest c = k/16 (atan(z) = atan(c) +
+// atan(w), w = (z - c) / (1 + zc)), where five terms of the series leave an error below
+// w^11 / 11 < 3e-18.
+struct AtanTable {
+  double Value[17];
+  AtanTable() {
+    for (int k = 0; k <= 16; ++k) Value[k] = static_cast<double>(std::atan(k / 16.0L));
+  }
+};
+const AtanTable kAtan;
+constexpr double kHalfPi = static_cast<double>(kPi / 2);
+
+inline double AtanOfRatio(double n, double d) {
+  const bool flip = n > d;
+  const double z = flip ? d / n : n / d;
+  const int k = static_cast<int>(z * 16 + 0.5);
+  const double c = k * (1.0 / 16);
+  const double w = (z - c) / (1 + z * c);
+  const double w2 = w * w;
+  const double series =
+      w + w * w2 * (-1.0 / 3 + w2 * (1.0 / 5 + w2 * (-1.0 / 7 + w2 * (1.0 / 9))));
+  const double a = kAtan.Value[k] + series;
+  return flip ? kHalfPi - a : a;
+}
+
+// The double evaluation of a position, with the bounds that decide whether its rounding is
+// certain. The position is below 2f and off by less than 1.2e-15 f (the arctangent's 5e-16
+// times 4f/pi, the ratio's and the scale's roundings); the margin is 800 times that.
+struct FastPositions {
+  explicit FastPositions(int32_t f)
+      : Scale(static_cast<double>(4.0L * f / kPi)),
+        Margin(f * 0x1p-40),
+        UnitMargin(f * 0x1p-40 * Currency::kScale) {}
+  double Scale;       // angle in radians to pixels: 4f / pi
+  double Margin;      // of a position, in pixels
+  double UnitMargin;  // of a position, in 1/10000 of a pixel
+
+  // False when the position lies so close to a whole pixel or to a rounding tie of its
+  // fraction that only the extended-precision formula can tell.
+  bool Split(double angle, int32_t& whole, uint16_t& frac) const {
+    const double t = angle * Scale;
+    const double integral = std::floor(t);  // positions are never negative
+    const double fraction = t - integral;
+    if (fraction < Margin || fraction > 1 - Margin) return false;
+    const double scaled = fraction * Currency::kScale;
+    const double units = std::floor(scaled);
+    const double rest = scaled - units;
+    if (std::fabs(rest - 0.5) < UnitMargin) return false;
+    whole = static_cast<int32_t>(integral);
+    frac = static_cast<uint16_t>(static_cast<int32_t>(units) + (rest > 0.5 ? 1 : 0));
+    return true;
+  }
+};
+
 }  // namespace
 
 long double CubeMapAngle(long double q, int32_t f) {
@@ -27,6 +89,27 @@ void SplitPosition(long double t, int32_t& whole, uint16_t& frac) {
 
 void FillCubeMapRows(int32_t f, TmxCurrencyUV& map, int32_t rowBegin, int32_t rowEnd) {
   const long double lf = f;
+  const FastPositions fast(f);
+  // Each position through the double path, or through the defining formula when that
+  // cannot decide; `exact` gives the formula's ratio.
+  auto position = [&](double n, double d, auto exact, int32_t& whole, uint16_t& frac) {
+    if (!fast.Split(AtanOfRatio(n, d), whole, frac))
+      SplitPosition(CubeMapAngle(exact(), f), whole, frac);
+  };
+  // The side face's column positions and radii do not depend on the row.
+  const int32_t sideBegin = std::max(rowBegin, f);
+  std::vector<int32_t> sideU;
+  std::vector<uint16_t> sideUFrac;
+  std::vector<double> sideRadius;
+  if (sideBegin < rowEnd) {
+    sideU.resize(static_cast<size_t>(f));
+    sideUFrac.resize(static_cast<size_t>(f));
+    sideRadius.resize(static_cast<size_t>(f));
+    for (int32_t x = 0; x < f; ++x) {
+      position(x, f, [&] { return static_cast<long double>(x) / lf; }, sideU[x], sideUFrac[x]);
+      sideRadius[x] = std::sqrt(static_cast<double>(int64_t{f} * f + int64_t{x} * x));
+    }
+  }
   for (int32_t y = rowBegin; y < rowEnd; ++y) {
     if (y < f) {
       // Top cap: x is the sideways distance from the face's centre line, y the distance
@@ -34,34 +117,57 @@ void FillCubeMapRows(int32_t f, TmxCurrencyUV& map, int32_t rowBegin, int32_t ro
       for (int32_t x = 0; x <= y; ++x) {
         int32_t u = 0, v = 0;
         uint16_t uFrac = 0, vFrac = 0;
-        if (y != 0) SplitPosition(CubeMapAngle(static_cast<long double>(x) / y, f), u, uFrac);
-        const long double r = std::sqrt(static_cast<long double>(int64_t{x} * x + int64_t{y} * y));
-        SplitPosition(CubeMapAngle(r / lf, f), v, vFrac);
+        if (y != 0) position(x, y, [&] { return static_cast<long double>(x) / y; }, u, uFrac);
+        const int64_t r2 = int64_t{x} * x + int64_t{y} * y;
+        position(std::sqrt(static_cast<double>(r2)), f,
+                 [&] { return std::sqrt(static_cast<long double>(r2)) / lf; }, v, vFrac);
         map.SetQuadrant(x, y, u, uFrac, v, vFrac);
       }
+      for (int32_t x = y + 1; x < f; ++x) map.SetQuadrant(x, y, -1, 0, -1, 0);  // no source
     } else {
       // Upper half of the side face: 2f - y is the height above the horizon.
-      const long double height = 2 * f - y;
+      const int32_t height = 2 * f - y;
       for (int32_t x = 0; x < f; ++x) {
-        int32_t u = 0, v = 0;
-        uint16_t uFrac = 0, vFrac = 0;
-        SplitPosition(CubeMapAngle(static_cast<long double>(x) / lf, f), u, uFrac);
-        const long double r = std::sqrt(static_cast<long double>(int64_t{f} * f + int64_t{x} * x));
-        SplitPosition(CubeMapAngle(r / height, f), v, vFrac);
-        map.SetQuadrant(x, y, u, uFrac, v, vFrac);
+        int32_t v = 0;
+        uint16_t vFrac = 0;
+        position(sideRadius[x], height,
+                 [&] {
+                   const long double r =
+                       std::sqrt(static_cast<long double>(int64_t{f} * f + int64_t{x} * x));
+                   return r / static_cast<long double>(height);
+                 },
+                 v, vFrac);
+        map.SetQuadrant(x, y, sideU[x], sideUFrac[x], v, vFrac);
       }
     }
   }
 }
 
-void TmxCurrencyUV::Reset(int32_t f) {
+void TmxCurrencyUV::Allocate(int32_t f) {
   FF = f > 0 ? f : 0;
-  FQuadrant.assign(static_cast<size_t>(FF) * 2 * FF, kNoSource);
+  const size_t count = static_cast<size_t>(FF) * 2 * FF;
+  FU.reset(new int32_t[count]);
+  FV.reset(new int32_t[count]);
+  FUFrac.reset(new uint16_t[count]);
+  FVFrac.reset(new uint16_t[count]);
+}
+
+void TmxCurrencyUV::Reset(int32_t f) {
+  Allocate(f);
+  const size_t count = static_cast<size_t>(FF) * 2 * FF;
+  std::fill_n(FU.get(), count, kNoSource.U);
+  std::fill_n(FV.get(), count, kNoSource.V);
+  std::fill_n(FUFrac.get(), count, kNoSource.UFrac);
+  std::fill_n(FVFrac.get(), count, kNoSource.VFrac);
 }
 
 void TmxCurrencyUV::SetQuadrant(int32_t x, int32_t y, int32_t u, uint16_t uFrac, int32_t v,
                                 uint16_t vFrac) {
-  FQuadrant[static_cast<size_t>(y) * FF + x] = {u, v, uFrac, vFrac};
+  const size_t i = Index(x, y);
+  FU[i] = u;
+  FV[i] = v;
+  FUFrac[i] = uFrac;
+  FVFrac[i] = vFrac;
 }
 
 CubeMapSample TmxCurrencyUV::Sample(int32_t x, int32_t y) const {
@@ -71,8 +177,8 @@ CubeMapSample TmxCurrencyUV::Sample(int32_t x, int32_t y) const {
   const int32_t sy = lower ? h - 1 - y : y;
   // Right half: the horizontal mirror of the left half.
   const bool right = x >= FF;
-  const int32_t sx = right ? w - 1 - x : x;
-  CubeMapSample s = FQuadrant[static_cast<size_t>(sy) * FF + sx];
+  const size_t i = Index(right ? w - 1 - x : x, sy);
+  CubeMapSample s{FU[i], FV[i], FUFrac[i], FVFrac[i]};
   if (s.U < 0) return kNoSource;
   if (right) {
     s.U = w - 2 - s.U;
@@ -91,26 +197,42 @@ TCurrencyUVPoint TmxCurrencyUV::Entry(int32_t x, int32_t y) const {
   return {s.U, Currency::FromRaw(s.UFrac), s.V, Currency::FromRaw(s.VFrac)};
 }
 
-void TmxCurrencyUV::SampleRow(int32_t y, std::vector<CubeMapSample>& row) const {
-  // The same as Sample(x, y) for every x, without re-deciding the mirror per entry.
+void TmxCurrencyUV::SampleRow(int32_t y, CubeMapRow& row) const {
+  // The same as Sample(x, y) for every x with a source, without re-deciding the mirror per
+  // entry; plain loops over arrays, which the compiler vectorises.
   const int32_t f = FF, w = 2 * f, h = 4 * f;
-  row.resize(static_cast<size_t>(w));
+  row.Resize(static_cast<size_t>(w));
   const bool lower = y >= 2 * f;
-  const CubeMapSample* base = FQuadrant.data() + static_cast<size_t>(lower ? h - 1 - y : y) * f;
+  const size_t first = Index(0, lower ? h - 1 - y : y);
+  const int32_t* u = FU.get() + first;
+  const int32_t* v = FV.get() + first;
+  const uint16_t* uFrac = FUFrac.get() + first;
+  const uint16_t* vFrac = FVFrac.get() + first;
+  int32_t* outU = row.U.data();
+  int32_t* outV = row.V.data();
+  uint16_t* outUFrac = row.UFrac.data();
+  uint16_t* outVFrac = row.VFrac.data();
+  const int32_t vBase = lower ? h - 2 : 0, vSign = lower ? -1 : 1;
+  const int32_t fracBase = lower ? Currency::kScale : 0;
   for (int32_t x = 0; x < f; ++x) {
-    CubeMapSample s = base[x];
-    if (s.U >= 0 && lower) {
-      s.V = h - 2 - s.V;
-      s.VFrac = static_cast<uint16_t>(Currency::kScale - s.VFrac);
-    }
-    row[static_cast<size_t>(x)] = s;
-    // Column w - 1 - x mirrors column x.
-    if (s.U >= 0) {
-      s.U = w - 2 - s.U;
-      s.UFrac = static_cast<uint16_t>(Currency::kScale - s.UFrac);
-    }
-    row[static_cast<size_t>(w - 1 - x)] = s;
+    outU[x] = u[x];
+    outUFrac[x] = uFrac[x];
+    outV[x] = vBase + vSign * v[x];
+    outVFrac[x] = static_cast<uint16_t>(fracBase + vSign * vFrac[x]);
   }
+  // Column w - 1 - x mirrors column x.
+  for (int32_t x = f; x < w; ++x) {
+    const int32_t m = w - 1 - x;
+    outU[x] = outU[m] < 0 ? -1 : w - 2 - outU[m];
+    outUFrac[x] = static_cast<uint16_t>(Currency::kScale - outUFrac[m]);
+    outV[x] = outV[m];
+    outVFrac[x] = outVFrac[m];
+  }
+}
+
+void TmxCurrencyUV::SampleRow(int32_t y, std::vector<CubeMapSample>& row) const {
+  row.resize(static_cast<size_t>(2 * FF));
+  for (int32_t x = 0; x < 2 * FF; ++x) row[static_cast<size_t>(x)] = Sample(x, y);
 }
 
 }  // namespace talvero

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "support/currency.h"
@@ -28,10 +29,25 @@ struct CubeMapSample {
   uint16_t VFrac;
 };
 
+// One row of the whole map as separate arrays, the form the warp kernels load. Entries with
+// U = -1 have no source (their other values mean nothing).
+struct CubeMapRow {
+  std::vector<int32_t> U, V;
+  std::vector<uint16_t> UFrac, VFrac;
+  void Resize(size_t count) {
+    U.resize(count);
+    V.resize(count);
+    UFrac.resize(count);
+    VFrac.resize(count);
+  }
+};
+
 class TmxCurrencyUV {
  public:
   // A map for strips of 2f x 4f pixels with every entry "no source".
   void Reset(int32_t f);
+  // The same size with the entries left unset, for a caller that fills every row.
+  void Allocate(int32_t f);
   int32_t F() const { return FF; }
   int32_t Width() const { return 2 * FF; }
   int32_t Height() const { return 4 * FF; }
@@ -44,19 +60,26 @@ class TmxCurrencyUV {
   TCurrencyUVPoint Entry(int32_t x, int32_t y) const;
 
   // The entries of row y for columns 0 ... 2f-1, for the warp's inner loop.
+  void SampleRow(int32_t y, CubeMapRow& row) const;
   void SampleRow(int32_t y, std::vector<CubeMapSample>& row) const;
 
  private:
+  size_t Index(int32_t x, int32_t y) const { return static_cast<size_t>(y) * FF + x; }
+
   int32_t FF = 0;
-  std::vector<CubeMapSample> FQuadrant;  // f columns x 2f rows, row-major
+  // The quadrant, f columns x 2f rows, row-major, one array per field.
+  std::unique_ptr<int32_t[]> FU, FV;
+  std::unique_ptr<uint16_t[]> FUFrac, FVFrac;
 };
 
 // angle(q): atan(q) in degrees scaled to f pixels per 45 degrees, in extended precision.
 long double CubeMapAngle(long double q, int32_t f);
 
-// Fills rows [rowBegin, rowEnd) of the stored quadrant (rows 0 ... 2f-1): the top-cap
-// triangle in rows below f (columns x <= y), the upper half of the side face from row f.
-// Rows are independent, so ranges may be filled on several threads.
+// Fills every entry of rows [rowBegin, rowEnd) of the stored quadrant (rows 0 ... 2f-1): the
+// top-cap triangle in rows below f (columns x <= y; the columns beside it have no source),
+// the upper half of the side face from row f. The values are those of CubeMapAngle and
+// SplitPosition to the last digit. Rows are independent, so ranges may be filled on several
+// threads.
 void FillCubeMapRows(int32_t f, TmxCurrencyUV& map, int32_t rowBegin, int32_t rowEnd);
 
 // Splits a position into its integer part and its fraction rounded to 1/10000, halves

@@ -13,7 +13,9 @@ case "$kind" in
   packages) exit 0 ;;
   normal) options=(-DCMAKE_BUILD_TYPE=RelWithDebInfo) ;;
   sanitize) options=(-DCMAKE_BUILD_TYPE=Debug -DTALVERO_SANITIZE=ON) ;;
-  release) options=(-DCMAKE_BUILD_TYPE=Release -DTALVERO_BUILD_BENCH=ON) ;;
+  # The benchmarks need only the core, the converter and their own driver.
+  release) options=(-DCMAKE_BUILD_TYPE=Release -DTALVERO_BUILD_BENCH=ON -DTALVERO_BUILD_GUI=OFF
+                    -DTALVERO_BUILD_TESTS=OFF) ;;
   *) echo "unknown build kind '$kind' (normal, sanitize, release or packages)" >&2; exit 2 ;;
 esac
 

@@ -503,5 +503,85 @@ TEST_F(ConvertTest, HelpExplainsTheToolAndEveryParameter) {
     EXPECT_NE(r.Out.find(text), std::string::npos) << text;
 }
 
+// Mean difference per colour channel of two images of one size.
+double MeanDifference(const Bitmap& a, const Bitmap& b) {
+  double sum = 0;
+  for (int32_t y = 0; y < a.Height(); ++y)
+    for (int32_t x = 0; x < a.Width(); ++x) {
+      const Rgb p = a.GetPixel(x, y), q = b.GetPixel(x, y);
+      sum += std::abs(p.R - q.R) + std::abs(p.G - q.G) + std::abs(p.B - q.B);
+    }
+  return sum / (3.0 * a.Width() * a.Height());
+}
+
+TEST_F(ConvertTest, TheViewOfTheWrittenSceneAfterTheJobOrAlone) {
+  // After a job: the view is written last and listed last; FMS and RCPSim show the same.
+  const std::string fms = out + "/sky.scn", rcp = out + "/sky.xscn";
+  const RunResult first =
+      Run({"--image", panorama, "--scene", fms, "--size", "small", "--view-image", out + "/fms.bmp",
+           "--view", "45,10,100", "--view-size", "320x200"});
+  ASSERT_EQ(first.Status, 0) << first.Err;
+  EXPECT_EQ(first.OutLines().back(), out + "/fms.bmp");
+  const RunResult second =
+      Run({"--image", panorama, "--scene", rcp, "--size", "small", "--base", "other",
+           "--view-image", out + "/rcp.bmp", "--view", "45,10,100", "--view-size", "320x200"});
+  ASSERT_EQ(second.Status, 0) << second.Err;
+  const Bitmap fmsView = ReadBmpFile(out + "/fms.bmp"), rcpView = ReadBmpFile(out + "/rcp.bmp");
+  ASSERT_EQ(fmsView.Width(), 320);
+  ASSERT_EQ(fmsView.Height(), 200);
+  EXPECT_LT(MeanDifference(fmsView, rcpView), 1.0);
+
+  // An existing scene alone, nothing else written; a missing image is named, not fatal.
+  fs::remove(out + "/sky_front.bmp");
+  const std::set<std::string> before = FilesIn(out);
+  const RunResult alone = Run({"--from-scene", fms, "--no-images", "--no-scene", "--view-image",
+                               dir.File("alone.jpg"), "--no-view-ground", "-q"});
+  ASSERT_EQ(alone.Status, 0) << alone.Err;
+  EXPECT_EQ(alone.OutLines(), (StringList{dir.File("alone.jpg")}));
+  EXPECT_NE(alone.Err.find("warning: the scene's image 'sky_front' cannot be shown (no such file)"),
+            std::string::npos)
+      << alone.Err;
+  EXPECT_EQ(FilesIn(out), before);
+  const Bitmap view = ReadJpegFile(dir.File("alone.jpg"));
+  EXPECT_EQ(view.Width(), 1280);
+  EXPECT_EQ(view.Height(), 720);
+  const Rgb centre = view.GetPixel(640, 360);  // the missing front face, magenta
+  EXPECT_GT(centre.R, 240);
+  EXPECT_LT(centre.G, 15);
+
+  // A scene that is not there fails the run.
+  const RunResult none = Run({"--from-scene", dir.File("none.scn"), "--no-images", "--no-scene",
+                              "--view-image", dir.File("none.bmp")});
+  EXPECT_EQ(none.Status, 1);
+  EXPECT_FALSE(fs::exists(dir.File("none.bmp")));
+}
+
+TEST_F(ConvertTest, ViewOptionsThatCannotBeRenderedAreCommandLineErrors) {
+  const std::string scene = out + "/sky.scn";
+  const std::string view = dir.File("v.bmp");
+  const std::vector<StringList> cases = {
+      {"--scene", scene, "--view", "0,0,90"},
+      {"--scene", scene, "--no-view-ground"},
+      {"--scene", scene, "--view-size", "640x480"},
+      {"--scene", scene, "--view-image", dir.File("v.gif")},
+      {"--scene", scene, "--view-image", view, "--view", "0,0"},
+      {"--scene", scene, "--view-image", view, "--view", "0,0,90,1"},
+      {"--scene", scene, "--view-image", view, "--view", "0,95,90"},
+      {"--scene", scene, "--view-image", view, "--view", "0,0,200"},
+      {"--scene", scene, "--view-image", view, "--view", "a,0,90"},
+      {"--scene", scene, "--view-image", view, "--view-size", "640"},
+      {"--scene", scene, "--view-image", view, "--view-size", "8x8"},
+      {"--scene", scene, "--view-image", view, "--view-size", "99999x100"},
+      {"--view-image", view, "--no-images", "--no-scene"},
+  };
+  for (const StringList& args : cases) {
+    const RunResult r = Run(args);
+    EXPECT_EQ(r.Status, 2) << args[2] << " " << args.back();
+    EXPECT_NE(r.Err.find("talvero-convert --help"), std::string::npos) << r.Err;
+  }
+  EXPECT_TRUE(FilesIn(out).empty());
+  EXPECT_FALSE(fs::exists(view));
+}
+
 }  // namespace
 }  // namespace talvero

@@ -1,6 +1,8 @@
 // Parameter holders: defaults, the setter rule and the cross-format assignment.
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "engine/data_holders.h"
 
 namespace talvero {
@@ -164,6 +166,127 @@ TEST(Holders, AssignmentReadsThroughAccessors) {
   TRCPDataHolder target;
   target.CopyFrom(source);
   EXPECT_EQ(target.GetAirCraftX(), C("-42"));
+}
+
+// Every value distinct and non-zero, so that a component taken from the wrong axis, a lost
+// sign or a value left out shows.
+void ChangeEverything(TFMSDataHolder& fms) {
+  fms.SetAirCraftX(C("1.25"));
+  fms.SetAirCraftY(C("2.5"));
+  fms.SetAirCraftZ(C("-3.75"));
+  fms.SetAreaRadius(1357);
+  fms.SetSceneRotate(C("11.5"));
+  fms.SetPilotZ(C("0.75"));
+  fms.SetSlopeX(C("4.5"));
+  fms.SetSlopeY(C("-6.25"));
+}
+
+void ChangeEverything(TRCPDataHolder& rcp) {
+  rcp.SetAirCraftX(C("7.5"));
+  rcp.SetAirCraftY(C("-8.25"));
+  rcp.SetAirCraftZ(C("9.75"));
+  rcp.SetAreaRadius(2468);
+  rcp.SetSceneRotate(C("-13.5"));
+  rcp.SetSlopeX(C("-2.5"));
+  rcp.SetSlopeZ(C("3.25"));
+  rcp.SetAirCraftRotate(C("22.5"));
+  rcp.SetLightDirection({3, -4, 5});
+  rcp.SetLightDiffuse({C("0.1"), C("0.2"), C("0.3")});
+  rcp.SetLightSpecular({C("0.4"), C("0.5"), C("0.6")});
+  rcp.SetLightAmbient({C("0.7"), C("0.8"), C("0.9")});
+}
+
+TEST(Holders, EveryComponentCrossesFormatsOnItsOwnAxis) {
+  TFMSDataHolder fms;
+  ChangeEverything(fms);
+  TRCPDataHolder rcp;
+  rcp.SetDefaults();
+  rcp.CopyFrom(fms);  // FMS (x, y, z) is RCPSim (-x, z, -y)
+  EXPECT_EQ(rcp.GetAirCraftX(), C("-1.25"));
+  EXPECT_EQ(rcp.GetAirCraftY(), C("-3.75"));
+  EXPECT_EQ(rcp.GetAirCraftZ(), C("-2.5"));
+  EXPECT_EQ(rcp.GetAreaRadius(), 1357);
+  EXPECT_EQ(rcp.GetSceneRotate(), C("11.5"));
+  EXPECT_EQ(rcp.GetSlopeX(), C("4.5"));
+  EXPECT_EQ(rcp.GetSlopeZ(), C("-6.25"));
+
+  TRCPDataHolder other;
+  ChangeEverything(other);
+  TFMSDataHolder back;
+  back.SetDefaults();
+  back.CopyFrom(other);  // RCPSim (x, y, z) is FMS (-x, -z, y)
+  EXPECT_EQ(back.GetAirCraftX(), C("-7.5"));
+  EXPECT_EQ(back.GetAirCraftY(), C("-9.75"));
+  EXPECT_EQ(back.GetAirCraftZ(), C("-8.25"));
+  EXPECT_EQ(back.GetAreaRadius(), 2468);
+  EXPECT_EQ(back.GetSceneRotate(), C("-13.5"));
+  EXPECT_EQ(back.GetSlopeX(), C("-2.5"));
+  EXPECT_EQ(back.GetSlopeY(), C("3.25"));
+  EXPECT_EQ(back.GetPilotZ(), C("0"));
+}
+
+TEST(Holders, SameFormatCopiesEveryColourAndDefaultsRestoreEveryValue) {
+  TRCPDataHolder source, target;
+  ChangeEverything(source);
+  target.SetDefaults();
+  target.CopyFrom(source);
+  EXPECT_TRUE(SameColorTriple(target.GetLightDiffuse(), {C("0.1"), C("0.2"), C("0.3")}));
+  EXPECT_TRUE(SameColorTriple(target.GetLightSpecular(), {C("0.4"), C("0.5"), C("0.6")}));
+  EXPECT_TRUE(SameColorTriple(target.GetLightAmbient(), {C("0.7"), C("0.8"), C("0.9")}));
+  EXPECT_TRUE(SameIntVector(target.GetLightDirection(), {3, -4, 5}));
+  EXPECT_EQ(target.GetAirCraftRotate(), C("22.5"));
+  EXPECT_EQ(target.GetAirCraftX(), C("7.5"));
+  EXPECT_EQ(target.GetAirCraftY(), C("-8.25"));
+  EXPECT_EQ(target.GetAirCraftZ(), C("9.75"));
+  EXPECT_EQ(target.GetAreaRadius(), 2468);
+  EXPECT_EQ(target.GetSceneRotate(), C("-13.5"));
+  EXPECT_EQ(target.GetSlopeX(), C("-2.5"));
+  EXPECT_EQ(target.GetSlopeZ(), C("3.25"));
+
+  TFMSDataHolder fmsSource, fmsTarget;
+  ChangeEverything(fmsSource);
+  fmsTarget.SetDefaults();
+  fmsTarget.CopyFrom(fmsSource);
+  EXPECT_EQ(fmsTarget.GetAirCraftX(), C("1.25"));
+  EXPECT_EQ(fmsTarget.GetAirCraftY(), C("2.5"));
+  EXPECT_EQ(fmsTarget.GetAirCraftZ(), C("-3.75"));
+  EXPECT_EQ(fmsTarget.GetAreaRadius(), 1357);
+  EXPECT_EQ(fmsTarget.GetSceneRotate(), C("11.5"));
+  EXPECT_EQ(fmsTarget.GetPilotZ(), C("0.75"));
+  EXPECT_EQ(fmsTarget.GetSlopeX(), C("4.5"));
+  EXPECT_EQ(fmsTarget.GetSlopeY(), C("-6.25"));
+
+  // Defaults after every value was changed, not only on fresh holders.
+  TFMSDataHolder fresh;
+  fresh.SetDefaults();
+  fmsTarget.SetDefaults();
+  for (const auto& [a, b] : {std::pair(fmsTarget.GetAirCraftX(), fresh.GetAirCraftX()),
+                             std::pair(fmsTarget.GetAirCraftY(), fresh.GetAirCraftY()),
+                             std::pair(fmsTarget.GetAirCraftZ(), fresh.GetAirCraftZ()),
+                             std::pair(fmsTarget.GetSceneRotate(), fresh.GetSceneRotate()),
+                             std::pair(fmsTarget.GetPilotZ(), fresh.GetPilotZ()),
+                             std::pair(fmsTarget.GetSlopeX(), fresh.GetSlopeX()),
+                             std::pair(fmsTarget.GetSlopeY(), fresh.GetSlopeY())})
+    EXPECT_EQ(a, b);
+  EXPECT_EQ(fmsTarget.GetAreaRadius(), 1000);
+  EXPECT_EQ(fresh.GetSceneRotate(), C("0"));
+
+  TRCPDataHolder rcpFresh;
+  rcpFresh.SetDefaults();
+  target.SetDefaults();
+  for (const auto& [a, b] : {std::pair(target.GetAirCraftX(), rcpFresh.GetAirCraftX()),
+                             std::pair(target.GetAirCraftY(), rcpFresh.GetAirCraftY()),
+                             std::pair(target.GetAirCraftZ(), rcpFresh.GetAirCraftZ()),
+                             std::pair(target.GetSceneRotate(), rcpFresh.GetSceneRotate()),
+                             std::pair(target.GetAirCraftRotate(), rcpFresh.GetAirCraftRotate()),
+                             std::pair(target.GetSlopeX(), rcpFresh.GetSlopeX()),
+                             std::pair(target.GetSlopeZ(), rcpFresh.GetSlopeZ())})
+    EXPECT_EQ(a, b);
+  EXPECT_EQ(target.GetAreaRadius(), 1000);
+  EXPECT_TRUE(SameIntVector(target.GetLightDirection(), {0, -1, 0}));
+  EXPECT_TRUE(SameColorTriple(target.GetLightDiffuse(), {C("1"), C("1"), C("1")}));
+  EXPECT_TRUE(SameColorTriple(target.GetLightSpecular(), {C("1"), C("1"), C("1")}));
+  EXPECT_TRUE(SameColorTriple(target.GetLightAmbient(), {C("0.2"), C("0.2"), C("0.2")}));
 }
 
 }  // namespace

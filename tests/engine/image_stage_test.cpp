@@ -5,11 +5,13 @@
 #include <cmath>
 #include <numbers>
 #include <filesystem>
+#include <random>
 #include <set>
 
 #include "common/image_test_util.h"
 #include "common/png_test_writer.h"
 #include "common/test_support.h"
+#include "engine/cube_warp.h"
 #include "engine/sim_filer.h"
 #include "imaging/bitmap.h"
 #include "imaging/image_codecs.h"
@@ -238,6 +240,52 @@ TEST_F(ImageStageTest, OneThreadAndManyThreadsWriteTheSameBytes) {
   for (const std::string& name : filer->ImageNames())
     EXPECT_EQ(testing::ReadAll(dir.File("t1/" + name)), testing::ReadAll(dir.File("t4/" + name)))
         << name;
+}
+
+// Restores the automatic warp kernel after a test that chooses one.
+struct WarpKernelChoice {
+  explicit WarpKernelChoice(WarpKernel kernel) { SetWarpKernel(kernel); }
+  ~WarpKernelChoice() { SetWarpKernel(WarpKernel::Automatic); }
+};
+
+TEST_F(ImageStageTest, EveryWarpKernelAndThreadCountWriteTheSameFilesAndProgress) {
+  // Noise, so that any misplaced or misblended byte shows, with pure white pixels for the
+  // transparent cap pieces.
+  std::mt19937 random(15);
+  Bitmap pano = Bitmap::Uninitialized(1024, 512);
+  for (int32_t y = 0; y < pano.Height(); ++y) {
+    uint8_t* row = pano.Row(y);
+    for (size_t i = 0; i < pano.RowBytes(); ++i) row[i] = static_cast<uint8_t>(random());
+  }
+  for (int32_t i = 0; i < 3000; ++i)
+    pano.SetPixel(static_cast<int32_t>(random() % 1024), static_cast<int32_t>(random() % 512), kWhite);
+  StringList referenceConsole;
+  std::vector<std::string> referenceFiles;
+  for (const WarpKernel kernel : {WarpKernel::Plain, WarpKernel::Sse2, WarpKernel::Avx2}) {
+    if (!WarpKernelAvailable(kernel)) continue;
+    for (int threads : {1, 2, 8}) {
+      WarpKernelChoice choice(kernel);
+      ThreadCount count(threads);
+      const std::string out = dir.File("run");
+      std::filesystem::remove_all(out);
+      SetUpJob(pano, out, stCube);
+      console.clear();
+      filer->RunImageStage();
+      std::vector<std::string> files;
+      for (const std::string& name : filer->ImageNames()) files.push_back(testing::ReadAll(out + "/" + name));
+      if (referenceFiles.empty()) {
+        referenceConsole = console;
+        referenceFiles = files;
+        continue;
+      }
+      const std::string run = "kernel " + std::to_string(static_cast<int>(kernel)) + ", " +
+                              std::to_string(threads) + " threads";
+      EXPECT_EQ(console, referenceConsole) << run;
+      for (size_t i = 0; i < files.size(); ++i)
+        EXPECT_TRUE(files[i] == referenceFiles[i]) << run << ", " << filer->ImageNames()[i];
+    }
+  }
+  EXPECT_EQ(referenceFiles.size(), 6u);
 }
 
 // A PNG panorama gives the faces of a bitmap holding the same pixels: here a 16-bit,

@@ -1,7 +1,9 @@
 // Jobs started from the window: what Execute does and does not do, the overwrite
-// questions, the same files as the engine alone writes, and a window that stays usable but
-// unchangeable while a job runs.
+// questions, the same files as the engine alone writes, a window that stays usable but
+// unchangeable while a job runs, and cancelling a running job.
 #include <QCheckBox>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTabWidget>
 #include <cstdlib>
 #include <filesystem>
@@ -253,6 +255,7 @@ TEST_F(JobTest, JobControlsAreLockedWhileTheJobRuns) {
   EnterJob("scene.scn");
   Click(window->RadioGroup_SceneType->Button(1));  // the naming rule is off before the job
   std::map<std::string, bool> enabledDuringJob;
+  QString executeCaption, executeMenuCaption;
   int progressSeen = 0;
   // Runs inside the job: the progress handler lets the window handle its events.
   QTimer::singleShot(0, window.get(), [&] {
@@ -278,13 +281,20 @@ TEST_F(JobTest, JobControlsAreLockedWhileTheJobRuns) {
     enabledDuringJob["reset menu"] = window->mnu_ClearItem->isEnabled();
     enabledDuringJob["options"] = window->mnuCheckImageFileOverWrite->isEnabled();
     enabledDuringJob["console"] = window->Editor1->isEnabled();
+    executeCaption = window->SpeedButton_Execute->text();
+    executeMenuCaption = window->N2->text();
     // A second Execute while the first runs does nothing.
     window->SpeedButton_ExecuteClick();
   });
   Execute();
   EXPECT_GT(progressSeen, 0) << "the window handled events during the job";
+  // Execute stays usable: it is the job's cancel command meanwhile.
   for (const auto& [name, enabled] : enabledDuringJob)
-    EXPECT_EQ(enabled, name == "console") << name;
+    EXPECT_EQ(enabled, name == "console" || name == "execute" || name == "execute menu") << name;
+  EXPECT_EQ(executeCaption, "中止");
+  EXPECT_EQ(executeMenuCaption, "中止(&A)");
+  EXPECT_EQ(window->SpeedButton_Execute->text(), "出力実行");
+  EXPECT_EQ(window->N2->text(), "出力実行(&E)");
   EXPECT_TRUE(window->SpeedButton_Execute->isEnabled());
   EXPECT_TRUE(window->Edit_ImageFileName->isEnabled());
   EXPECT_TRUE(window->mnu_New->isEnabled());
@@ -293,7 +303,138 @@ TEST_F(JobTest, JobControlsAreLockedWhileTheJobRuns) {
   EXPECT_EQ(FolderContents(OutFolder()).size(), 22u) << "one job's files: 20 tiles, scene, vista";
 }
 
-TEST_F(JobTest, ClosingDuringTheJobWaitsForItsEnd) {
+// ---- Cancelling a running job
+
+constexpr char kCancelledLine[] = "出力を中止しました。";
+
+// Runs `act` once, inside the running job, as soon as the console holds a line starting
+// with `line`; counts the lines each time the job lets the window handle its events.
+class WhenConsoleShows {
+ public:
+  WhenConsoleShows(TForm1& window, QString line, std::function<void()> act)
+      : FTimer(&window) {
+    QObject::connect(&FTimer, &QTimer::timeout, [this, &window, line, act = std::move(act)] {
+      if (!window.JobRunning()) return;
+      LineCounts.push_back(window.Editor1->LineCount());
+      for (const QString& shown : window.Editor1->toPlainText().split('\n'))
+        if (shown.startsWith(line)) {
+          FTimer.stop();
+          Fired = true;
+          act();
+          return;
+        }
+    });
+    FTimer.start(0);
+  }
+  bool Fired = false;
+  std::vector<int> LineCounts;
+
+ private:
+  QTimer FTimer;
+};
+
+int Count(const QString& text, const QString& part) { return static_cast<int>(text.count(part)); }
+
+// The button cancels: the faces already in place stay, the one being written and all
+// after it are not written, no temporary file remains, and the next job runs whole.
+TEST_F(JobTest, CancelButtonStopsTheJobAndKeepsTheFilesAlreadyInPlace) {
+  EnterJob("scene.scn");
+  QString caption;
+  WhenConsoleShows cancel(*window, "pano_right.bmp", [&] {
+    caption = window->SpeedButton_Execute->text();
+    Click(window->SpeedButton_Execute);
+  });
+  Execute();
+  ASSERT_TRUE(cancel.Fired);
+  EXPECT_EQ(caption, "中止");
+  EXPECT_TRUE(errors.Messages.empty()) << errors.Messages.front();
+  EXPECT_EQ(window->Editor1->LastLine(), kCancelledLine);
+  EXPECT_EQ(Count(window->Editor1->toPlainText(), kCancelledLine), 1);
+  EXPECT_EQ(window->PageControl1->currentWidget(), window->TabSheet1);
+  EXPECT_FALSE(window->JobRunning());
+  EXPECT_EQ(window->SpeedButton_Execute->text(), "出力実行");
+  // The window went on handling events while the job ran, the log growing meanwhile.
+  ASSERT_FALSE(cancel.LineCounts.empty());
+  EXPECT_GT(cancel.LineCounts.back(), cancel.LineCounts.front());
+
+  const auto cancelled = FolderContents(OutFolder());
+  EXPECT_EQ(Names(cancelled), (std::vector<std::string>{"pano_front.bmp", "pano_left.bmp"}));
+  RunHeadless(dir.File("alone"), "scene.scn", stCube, sfFMS, eiBitmap);
+  const auto whole = FolderContents(dir.File("alone"));
+  for (const auto& [name, bytes] : cancelled)
+    EXPECT_TRUE(bytes == whole.at(name)) << name << " is complete";
+
+  // The next job is not cancelled by the last one's request; the kept faces are asked about.
+  ClickWhenModal("はい(&Y)");
+  Execute();
+  EXPECT_TRUE(FolderContents(OutFolder()) == whole);
+  EXPECT_EQ(Count(window->Editor1->toPlainText(), kCancelledLine), 0);
+}
+
+// Escape and the Project menu's item are the same command while a job runs, whatever
+// control holds the focus; a cancel between the stages leaves the images and writes no
+// scene file.
+TEST_F(JobTest, EscapeAndTheProjectMenuCancelToo) {
+  EnterJob("scene.scn");
+  // A job that is not cancelled must not wait for a question here.
+  window->mnuCheckImageFileOverWrite->trigger();
+  window->mnuCheckSceneFileOverWrite->trigger();
+  WhenConsoleShows escape(*window, "", [&] {
+    window->Editor1->setFocus();
+    QTest::keyClick(window->windowHandle(), Qt::Key_Escape);
+  });
+  Execute();
+  ASSERT_TRUE(escape.Fired);
+  EXPECT_EQ(window->Editor1->LastLine(), kCancelledLine);
+  EXPECT_TRUE(FolderContents(OutFolder()).empty()) << "cancelled before the first face";
+  EXPECT_TRUE(errors.Messages.empty()) << errors.Messages.front();
+
+  // Escape without a job is nothing.
+  QTest::keyClick(window->windowHandle(), Qt::Key_Escape);
+  EXPECT_EQ(window->Editor1->LastLine(), kCancelledLine);
+  EXPECT_TRUE(FolderContents(OutFolder()).empty());
+
+  // RCPSim sphere: the menu item, once the scene stage has begun.
+  Click(window->RadioGroup_SceneType->Button(1));
+  QTest::mouseClick(window->PageControl_SceneFormat->tabBar(), Qt::LeftButton, {},
+                    window->PageControl_SceneFormat->tabBar()->tabRect(1).center());
+  QString menuCaption;
+  WhenConsoleShows menu(*window, "シーンファイルを出力します。", [&] {
+    QMenu* project = nullptr;
+    for (QAction* top : window->menuBar()->actions())
+      if (top->menu() && top->menu()->actions().contains(window->N2)) project = top->menu();
+    ASSERT_NE(project, nullptr);
+    QTest::keyClick(window->windowHandle(), Qt::Key_P, Qt::AltModifier);
+    ASSERT_TRUE(QTest::qWaitFor([project] { return project->isVisible(); }, 2000));
+    menuCaption = window->N2->text();
+    QTest::mouseClick(project, Qt::LeftButton, {},
+                      project->actionGeometry(window->N2).center());
+  });
+  Execute();
+  ASSERT_TRUE(menu.Fired);
+  EXPECT_EQ(menuCaption, "中止(&A)");
+  EXPECT_EQ(window->Editor1->LastLine(), kCancelledLine);
+  const auto files = FolderContents(OutFolder());
+  EXPECT_EQ(files.size(), 20u) << "the tiles stay; neither the mesh nor its settings";
+  EXPECT_EQ(files.count("scene.x") + files.count("scene.xscn"), 0u);
+  EXPECT_TRUE(errors.Messages.empty()) << errors.Messages.front();
+}
+
+// The second click of a double click on "出力実行" comes while the job runs: it does not
+// cancel the job it started.
+TEST_F(JobTest, DoubleClickOnExecuteRunsTheWholeJob) {
+  EnterJob("scene.scn");
+  WhenConsoleShows second(*window, "", [&] {
+    QTest::mouseDClick(window->SpeedButton_Execute, Qt::LeftButton);
+    QTest::mouseRelease(window->SpeedButton_Execute, Qt::LeftButton);
+  });
+  Execute();
+  ASSERT_TRUE(second.Fired);
+  EXPECT_EQ(FolderContents(OutFolder()).size(), 8u);
+  EXPECT_EQ(Count(window->Editor1->toPlainText(), kCancelledLine), 0);
+}
+
+TEST_F(JobTest, ClosingDuringTheJobCancelsItThenCloses) {
   EnterJob("scene.scn");
   bool visibleAfterCloseRequest = false;
   QTimer::singleShot(0, window.get(), [&] {
@@ -302,8 +443,9 @@ TEST_F(JobTest, ClosingDuringTheJobWaitsForItsEnd) {
   });
   Execute();
   EXPECT_TRUE(visibleAfterCloseRequest) << "the close waited";
-  EXPECT_FALSE(window->isVisible()) << "and happened when the job ended";
-  EXPECT_EQ(FolderContents(OutFolder()).size(), 8u) << "the whole job was written";
+  EXPECT_FALSE(window->isVisible()) << "and happened when the job had stopped";
+  EXPECT_EQ(window->Editor1->LastLine(), kCancelledLine);
+  EXPECT_TRUE(FolderContents(OutFolder()).empty()) << "the job was cancelled";
   EXPECT_TRUE(FileExists(IniPath())) << "the settings were saved on closing";
 }
 
