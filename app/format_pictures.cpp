@@ -14,10 +14,15 @@ namespace {
 
 constexpr int kSize = kFormatPictureSize;
 
-QImage Canvas() {
-  QImage image(kSize, kSize, QImage::Format_RGB32);
+QImage Canvas(int size) {
+  QImage image(size, size, QImage::Format_RGB32);
   image.fill(Qt::white);
   return image;
+}
+
+// Drawing is in the coordinates of the kSize picture, whatever the image's size.
+void Scale(QPainter& p, int size) {
+  if (size != kSize) p.scale(size / double(kSize), size / double(kSize));
 }
 
 // Sky above, grass below a horizon at `horizon`.
@@ -53,9 +58,10 @@ void Frame(QPainter& p) {
 
 }  // namespace
 
-QImage DrawFmsPicture() {
-  QImage image = Canvas();
+QImage DrawFmsPicture(int size) {
+  QImage image = Canvas(size);
   QPainter p(&image);
+  Scale(p, size);
   p.setRenderHint(QPainter::Antialiasing);
   Landscape(p, 70, QColor(70, 130, 210), QColor(200, 225, 250), QColor(90, 160, 70));
 
@@ -84,9 +90,10 @@ QImage DrawFmsPicture() {
   return image;
 }
 
-QImage DrawRcpPicture() {
-  QImage image = Canvas();
+QImage DrawRcpPicture(int size) {
+  QImage image = Canvas(size);
   QPainter p(&image);
+  Scale(p, size);
   p.setRenderHint(QPainter::Antialiasing);
   Landscape(p, 70, QColor(40, 60, 130), QColor(240, 190, 150), QColor(110, 140, 60));
 

@@ -8,7 +8,8 @@ namespace talvero {
 
 inline constexpr int kFormatPictureSize = 120;
 
-QImage DrawFmsPicture();
-QImage DrawRcpPicture();
+// `size` other than kFormatPictureSize draws the same picture scaled (the program's icons).
+QImage DrawFmsPicture(int size = kFormatPictureSize);
+QImage DrawRcpPicture(int size = kFormatPictureSize);
 
 }  // namespace talvero

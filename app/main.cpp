@@ -6,9 +6,12 @@
 
 #include "app/main_window.h"
 #include "app/qt_error_reporter.h"
+#include "app/termination_signals.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  // Lets the desktop match the window with its menu entry and icon.
+  QGuiApplication::setDesktopFileName(QStringLiteral("talvero"));
   // The toolkit's own texts (file dialogs, standard buttons) in Japanese, like the rest.
   QTranslator toolkitTexts;
   if (toolkitTexts.load(QLocale(QLocale::Japanese), QStringLiteral("qtbase"), QStringLiteral("_"),
@@ -20,6 +23,7 @@ int main(int argc, char** argv) {
   const talvero::ScopedErrorReporter scoped(errorBox);
 
   talvero::TForm1 window;
+  talvero::CloseOnTerminationSignals(window);
   window.show();
   return QApplication::exec();
 }

@@ -32,6 +32,7 @@
 #include "app/format_pictures.h"
 #include "app/overwrite_dialog.h"
 #include "app/reg_manager.h"
+#include "app/scene_view_tab.h"
 #include "app/settings_items.h"
 #include "app/ui_style.h"
 #include "editing/data_string_grid.h"
@@ -145,9 +146,10 @@ QFrame* MakePanel(QWidget* parent) {
 
 TForm1::TForm1(std::string iniFileName, QWidget* parent)
     : QMainWindow(parent),
-      FIniFileName(iniFileName.empty()
-                       ? SettingsFileFor(QCoreApplication::applicationFilePath().toStdString())
-                       : std::move(iniFileName)) {
+      FChosenIniFile(iniFileName.empty()),
+      FIniFileName(iniFileName.empty() ? ChooseSettingsFile(CurrentSettingsPlaces(
+                                             QCoreApplication::applicationFilePath().toStdString()))
+                                       : std::move(iniFileName)) {
   setWindowTitle(QString::fromUtf8(kProgramCaption));
   setFont(UiFont(12));
   setMinimumSize(kMinimumSize);
@@ -162,6 +164,8 @@ TForm1::TForm1(std::string iniFileName, QWidget* parent)
   PageControl1->addTab(TabSheet1, QStringLiteral("　プロジェクト　"));
   PageControl1->addTab(TabSheet2, QStringLiteral("　画像　"));
   PageControl1->addTab(TabSheet3, QStringLiteral("　コンソール　"));
+  SceneView_Check = new TSceneViewTab;
+  PageControl1->addTab(SceneView_Check, QStringLiteral("　確認　"));
   StatusBar1 = statusBar();
   StatusBar1->setFixedHeight(24);
 
@@ -601,6 +605,8 @@ void TForm1::KeepOnScreen() {
 }
 
 void TForm1::SaveSettings() {
+  // The user's configuration folder may not exist yet.
+  if (FChosenIniFile) MakeSettingsFolder(FIniFileName);
   FReg1->SetIniFileName(FIniFileName);
   TRegManager& reg = *FReg1;
   reg.Filers("CreateSceneFile").WriteBool(CreateSceneFile());
@@ -724,11 +730,16 @@ void TForm1::SpeedButton_SceneFileClick() {
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
   const std::string fileName = dialog.selectedFiles().first().toStdString();
   FFiler->SetSceneFilename(fileName);
+  ShowSceneView();
   if (!FileExists(fileName)) return;  // the scene file the next job writes
   if (FFiler->GetSceneFormat() == sfFMS)
     ReadFmsSceneFile(fileName);
   else
     ReadRcpSceneFiles(fileName);
+}
+
+void TForm1::ShowSceneView() {
+  SceneView_Check->ShowSceneFile(FFiler->GetSceneFilename(), FFiler->GetSceneFormat() == sfRCP);
 }
 
 void TForm1::OpenDialog1TypeChange(int filterIndex) {
@@ -821,6 +832,7 @@ void TForm1::SpeedButton_ExecuteClick() {
   }
   PageControl1->setCurrentWidget(TabSheet1);
   SetJobRunning(false);
+  ShowSceneView();  // what the job wrote, or the file as it was when the job stopped early
   if (failure) ReportException(failure);
   if (FCloseRequested) {
     FCloseRequested = false;

@@ -1,7 +1,7 @@
 // The main window: the project tab (files, scene type and format, parameter grids, output
-// options, Execute), the image tab (preview with zoom and guide) and the console tab (the
-// job's log). It owns the engine bound to its controls, the parameter values of the last
-// scene file read and the settings store.
+// options, Execute), the image tab (preview with zoom and guide), the console tab (the job's
+// log) and the check tab (the written scene seen from inside). It owns the engine bound to
+// its controls, the parameter values of the last scene file read and the settings store.
 #pragma once
 
 #include <QImage>
@@ -35,13 +35,14 @@ class TFMSDataHolder;
 class TRadioGroup;
 class TRCPDataHolder;
 class TRegManager;
+class TSceneViewTab;
 class TTalveroFiler;
 
 class TForm1 : public QMainWindow {
   Q_OBJECT
 
  public:
-  // `iniFileName` empty: the INI file beside the executable.
+  // `iniFileName` empty: the settings file ChooseSettingsFile picks for this executable.
   explicit TForm1(std::string iniFileName = {}, QWidget* parent = nullptr);
   ~TForm1() override;
 
@@ -157,6 +158,8 @@ class TForm1 : public QMainWindow {
   QImage Image_RCP;
 
   TConsole* Editor1;
+  // The check tab: the current scene file as the simulator will draw it.
+  TSceneViewTab* SceneView_Check;
 
   QAction* mnu_New;
   QAction* Exit1;
@@ -198,6 +201,8 @@ class TForm1 : public QMainWindow {
   bool ConfirmOverwrite(const std::string& path, QAction* option);
   void ReadFmsSceneFile(const std::string& fileName);
   void ReadRcpSceneFiles(const std::string& fileName);
+  // Points the check tab at the scene file of the job (read again from disk).
+  void ShowSceneView();
   // Moves the window just far enough to lie whole on an available screen.
   void KeepOnScreen();
   void SetRestoreEnabled(bool enabled);
@@ -211,6 +216,9 @@ class TForm1 : public QMainWindow {
   void ReportException(const std::exception_ptr& error);
   TErrorReporter& Reporter();
 
+  // The settings file was chosen here rather than given: when it is the user's own, its
+  // folder is made at the first save.
+  bool FChosenIniFile = false;
   std::string FIniFileName;
   int FVScrollWidth = 0;
   int FHScrollHeight = 0;

@@ -133,16 +133,17 @@ panorama() { panorama_of 8192 100; }
 # The scene view: a normal-size job from the detailed panorama, then 1280 x 720 views in
 # ever new directions, rendered on one core (the window's worker has one thread).
 view_bench() {
-  local kind=$1 format=$2 out mean worst load texture pin=()
+  local kind=$1 format=$2 out mean median worst load texture pin=()
   out="$data/view-$kind-$format"
   rm -rf "$out" && mkdir -p "$out"
   "$bin" scene "$(panorama)" "$out" "$kind" "$format"
   local scene="$out/scene.scn"
   [ "$format" = fms ] || scene="$out/scene.xscn"
   if command -v taskset >/dev/null; then pin=(taskset -c 0); fi
-  read -r mean worst load texture < <("${pin[@]}" "$bin" view "$scene" 60)
+  read -r mean median worst load texture < <("${pin[@]}" "$bin" view "$scene" 60)
   echo "== scene view, $kind $format, 1280 x 720 (one core, 60 frames)"
-  printf '  per frame  mean %6.2f ms  worst %6.2f ms   (target <= 40)\n' "$mean" "$worst"
+  printf '  per frame  median %6.2f ms  mean %6.2f ms  worst %6.2f ms   (target <= 40)\n' \
+    "$median" "$mean" "$worst"
   printf '  loading    %6.1f ms, textures %.1f MB      (bound 144 MB)\n' "$load" "$texture"
   rm -rf "$out"
 }

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <numbers>
 
 #include "sceneview/scene_view.h"
 #include "support/errors.h"
@@ -12,7 +13,8 @@ namespace talvero {
 
 namespace {
 
-constexpr double kDegree = M_PI / 180;
+// std::numbers, not M_PI: MinGW's <cmath> leaves M_PI out in strict C++ mode.
+constexpr double kDegree = std::numbers::pi / 180;
 // Nothing nearer than this to the eye is drawn (metres).
 constexpr double kNearDistance = 0.05;
 // Clipping reaches this many pixels beyond the picture, so that a clipped edge never shows.

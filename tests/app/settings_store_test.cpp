@@ -425,5 +425,71 @@ TEST(SettingsFile, LiesBesideTheExecutable) {
   EXPECT_EQ(SettingsFileFor("/opt/t.d/talvero.bin"), "/opt/t.d/talvero.ini");
 }
 
+// Where the window keeps its settings: beside a portable copy, else in the user's folder.
+TEST(SettingsFile, BesideAPortableCopyElseInTheUsersConfigurationFolder) {
+  TempDir dir;
+  std::filesystem::create_directories(dir.File("app"));
+  SettingsPlaces places;
+  places.ExecutablePath = dir.File("app/talvero");
+  places.Home = "/home/pilot";
+  bool writable = true;
+  places.CanWrite = [&](const std::string&) { return writable; };
+  const std::string beside = dir.File("app/talvero.ini");
+  EXPECT_EQ(ChooseSettingsFile(places), beside);
+
+  writable = false;  // an installed program's folder
+  EXPECT_EQ(ChooseSettingsFile(places), "/home/pilot/.config/talvero/talvero.ini");
+  places.XdgConfigHome = "/cfg/";
+  EXPECT_EQ(ChooseSettingsFile(places), "/cfg/talvero/talvero.ini");
+  places.XdgConfigHome = "relative/cfg";  // not absolute: to be ignored
+  EXPECT_EQ(ChooseSettingsFile(places), "/home/pilot/.config/talvero/talvero.ini");
+  places.Home.clear();
+  places.XdgConfigHome.clear();
+  EXPECT_EQ(ChooseSettingsFile(places), beside);  // nowhere else to go
+  places.Home = "/home/pilot";
+
+  // A file already beside the executable is used even where the folder cannot be written.
+  dir.Write("app/talvero.ini", "[data]\n");
+  EXPECT_EQ(ChooseSettingsFile(places), beside);
+  std::filesystem::remove(beside);
+
+  // An installed program's folder is never written, even by root.
+  writable = true;
+  places.Installed = true;
+  EXPECT_EQ(ChooseSettingsFile(places), "/home/pilot/.config/talvero/talvero.ini");
+  dir.Write("app/talvero.ini", "[data]\n");
+  EXPECT_EQ(ChooseSettingsFile(places), beside);
+
+  // Installed means the desktop entry lies in the prefix the program runs from.
+  EXPECT_FALSE(CurrentSettingsPlaces(dir.File("usr/bin/talvero")).Installed);
+  std::filesystem::create_directories(dir.File("usr/share/applications"));
+  std::filesystem::create_directories(dir.File("usr/bin"));
+  dir.Write("usr/share/applications/talvero.desktop", "[Desktop Entry]\n");
+  EXPECT_TRUE(CurrentSettingsPlaces(dir.File("usr/bin/talvero")).Installed);
+}
+
+TEST(SettingsFile, ItsFolderIsMadeForTheUserAlone) {
+  TempDir dir;
+  const std::string file = dir.File("home/.config/talvero/talvero.ini");
+  MakeSettingsFolder(file);
+  namespace fs = std::filesystem;
+  for (const char* folder : {"home", "home/.config", "home/.config/talvero"}) {
+    ASSERT_TRUE(fs::is_directory(dir.File(folder))) << folder;
+    EXPECT_EQ(fs::status(dir.File(folder)).permissions() & fs::perms::all, fs::perms::owner_all)
+        << folder;
+  }
+  // Existing folders keep their permissions; the store then writes the file.
+  fs::permissions(dir.Path(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
+  MakeSettingsFolder(dir.File("settings.ini"));
+  EXPECT_EQ(fs::status(dir.Path()).permissions() & fs::perms::all,
+            fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
+  TRegManager reg;
+  reg.SetRegType(rtIni);
+  reg.SetIniFileName(file);
+  AddMainWindowSettings(reg.RegItems());
+  reg.Filers("FormLeft").WriteInt(5);
+  EXPECT_EQ(ReadAll(file), "[data]\nFormLeft=5\n");
+}
+
 }  // namespace
 }  // namespace talvero

@@ -1,0 +1,266 @@
+#include "app/scene_view_tab.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QVBoxLayout>
+#include <QWheelEvent>
+#include <algorithm>
+#include <cmath>
+#include <exception>
+#include <numbers>
+#include <utility>
+
+#include "app/panorama_preview.h"
+#include "sceneview/scene_model.h"
+#include "support/file_util.h"
+
+namespace talvero {
+
+namespace {
+
+constexpr double kDegrees = 180 / std::numbers::pi;
+
+double NormalYaw(double yaw) {
+  yaw = std::fmod(yaw, 360);
+  return yaw < 0 ? yaw + 360 : yaw;
+}
+
+QString Degrees(double value) { return QString::number(std::lround(value)) + QStringLiteral("°"); }
+
+}  // namespace
+
+TSceneViewTab::TSceneViewTab(QWidget* parent) : QWidget(parent) {
+  setFocusPolicy(Qt::StrongFocus);
+  setMouseTracking(false);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(4, 4, 4, 4);
+  FMessage = new QLabel(this);
+  FMessage->setWordWrap(true);
+  layout->addWidget(FMessage);
+  layout->addStretch(1);  // the view
+  FMissing = new QLabel(this);
+  FMissing->setWordWrap(true);
+  FMissing->setStyleSheet(QStringLiteral("color: #c00000"));
+  FMissing->hide();
+  layout->addWidget(FMissing);
+  FMessage->setText(MessageText());
+  FWorker = std::thread([this] { Work(); });
+}
+
+TSceneViewTab::~TSceneViewTab() {
+  {
+    const std::lock_guard lock(FLock);
+    FStop = true;
+  }
+  FWake.notify_all();
+  FWorker.join();
+}
+
+void TSceneViewTab::ShowSceneFile(const std::string& sceneFileName, bool rcpsim) {
+  FSceneFile = !sceneFileName.empty() && FileExists(sceneFileName) ? sceneFileName : std::string();
+  FRcpsim = rcpsim;
+  ++FSceneGeneration;
+  FImage = QImage();
+  FError.clear();
+  FMissingNames.clear();
+  FMissing->hide();
+  FMessage->setText(MessageText());
+  RequestView();
+  update();
+}
+
+void TSceneViewTab::SetDirection(double yaw, double pitch) {
+  FSettings.Yaw = NormalYaw(yaw);
+  FSettings.Pitch = std::clamp(pitch, -90.0, 90.0);
+  RequestView();
+}
+
+void TSceneViewTab::SetFov(double fov) {
+  FSettings.Fov = std::clamp(fov, kMinFov, kMaxFov);
+  RequestView();
+}
+
+void TSceneViewTab::LookAhead() { SetDirection(0, 0); }
+
+QString TSceneViewTab::MessageText() const {
+  if (FSceneFile.empty())
+    return QStringLiteral("シーンファイルはまだありません。変換を実行するか、シーンファイルを開いてください。");
+  const QString name = QString::fromStdString(FSceneFile);
+  if (!FError.isEmpty()) return QStringLiteral("シーンファイルを表示できません: ") + FError;
+  if (FImage.isNull()) return name + QStringLiteral("　読み込み中…");
+  return name + QStringLiteral("　方位 ") + Degrees(FShownSettings.Yaw) + QStringLiteral("　仰角 ") +
+         Degrees(FShownSettings.Pitch) + QStringLiteral("　視野 ") + Degrees(FShownSettings.Fov);
+}
+
+QString TSceneViewTab::MissingText() const {
+  if (FMissingNames.isEmpty()) return {};
+  return QStringLiteral("表示できない画像（マゼンタの面）: ") + FMissingNames.join(QStringLiteral("、"));
+}
+
+QRect TSceneViewTab::ViewArea() const {
+  const QMargins margins = contentsMargins() + layout()->contentsMargins();
+  const int top = FMessage->geometry().bottom() + 1 + layout()->spacing();
+  const int bottom =
+      FMissing->isVisible() ? FMissing->geometry().top() - layout()->spacing() : height() - margins.bottom();
+  return QRect(QPoint(margins.left(), top), QPoint(width() - margins.right() - 1, bottom - 1));
+}
+
+// ---- Requests and the worker
+
+void TSceneViewTab::RequestView() {
+  Request request;
+  request.SceneFile = FSceneFile;
+  request.Rcpsim = FRcpsim;
+  request.SceneGeneration = FSceneGeneration;
+  request.Settings = FSettings;
+  const QRect area = ViewArea();
+  request.Settings.Width =
+      std::clamp(area.width(), SceneViewSettings::kMinSide, SceneViewSettings::kMaxSide);
+  request.Settings.Height =
+      std::clamp(area.height(), SceneViewSettings::kMinSide, SceneViewSettings::kMaxSide);
+  request.Id = ++FRequestId;
+  {
+    const std::lock_guard lock(FLock);
+    FPending = std::move(request);  // one not yet started is no longer wanted
+  }
+  FWake.notify_one();
+}
+
+void TSceneViewTab::Work() {
+  std::unique_ptr<LoadedScene> scene;
+  std::string sceneError;
+  uint64_t generation = 0;
+  SceneRenderer renderer;
+  for (;;) {
+    Request request;
+    {
+      std::unique_lock lock(FLock);
+      FWake.wait(lock, [this] { return FStop || FPending; });
+      if (FStop) return;
+      request = std::move(*FPending);
+      FPending.reset();
+    }
+    Result result;
+    result.Id = request.Id;
+    result.Generation = request.SceneGeneration;
+    result.Settings = request.Settings;
+    if (request.SceneGeneration != generation) {
+      // The old scene goes first, so that two never share the memory bound's room.
+      scene.reset();
+      sceneError.clear();
+      generation = request.SceneGeneration;
+      if (!request.SceneFile.empty()) {
+        try {
+          scene = std::make_unique<LoadedScene>(request.Rcpsim ? ReadXSceneModel(request.SceneFile)
+                                                               : ReadFmsSceneModel(request.SceneFile));
+        } catch (const std::exception& error) {
+          sceneError = error.what();
+        }
+      }
+    }
+    result.Error = sceneError;
+    if (scene) {
+      result.Missing = scene->Missing();
+      try {
+        result.Image = ToQImage(renderer.Render(*scene, request.Settings));
+      } catch (const std::exception& error) {
+        result.Error = error.what();
+      }
+    }
+    // Delivered on the tab's thread; dropped if the tab is gone by then.
+    QMetaObject::invokeMethod(
+        this, [this, result = std::move(result)] { Receive(result); }, Qt::QueuedConnection);
+  }
+}
+
+void TSceneViewTab::Receive(const Result& result) {
+  // Views of an earlier scene may still arrive after another was chosen.
+  if (result.Id < FShownRequest || result.Generation != FSceneGeneration) return;
+  FShownRequest = result.Id;
+  FShownSettings = result.Settings;
+  FImage = result.Image;
+  FError = QString::fromStdString(result.Error);
+  FMissingNames.clear();
+  for (const MissingImage& missing : result.Missing)
+    FMissingNames << QString::fromStdString(missing.Name) + QStringLiteral("（") +
+                         QString::fromStdString(missing.Problem) + QStringLiteral("）");
+  FMissing->setText(MissingText());
+  FMissing->setVisible(!FMissingNames.isEmpty());
+  FMessage->setText(MessageText());
+  update();
+  emit ViewShown();
+}
+
+// ---- Events
+
+void TSceneViewTab::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  const QRect area = ViewArea();
+  painter.fillRect(area, QColor(64, 64, 64));
+  if (!FImage.isNull()) {
+    // Until the view of a new size arrives, the last one is stretched over the area.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(area, FImage);
+  }
+}
+
+void TSceneViewTab::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  if (isVisible()) RequestView();
+}
+
+void TSceneViewTab::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  // The size is known only now; views requested while hidden had a guessed one.
+  const QRect area = ViewArea();
+  if (FImage.isNull() || FImage.size() != area.size()) RequestView();
+}
+
+void TSceneViewTab::mousePressEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
+  setFocus(Qt::MouseFocusReason);
+  FDragFrom = event->position().toPoint();
+  FDragYaw = FSettings.Yaw;
+  FDragPitch = FSettings.Pitch;
+}
+
+void TSceneViewTab::mouseMoveEvent(QMouseEvent* event) {
+  if (!FDragFrom || !(event->buttons() & Qt::LeftButton)) return QWidget::mouseMoveEvent(event);
+  // The scene follows the hand: a drag to the right turns the view to the left, by the
+  // angle that a pixel spans at the middle of the view.
+  const QRect area = ViewArea();
+  const double focal = std::max(1, area.width()) / 2.0 / std::tan(FSettings.Fov / 2 / kDegrees);
+  const double perPixel = kDegrees / focal;
+  const QPoint moved = event->position().toPoint() - *FDragFrom;
+  SetDirection(FDragYaw - moved.x() * perPixel, FDragPitch + moved.y() * perPixel);
+}
+
+void TSceneViewTab::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) FDragFrom.reset();
+  QWidget::mouseReleaseEvent(event);
+}
+
+void TSceneViewTab::wheelEvent(QWheelEvent* event) {
+  FWheelDelta += event->angleDelta().y();
+  const int notches = FWheelDelta / 120;
+  FWheelDelta -= notches * 120;
+  // Away from the user: closer, a narrower field.
+  if (notches != 0) SetFov(FSettings.Fov - notches * kWheelStep);
+  event->accept();
+}
+
+void TSceneViewTab::keyPressEvent(QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_Left: SetDirection(FSettings.Yaw - kKeyStep, FSettings.Pitch); break;
+    case Qt::Key_Right: SetDirection(FSettings.Yaw + kKeyStep, FSettings.Pitch); break;
+    case Qt::Key_Up: SetDirection(FSettings.Yaw, FSettings.Pitch + kKeyStep); break;
+    case Qt::Key_Down: SetDirection(FSettings.Yaw, FSettings.Pitch - kKeyStep); break;
+    case Qt::Key_Home: LookAhead(); break;
+    default: return QWidget::keyPressEvent(event);
+  }
+  event->accept();
+}
+
+}  // namespace talvero

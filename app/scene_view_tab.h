@@ -1,0 +1,118 @@
+// The check tab: the written scene as the simulator will draw it, from the pilot's place.
+// Dragging looks around, the wheel changes the field of view, the arrow keys turn by 5°,
+// Home looks ahead again. Loading and rendering run on a worker thread; the newest request
+// replaces any that has not started, so the view keeps up with the mouse.
+#pragma once
+
+#include <QImage>
+#include <QPoint>
+#include <QStringList>
+#include <QWidget>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "sceneview/scene_view.h"
+
+class QLabel;
+
+namespace talvero {
+
+class TSceneViewTab : public QWidget {
+  Q_OBJECT
+
+ public:
+  static constexpr double kMinFov = 30, kMaxFov = 120, kKeyStep = 5, kWheelStep = 5;
+
+  explicit TSceneViewTab(QWidget* parent = nullptr);
+  ~TSceneViewTab() override;
+
+  // Shows `sceneFileName`, an FMS scene or (`rcpsim`) an RCPSim .xscn or .x file; it is read
+  // again from disk with its images even when the name is the one shown, for a job may have
+  // rewritten it. Empty or not an existing file: the tab says there is no scene file yet.
+  void ShowSceneFile(const std::string& sceneFileName, bool rcpsim);
+
+  double Yaw() const { return FSettings.Yaw; }
+  double Pitch() const { return FSettings.Pitch; }
+  double Fov() const { return FSettings.Fov; }
+  void SetDirection(double yaw, double pitch);
+  void SetFov(double fov);
+  // Home: ahead, level; the field of view stays.
+  void LookAhead();
+
+  // The last view received from the worker (null when there is none), and what the tab says.
+  const QImage& ViewImage() const { return FImage; }
+  // The direction and field of view `ViewImage` was rendered for.
+  const SceneViewSettings& ShownSettings() const { return FShownSettings; }
+  QString MessageText() const;
+  QString MissingText() const;
+  // Requests made and views received, so that callers can wait for the latest.
+  uint64_t RequestsMade() const { return FRequestId; }
+  uint64_t ShownRequest() const { return FShownRequest; }
+
+ signals:
+  // A rendered view (or the scene's error) arrived and is shown.
+  void ViewShown();
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  struct Request {
+    std::string SceneFile;
+    bool Rcpsim = false;
+    uint64_t SceneGeneration = 0;
+    SceneViewSettings Settings;
+    uint64_t Id = 0;
+  };
+  struct Result {
+    QImage Image;
+    SceneViewSettings Settings;
+    std::string Error;  // the scene file cannot be read, or the view failed
+    std::vector<MissingImage> Missing;
+    uint64_t Generation = 0;
+    uint64_t Id = 0;
+  };
+
+  void RequestView();
+  void Work();
+  void Receive(const Result& result);
+  QRect ViewArea() const;
+
+  QLabel* FMessage;
+  QLabel* FMissing;
+  std::string FSceneFile;
+  bool FRcpsim = false;
+  uint64_t FSceneGeneration = 0;
+  SceneViewSettings FSettings;
+  SceneViewSettings FShownSettings;
+  QImage FImage;
+  QString FError;
+  QStringList FMissingNames;
+  uint64_t FRequestId = 0;
+  uint64_t FShownRequest = 0;
+  std::optional<QPoint> FDragFrom;
+  double FDragYaw = 0, FDragPitch = 0;
+  int FWheelDelta = 0;  // high-resolution wheels send parts of a notch
+
+  // Shared with the worker.
+  std::mutex FLock;
+  std::condition_variable FWake;
+  std::optional<Request> FPending;
+  bool FStop = false;
+  std::thread FWorker;
+};
+
+}  // namespace talvero

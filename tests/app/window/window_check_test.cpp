@@ -1,0 +1,212 @@
+// The check tab: the written scene after each job, looked around with real mouse, wheel and
+// key events, rendered off the user-interface thread, and missing images named.
+#include <QLabel>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QWheelEvent>
+#include <cmath>
+#include <filesystem>
+
+#include "app/panorama_preview.h"
+#include "app/scene_view_tab.h"
+#include "sceneview/scene_model.h"
+#include "sceneview/scene_view.h"
+#include "window_support.h"
+
+namespace talvero {
+namespace {
+
+using testing::WindowTest;
+namespace fs = std::filesystem;
+
+class CheckTabTest : public WindowTest {
+ protected:
+  void SetUp() override {
+    WindowTest::SetUp();
+    fs::create_directories(dir.File("out"));
+    panorama = testing::WritePanorama(dir, 160);
+    tab = window->SceneView_Check;
+  }
+
+  void RunJob(const std::string& sceneName) {
+    TypeInto(window->Edit_ImageFileName, panorama);
+    TypeInto(window->Edit_SceneFileName, dir.File("out/" + sceneName));
+    TypeInto(window->Edit_TextureBaseName, "pano");
+    Click(window->SpeedButton_Execute);
+    ASSERT_TRUE(errors.Messages.empty()) << errors.Messages.front();
+  }
+
+  void OpenCheckTab() {
+    QTabBar* bar = window->PageControl1->tabBar();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(3).center());
+    ASSERT_EQ(window->PageControl1->currentWidget(), tab);
+  }
+
+  // Waits for the view of the latest request; false after 20 s.
+  bool WaitForView() {
+    for (int waited = 0; waited < 20000; waited += 5) {
+      if (tab->ShownRequest() == tab->RequestsMade()) return true;
+      QTest::qWait(5);
+    }
+    return false;
+  }
+
+  // What the renderer alone draws from the file for the direction the tab shows.
+  QImage DirectView(const std::string& sceneFile) const {
+    const LoadedScene scene(sceneFile);
+    SceneRenderer renderer;
+    return ToQImage(renderer.Render(scene, tab->ShownSettings()));
+  }
+
+  void Wheel(int delta) {
+    const QPointF at = QPointF(tab->rect().center());
+    QWheelEvent event(at, tab->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(tab, &event);
+  }
+
+  std::string panorama;
+  TSceneViewTab* tab = nullptr;
+};
+
+TEST_F(CheckTabTest, SaysSoUntilAJobHasWrittenAScene) {
+  EXPECT_EQ(window->PageControl1->count(), 4);
+  EXPECT_EQ(window->PageControl1->tabText(3), QStringLiteral("　確認　"));
+  OpenCheckTab();
+  EXPECT_TRUE(tab->MessageText().startsWith(QStringLiteral("シーンファイルはまだありません")))
+      << tab->MessageText().toStdString();
+  EXPECT_TRUE(tab->ViewImage().isNull());
+  // Turning without a scene draws nothing and breaks nothing.
+  QTest::keyClick(tab, Qt::Key_Right);
+  ASSERT_TRUE(WaitForView());
+  EXPECT_TRUE(tab->ViewImage().isNull());
+}
+
+TEST_F(CheckTabTest, AfterAJobShowsTheWrittenSceneAndLooksAroundWithMouseWheelAndKeys) {
+  RunJob("scene.scn");
+  const std::string scene = dir.File("out/scene.scn");
+  OpenCheckTab();
+  ASSERT_TRUE(WaitForView());
+  ASSERT_FALSE(tab->ViewImage().isNull()) << tab->MessageText().toStdString();
+  EXPECT_TRUE(tab->MissingText().isEmpty());
+  EXPECT_EQ(tab->ShownSettings().Yaw, 0);
+  EXPECT_EQ(tab->ShownSettings().Fov, 90);
+  EXPECT_EQ(tab->ViewImage(), DirectView(scene));
+  const QImage ahead = tab->ViewImage();
+
+  // A drag to the right and down: the scene follows the hand, so the view turns left and up.
+  const QPoint middle = tab->rect().center();
+  QTest::mousePress(tab, Qt::LeftButton, {}, middle);
+  QTest::mouseMove(tab, middle + QPoint(40, 10));
+  QTest::mouseMove(tab, middle + QPoint(100, 30));
+  QTest::mouseRelease(tab, Qt::LeftButton, {}, middle + QPoint(100, 30));
+  ASSERT_TRUE(WaitForView());
+  EXPECT_GT(tab->Yaw(), 270);
+  EXPECT_LT(tab->Yaw(), 359);
+  EXPECT_GT(tab->Pitch(), 0);
+  EXPECT_EQ(tab->ShownSettings().Yaw, tab->Yaw());
+  EXPECT_NE(tab->ViewImage(), ahead);
+  EXPECT_EQ(tab->ViewImage(), DirectView(scene));
+  // A move without the button held turns nothing.
+  const double yaw = tab->Yaw();
+  QTest::mouseMove(tab, middle);
+  EXPECT_EQ(tab->Yaw(), yaw);
+
+  // Home looks ahead again; the arrow keys turn by 5 degrees.
+  QTest::keyClick(tab, Qt::Key_Home);
+  ASSERT_TRUE(WaitForView());
+  EXPECT_EQ(tab->ViewImage(), ahead);
+  QTest::keyClick(tab, Qt::Key_Right);
+  QTest::keyClick(tab, Qt::Key_Right);
+  QTest::keyClick(tab, Qt::Key_Up);
+  EXPECT_EQ(tab->Yaw(), 10);
+  EXPECT_EQ(tab->Pitch(), 5);
+  QTest::keyClick(tab, Qt::Key_Left);
+  QTest::keyClick(tab, Qt::Key_Left);
+  QTest::keyClick(tab, Qt::Key_Left);
+  QTest::keyClick(tab, Qt::Key_Down);
+  QTest::keyClick(tab, Qt::Key_Down);
+  EXPECT_EQ(tab->Yaw(), 355);
+  EXPECT_EQ(tab->Pitch(), -5);
+  ASSERT_TRUE(WaitForView());
+  EXPECT_EQ(tab->ShownSettings().Yaw, 355);
+  EXPECT_EQ(tab->ShownSettings().Pitch, -5);
+  EXPECT_EQ(tab->ViewImage(), DirectView(scene));
+
+  // The wheel: a notch away narrows the field by 5 degrees, within 30 to 120.
+  Wheel(120);
+  EXPECT_EQ(tab->Fov(), 85);
+  Wheel(60);  // half a notch, as high-resolution wheels send
+  EXPECT_EQ(tab->Fov(), 85);
+  Wheel(60);
+  EXPECT_EQ(tab->Fov(), 80);
+  for (int i = 0; i < 20; ++i) Wheel(120);
+  EXPECT_EQ(tab->Fov(), 30);
+  for (int i = 0; i < 30; ++i) Wheel(-120);
+  EXPECT_EQ(tab->Fov(), 120);
+  ASSERT_TRUE(WaitForView());
+  EXPECT_EQ(tab->ShownSettings().Fov, 120);
+  EXPECT_EQ(tab->ViewImage(), DirectView(scene));
+  // The pitch stops at straight up.
+  for (int i = 0; i < 25; ++i) QTest::keyClick(tab, Qt::Key_Up);
+  EXPECT_EQ(tab->Pitch(), 90);
+}
+
+TEST_F(CheckTabTest, TheLatestRequestWinsAndTheWindowStaysResponsive) {
+  RunJob("scene.scn");
+  OpenCheckTab();
+  ASSERT_TRUE(WaitForView());
+  const uint64_t before = tab->ShownRequest();
+  // Far more requests than the worker can draw before the next arrives; the user-interface
+  // thread never waits for one.
+  for (int i = 0; i < 200; ++i) QTest::keyClick(tab, Qt::Key_Right);
+  EXPECT_EQ(tab->RequestsMade(), before + 200);
+  EXPECT_DOUBLE_EQ(tab->Yaw(), std::fmod(200 * 5.0, 360));
+  ASSERT_TRUE(WaitForView());
+  EXPECT_EQ(tab->ShownSettings().Yaw, tab->Yaw());
+  EXPECT_EQ(tab->ViewImage(), DirectView(dir.File("out/scene.scn")));
+}
+
+TEST_F(CheckTabTest, ASceneWithAnImageDeletedIsShownAndTheImageNamed) {
+  RunJob("scene.scn");
+  ASSERT_TRUE(fs::remove(dir.File("out/pano_front.bmp")));
+  // A second job writes only the scene file; the tab reads it again, with its images.
+  Click(window->CheckBox_CreateDividedImage);
+  RunJob("scene.scn");
+  OpenCheckTab();
+  ASSERT_TRUE(WaitForView());
+  ASSERT_FALSE(tab->ViewImage().isNull()) << tab->MessageText().toStdString();
+  EXPECT_TRUE(tab->MissingText().contains(QStringLiteral("pano_front")))
+      << tab->MissingText().toStdString();
+  const QLabel* shown = nullptr;
+  for (const QLabel* label : tab->findChildren<QLabel*>())
+    if (label->isVisible() && label->text() == tab->MissingText()) shown = label;
+  EXPECT_NE(shown, nullptr) << "the missing image is not listed on the tab";
+  // Ahead is the front face, now flat magenta.
+  const QImage view = tab->ViewImage();
+  EXPECT_EQ(view.pixelColor(view.width() / 2, view.height() / 2),
+            QColor(kMissingImageColour.R, kMissingImageColour.G, kMissingImageColour.B));
+}
+
+TEST_F(CheckTabTest, AnRcpsimSceneAndADamagedSceneFile) {
+  QTest::mouseClick(window->PageControl_SceneFormat->tabBar(), Qt::LeftButton, {},
+                    window->PageControl_SceneFormat->tabBar()->tabRect(1).center());
+  RunJob("scene.xscn");
+  OpenCheckTab();
+  ASSERT_TRUE(WaitForView());
+  ASSERT_FALSE(tab->ViewImage().isNull()) << tab->MessageText().toStdString();
+  EXPECT_EQ(tab->ViewImage(), DirectView(dir.File("out/scene.xscn")));
+
+  // A mesh cut short: the tab says why, and nothing is drawn.
+  const std::string mesh = dir.File("out/scene.x");
+  const std::string bytes = testing::ReadAll(mesh);
+  dir.Write("out/scene.x", bytes.substr(0, bytes.size() / 2));
+  tab->ShowSceneFile(dir.File("out/scene.xscn"), true);
+  ASSERT_TRUE(WaitForView());
+  EXPECT_TRUE(tab->ViewImage().isNull());
+  EXPECT_TRUE(tab->MessageText().startsWith(QStringLiteral("シーンファイルを表示できません")))
+      << tab->MessageText().toStdString();
+}
+
+}  // namespace
+}  // namespace talvero
