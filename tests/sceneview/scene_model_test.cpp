@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "common/test_support.h"
 #include "imaging/image_codecs.h"
@@ -65,6 +66,32 @@ TEST(FmsSceneModel, QuadsGroundPilotAndImages) {
   const LoadedScene loaded(model);
   ASSERT_EQ(loaded.Missing().size(), 1u);
   EXPECT_EQ(loaded.Missing()[0].Name, "gone_b");
+}
+
+TEST(FmsSceneModel, ImagesAreFoundInAFolderWithAJapaneseName) {
+  TempDir dir;
+  const std::string folder = dir.File("確認の景色");
+  std::filesystem::create_directory(testing::Utf8Path(folder));
+  WriteBmpFile(folder + "/空_A.BMP", Bitmap(4, 4));  // found only by ignoring the case
+  WriteBmpFile(folder + "/空_b.bmp", Bitmap(4, 4));
+  std::string scene = "PILOT_POSITION 0 0 1.5 FIXED\r\n";
+  // Scene files hold code page 932: 空 is 8B F3 there.
+  for (const char* name : {"\x8B\xF3_a", "\x8B\xF3_b"})
+    scene += std::string("TEXTURE ") + name +
+             "\r\n0 0 1 2 3\r\n0 255 4 5 6\r\n255 255 7 8 9\r\n255 0 10 11 12\r\n";
+  const std::string sceneFile = folder + "/s.scn";
+  {
+    std::ofstream out(testing::Utf8Path(sceneFile), std::ios::binary);
+    out << scene;
+  }
+  const SceneModel model = ReadSceneModel(sceneFile);
+  ASSERT_EQ(model.Materials.size(), 2u);
+  for (const SceneMaterial& material : model.Materials) {
+    SCOPED_TRACE(material.Name);
+    ASSERT_FALSE(material.Path.empty());
+    EXPECT_TRUE(std::filesystem::exists(testing::Utf8Path(material.Path)));
+  }
+  EXPECT_TRUE(LoadedScene(model).Missing().empty());
 }
 
 TEST(FmsSceneModel, DamagedLinesAreRefusedWithTheirPlace) {
