@@ -12,6 +12,9 @@ namespace talvero {
 namespace {
 
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+// The program's settings take a few hundred bytes; a file beyond this is not one of ours
+// and reads as unreadable (defaults), rather than costing seconds for every setting.
+constexpr uint64_t kMaxIniFileBytes = uint64_t{1} << 20;
 
 // One line of the file with its own line end, so that lines we do not touch are written
 // back byte for byte.
@@ -143,10 +146,12 @@ void TIniFile::ThrowNotWritable() const { throw FileError(FFileName + " に書�
 
 std::optional<std::string> TIniFile::ReadString(std::string_view section,
                                                 std::string_view key) const {
+  section = Trim(section);
+  key = Trim(key);
   if (!FileExists(FFileName)) return std::nullopt;
   std::string bytes;
   try {
-    bytes = ReadFileBytes(FFileName);
+    bytes = ReadFileBytes(FFileName, kMaxIniFileBytes);
   } catch (const FileError&) {
     return std::nullopt;  // an unreadable store reads as missing
   }
@@ -174,7 +179,7 @@ std::optional<Document> LoadForChange(const std::string& fileName) {
   if (!std::filesystem::exists(status)) return Document{};
   if (!std::filesystem::is_regular_file(status)) return std::nullopt;
   try {
-    return Parse(ReadFileBytes(fileName));
+    return Parse(ReadFileBytes(fileName, kMaxIniFileBytes));
   } catch (const FileError&) {
     return std::nullopt;
   }
@@ -183,6 +188,9 @@ std::optional<Document> LoadForChange(const std::string& fileName) {
 }  // namespace
 
 void TIniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+  // The file's names lose their outer blanks when read, so the names asked for do too.
+  section = Trim(section);
+  key = Trim(key);
   CheckStorable(section, key, value);
   std::optional<Document> doc = LoadForChange(FFileName);
   if (!doc) ThrowNotWritable();
@@ -210,6 +218,8 @@ void TIniFile::WriteString(std::string_view section, std::string_view key, std::
 }
 
 void TIniFile::DeleteKey(std::string_view section, std::string_view key) {
+  section = Trim(section);
+  key = Trim(key);
   if (!FileExists(FFileName)) return;
   std::optional<Document> doc = LoadForChange(FFileName);
   if (!doc) ThrowNotWritable();

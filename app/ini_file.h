@@ -20,7 +20,7 @@ class TIniFile {
   const std::string& FileName() const { return FFileName; }
 
   // The value of the first key named `key` in the first section named `section` (both
-  // without regard to case), blanks around it removed and one pair of enclosing quotes
+  // without regard to case and to blanks around them, as in the file), blanks around it removed and one pair of enclosing quotes
   // dropped; nullopt when the file, the section or the key is missing or unreadable.
   std::optional<std::string> ReadString(std::string_view section, std::string_view key) const;
 

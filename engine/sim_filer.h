@@ -210,9 +210,6 @@ class TSimFiler : public TNotifyPersistent {
   // "TextureFilename" block; false when the file is missing or holds neither. Values are set
   // as they are read.
   bool ReadXScene(const std::string& fileName);
-  // For ".x" files without the comment block: SceneType and AirCraftY from the horizontal
-  // quads of the mesh whose "Mesh" line is lines[i].
-  void AnalyseXMesh(const std::string& fileName, const StringList& lines, size_t i);
   // TextureBasename (and for a cube CubeSuffix) from the image name on lines[i + 1].
   void ReadXTextureName(const std::string& fileName, const StringList& lines, size_t i);
   // Restores the light settings and the aircraft position; true when a "Plane" line was read.

@@ -23,7 +23,9 @@ StringList SplitTextLines(std::string_view text) {
   return lines;
 }
 
-StringList LoadFileLines(const std::string& path) { return SplitTextLines(ReadFileBytes(path)); }
+StringList LoadFileLines(const std::string& path) {
+  return SplitTextLines(ReadFileBytes(path, kMaxSceneFileBytes));
+}
 
 StringList LoadTextLines(const std::string& path) {
   StringList lines = LoadFileLines(path);

@@ -3,13 +3,16 @@
 // the base name taken from the first texture.
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <functional>
 #include <optional>
+#include <vector>
 
 #include "engine/sim_filer.h"
 #include "formats/line_file.h"
 #include "formats/line_tokenizer.h"
 #include "formats/scene_header.h"
+#include "support/errors.h"
 #include "support/file_util.h"
 #include "support/string_utils.h"
 
@@ -21,6 +24,122 @@ namespace {
 bool StartsWithQuote(const std::string& fileName, const StringList& lines, size_t i) {
   return i < lines.size() &&
          AtLine(fileName, i, [&] { return LineTokenizer(lines[i]).IsCharacter('"'); });
+}
+
+// The vertex's y on a vertex line: its second float (integer tokens do not count).
+std::optional<long double> VertexY(const std::string& line) {
+  LineTokenizer t(line);
+  for (int floats = 0; !t.AtEnd(); t.Next())
+    if (t.Kind() == TokenKind::Float && ++floats == 2) return t.NumberValue();
+  return std::nullopt;
+}
+
+// The horizontal quads of the vertex lines, each line read once. Every "Mesh" line takes the
+// lines after its count as its vertices, up to the end of the file; read again for each of
+// them, a file of many such lines cost the square of its size.
+class VertexQuads {
+ public:
+  VertexQuads(const std::string& fileName, const StringList& lines)
+      : FFileName(fileName), FLines(lines) {}
+
+  struct Flat {
+    size_t Count = 0;                // horizontal quads (four vertices of one y)
+    std::vector<long double> First;  // the y of the first three of them
+  };
+
+  // The vertices of lines [first, end) taken four at a time, as one mesh reads them. The
+  // error of the first line in the range that cannot be read is raised, located.
+  Flat Among(size_t first, size_t end) {
+    if (first < FStart) Restart(first);
+    ReadUpTo(end);
+    if (const auto bad = std::lower_bound(FBadLines.begin(), FBadLines.end(), first);
+        bad != FBadLines.end() && *bad < end)
+      AtLine(FFileName, *bad, [&] { VertexY(FLines[*bad]); });
+    const auto compact = [this](size_t line) {
+      return static_cast<size_t>(std::lower_bound(FYLines.begin(), FYLines.end(), line) -
+                                 FYLines.begin());
+    };
+    const size_t from = compact(first), to = compact(end);
+    Flat flat;
+    if (to - from < 4) return flat;
+    // The quads start at from, from + 4, ...; the last one ends at or before `to`.
+    const size_t last = from + (to - from) / 4 * 4 - 4;
+    const std::vector<size_t>& starts = FFlatStarts[from % 4];
+    const auto begin = std::lower_bound(starts.begin(), starts.end(), from);
+    const auto stop = std::upper_bound(begin, starts.end(), last);
+    flat.Count = static_cast<size_t>(stop - begin);
+    for (auto it = begin; it != stop && flat.First.size() < 3; ++it) flat.First.push_back(FY[*it]);
+    return flat;
+  }
+
+ private:
+  void Restart(size_t first) {
+    FStart = FRead = first;
+    FYLines.clear();
+    FY.clear();
+    FBadLines.clear();
+    for (auto& starts : FFlatStarts) starts.clear();
+  }
+
+  void ReadUpTo(size_t end) {
+    for (; FRead < end; ++FRead) {
+      std::optional<long double> y;
+      try {
+        y = VertexY(FLines[FRead]);
+      } catch (const Error&) {
+        FBadLines.push_back(FRead);  // raised when a mesh reaches it
+        continue;
+      }
+      if (!y) continue;
+      FYLines.push_back(FRead);
+      FY.push_back(*y);
+      const size_t n = FY.size();
+      if (n >= 4 && FY[n - 4] == FY[n - 3] && FY[n - 4] == FY[n - 2] && FY[n - 4] == FY[n - 1])
+        FFlatStarts[(n - 4) % 4].push_back(n - 4);
+    }
+  }
+
+  const std::string& FFileName;
+  const StringList& FLines;
+  size_t FStart = SIZE_MAX, FRead = 0;  // the lines [FStart, FRead) are read
+  std::vector<size_t> FYLines;          // the lines that hold a y, in order
+  std::vector<long double> FY;          // their y
+  std::vector<size_t> FFlatStarts[4];   // indexes into FY of the horizontal quads, by index % 4
+  std::vector<size_t> FBadLines;
+};
+
+// For ".x" files without the comment block: the scene type and the ground from the
+// horizontal quads of the mesh whose "Mesh" line is lines[i]; nothing without a vertex count.
+void AnalyseXMesh(TSimFiler& filer, const std::string& fileName, const StringList& lines,
+                  size_t i, VertexQuads& quads) {
+  if (i + 1 >= lines.size()) return;
+  const std::optional<int64_t> announced = AtLine(fileName, i + 1, [&] {
+    const LineTokenizer t(lines[i + 1]);
+    return t.Kind() == TokenKind::Integer ? std::optional(t.IntValue()) : std::nullopt;
+  });
+  if (!announced) return;
+  // A negative count lists no vertex, as 0 does.
+  const int64_t count = std::max<int64_t>(*announced, 0);
+  // A count beyond the end of the file (a damaged file, or several vertices to a line) is
+  // cut to the lines there are: the file is never read past its end.
+  const size_t available = lines.size() - (i + 2);
+  const size_t vertexLines =
+      static_cast<uint64_t>(count) < available ? static_cast<size_t>(count) : available;
+
+  const VertexQuads::Flat flat = quads.Among(i + 2, i + 2 + vertexLines);
+  std::vector<long double> levels = flat.First;
+  std::sort(levels.begin(), levels.end(), std::greater<>());
+  long double y = 0;
+  if (flat.Count == 3) {
+    // Top, ground and bottom of a cube: the aircraft stands on the middle one.
+    filer.SetSceneType(stCube);
+    y = levels[1];
+  } else {
+    // Otherwise the highest of the first three kept.
+    filer.SetSceneType(stSphere);
+    if (!levels.empty()) y = levels[0];
+  }
+  AtLine(fileName, i, [&] { filer.RCPData().SetAirCraftY(Currency::FromLongDouble(y)); });
 }
 
 }  // namespace
@@ -38,6 +157,7 @@ bool TSimFiler::ReadXScene(const std::string& fileName) {
       {"sf_AirCraftY", &TRCPDataHolder::SetAirCraftY},
       {"sf_AirCraftZ", &TRCPDataHolder::SetAirCraftZ}};
 
+  VertexQuads quads(fileName, lines);
   for (size_t i = 0; i < lines.size(); ++i) {
     LineTokenizer t = AtLine(fileName, i, [&] { return LineTokenizer(lines[i]); });
     // Each check looks at the token where the previous one left the tokenizer.
@@ -55,7 +175,7 @@ bool TSimFiler::ReadXScene(const std::string& fileName) {
         return true;
       });
       if (headerDone) return true;
-      if (t.Position() == 0 && t.IsSymbol("Mesh")) AnalyseXMesh(fileName, lines, i);
+      if (t.Position() == 0 && t.IsSymbol("Mesh")) AnalyseXMesh(*this, fileName, lines, i, quads);
       if (t.IsSymbol("TextureFilename") && StartsWithQuote(fileName, lines, i + 1)) {
         ReadXTextureName(fileName, lines, i);
         return true;
@@ -64,54 +184,6 @@ bool TSimFiler::ReadXScene(const std::string& fileName) {
     }
   }
   return false;
-}
-
-void TSimFiler::AnalyseXMesh(const std::string& fileName, const StringList& lines, size_t i) {
-  if (i + 1 >= lines.size()) return;
-  const std::optional<int64_t> announced = AtLine(fileName, i + 1, [&] {
-    const LineTokenizer t(lines[i + 1]);
-    return t.Kind() == TokenKind::Integer ? std::optional(t.IntValue()) : std::nullopt;
-  });
-  if (!announced) return;
-  // A negative count lists no vertex, as 0 does.
-  const int64_t count = std::max<int64_t>(*announced, 0);
-  // A count beyond the end of the file (a damaged file, or several vertices to a line) is
-  // cut to the lines there are: the file is never read past its end.
-  const size_t available = lines.size() - (i + 2);
-  const size_t vertexLines =
-      static_cast<uint64_t>(count) < available ? static_cast<size_t>(count) : available;
-
-  std::vector<long double> levels;  // the y of horizontal quads, at most three kept
-  size_t levelCount = 0;
-  long double quad[4];
-  int collected = 0;
-  for (size_t k = i + 2; k < i + 2 + vertexLines; ++k)
-    AtLine(fileName, k, [&] {
-      // The second float of the line is the vertex's y; integer tokens do not count.
-      LineTokenizer t(lines[k]);
-      for (int floats = 0; !t.AtEnd(); t.Next())
-        if (t.Kind() == TokenKind::Float && ++floats == 2) break;
-      if (t.AtEnd()) return;
-      quad[collected++] = t.NumberValue();
-      if (collected < 4) return;
-      collected = 0;
-      if (quad[0] == quad[1] && quad[0] == quad[2] && quad[0] == quad[3]) {
-        if (levels.size() < 3) levels.push_back(quad[0]);
-        ++levelCount;
-      }
-    });
-  std::sort(levels.begin(), levels.end(), std::greater<>());
-
-  long double y = 0;
-  if (levelCount == 3) {
-    // Top, ground and bottom of a cube: the aircraft stands on the middle one.
-    SetSceneType(stCube);
-    y = levels[1];
-  } else {
-    SetSceneType(stSphere);
-    if (!levels.empty()) y = levels[0];
-  }
-  AtLine(fileName, i, [&] { RCPData().SetAirCraftY(Currency::FromLongDouble(y)); });
 }
 
 void TSimFiler::ReadXTextureName(const std::string& fileName, const StringList& lines, size_t i) {

@@ -74,6 +74,12 @@ Bitmap BmpReader::Read() {
       !problem.empty())
     Fail(problem);
   if (FCompression == kBiRle8 || FCompression == kBiRle4) {
+    // Runs, skips and an early end let a few bytes claim any size; the claim must stay
+    // within what such data can plausibly hold before the image is allocated and filled.
+    codec::CheckStoredData(FPath, FWidth, FHeight,
+                           (static_cast<uint64_t>(FWidth) * FBits + 7) / 8 *
+                               static_cast<uint64_t>(FHeight),
+                           FFileSize - FDataOffset);
     Bitmap image = codec::NewDecodedImage(FPath, FWidth, FHeight);
     ReadRle(image);
     return image;

@@ -19,6 +19,20 @@ ImageError WriteFailure(const std::string& path, const std::string& problem);
 // A decoder's target image, refused with the file named before anything is allocated.
 Bitmap NewDecodedImage(const std::string& path, int64_t width, int64_t height);
 
+// No compression used in image files stores more than about 1300 bytes of samples in one
+// byte (deflate's ceiling is near 1030, LZW's near 1300, baseline JPEG's near 1500 for
+// upsampled colour); images below kSmallImageSamples are not held to the ratio. Arithmetic
+// coding goes further: a flat picture costs a fraction of a bit per 8 × 8 block.
+inline constexpr uint64_t kMaxSamplesPerStoredByte = 2048;
+inline constexpr uint64_t kMaxArithmeticSamplesPerStoredByte = 65536;
+inline constexpr uint64_t kSmallImageSamples = uint64_t{256} << 10;
+// Refuses, before its pixels are allocated, a file whose `storedBytes` of image data are far
+// too few for `sampleBytes` of decoded samples (width × height × samples × bits / 8): a
+// damaged header or a truncated file, which would otherwise cost gigabytes first.
+void CheckStoredData(const std::string& path, int64_t width, int64_t height,
+                     uint64_t sampleBytes, uint64_t storedBytes,
+                     uint64_t samplesPerByte = kMaxSamplesPerStoredByte);
+
 struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
 };

@@ -35,6 +35,17 @@ Bitmap NewDecodedImage(const std::string& path, int64_t width, int64_t height) {
   }
 }
 
+void CheckStoredData(const std::string& path, int64_t width, int64_t height,
+                     uint64_t sampleBytes, uint64_t storedBytes, uint64_t samplesPerByte) {
+  if (sampleBytes <= kSmallImageSamples) return;
+  // Compared by division, so that no product can overflow.
+  if (sampleBytes / samplesPerByte < storedBytes) return;
+  throw ReadFailure(path, "its " + std::to_string(storedBytes) +
+                              " bytes of image data are far too few for " +
+                              std::to_string(width) + " × " + std::to_string(height) +
+                              " pixels; the file is truncated or damaged");
+}
+
 FilePtr OpenForReading(const std::string& path) {
   FilePtr file(platform::OpenFile(path, "rb"));
   if (!file) throw FileError("cannot open '" + path + "': " + std::strerror(errno));

@@ -39,7 +39,10 @@ void EmitMessage(j_common_ptr info, int level) {
   auto* error = reinterpret_cast<JpegError*>(info->err);
   switch (info->err->msg_code) {
     case JWRN_JPEG_EOF:
-      if (error->Finishing) break;  // every pixel is decoded; only the end marker is missing
+      // Every pixel is decoded and only the end marker is missing. Not so for arithmetic
+      // coding: its decoder takes any marker inside the data for the end and makes up the
+      // rest silently, so the file ending before its end marker is the only sign of it.
+      if (error->Finishing && !reinterpret_cast<j_decompress_ptr>(info)->arith_code) break;
       [[fallthrough]];
     case JWRN_HIT_MARKER:
     case JWRN_MUST_RESYNC:
@@ -78,6 +81,7 @@ struct JpegContext {
 struct JpegReadContext : JpegContext<jpeg_decompress_struct> {
   const std::string* Path = nullptr;
   std::FILE* File = nullptr;
+  uint64_t FileSize = 0;
   Bitmap Image;
   std::vector<uint8_t> CmykRow;
 };
@@ -103,6 +107,13 @@ bool DecodeJpeg(JpegReadContext* context) {
   jpeg_read_header(info, TRUE);
   const bool cmyk = info->jpeg_color_space == JCS_CMYK || info->jpeg_color_space == JCS_YCCK;
   info->out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
+  // Every 8 × 8 block of every component costs at least a bit or two of entropy data.
+  codec::CheckStoredData(*context->Path, info->image_width, info->image_height,
+                         uint64_t{info->image_width} * info->image_height *
+                             static_cast<uint64_t>(info->num_components),
+                         context->FileSize,
+                         info->arith_code ? codec::kMaxArithmeticSamplesPerStoredByte
+                                          : codec::kMaxSamplesPerStoredByte);
   context->Image = codec::NewDecodedImage(*context->Path, info->image_width, info->image_height);
   jpeg_start_decompress(info);
   if (cmyk) context->CmykRow.resize(static_cast<size_t>(info->output_width) * 4);
@@ -167,6 +178,11 @@ Bitmap ReadJpegFile(const std::string& path) {
   JpegReadContext context;
   context.Path = &path;
   context.File = file.get();
+  if (std::fseek(file.get(), 0, SEEK_END) == 0) {
+    const long size = std::ftell(file.get());
+    context.FileSize = size > 0 ? static_cast<uint64_t>(size) : 0;
+  }
+  std::rewind(file.get());
   if (!DecodeJpeg(&context)) throw codec::ReadFailure(path, context.Error.Message);
   return std::move(context.Image);
 }

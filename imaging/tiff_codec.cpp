@@ -6,6 +6,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <mutex>
 #include <vector>
 
@@ -20,24 +21,52 @@ namespace talvero {
 
 namespace {
 
-// libtiff reports through process-wide handlers; each reading thread collects its own.
-thread_local std::string* tMessageSink = nullptr;
+// What libtiff said while one file was read.
+struct TiffMessages {
+  std::string Text;
+  bool Decoding = false;  // pixels are being read (the directory has been read)
+  bool Damaged = false;   // an error, or a warning that the data is not what the file claims
+};
 
-void Capture(const char* module, const char* format, va_list args) {
+// libtiff reports through process-wide handlers; each reading thread collects its own.
+thread_local TiffMessages* tMessageSink = nullptr;
+
+// Directory warnings that say nothing about the pixels; every other warning means libtiff
+// dropped or guessed something (a tag cut off by the end of the file, bogus strip sizes) or
+// met damaged data while decoding, and its pixels would not be the file's.
+bool HarmlessWarning(const std::string& text) {
+  static const char* const kHarmless[] = {"Unknown field with tag", "ASCII value for tag",
+                                          "not sorted in ascending order", "Nonstandard tile"};
+  for (const char* harmless : kHarmless)
+    if (text.find(harmless) != std::string::npos) return true;
+  return false;
+}
+
+void Capture(bool error, const char* module, const char* format, va_list args) {
   if (!tMessageSink) return;
-  char text[512];
-  std::vsnprintf(text, sizeof text, format, args);
-  if (tMessageSink->size() > 2000) return;  // enough to explain the failure
-  if (!tMessageSink->empty()) *tMessageSink += "; ";
-  if (module && *module) *tMessageSink += std::string(module) + ": ";
-  *tMessageSink += text;
+  char buffer[512];
+  std::vsnprintf(buffer, sizeof buffer, format, args);
+  const std::string text = buffer;
+  if (error || tMessageSink->Decoding || !HarmlessWarning(text)) tMessageSink->Damaged = true;
+  std::string& sink = tMessageSink->Text;
+  if (sink.size() > 2000) return;  // enough to explain the failure
+  if (!sink.empty()) sink += "; ";
+  if (module && *module) sink += std::string(module) + ": ";
+  sink += text;
+}
+
+void CaptureError(const char* module, const char* format, va_list args) {
+  Capture(true, module, format, args);
+}
+void CaptureWarning(const char* module, const char* format, va_list args) {
+  Capture(false, module, format, args);
 }
 
 void InstallMessageHandlers() {
   static std::once_flag once;
   std::call_once(once, [] {
-    TIFFSetErrorHandler(Capture);
-    TIFFSetWarningHandler(Capture);
+    TIFFSetErrorHandler(CaptureError);
+    TIFFSetWarningHandler(CaptureWarning);
   });
 }
 
@@ -60,8 +89,9 @@ class TiffReader {
 
  private:
   [[noreturn]] void Fail(const std::string& problem) const {
-    throw codec::ReadFailure(FPath, FMessages.empty() ? problem
-                                                      : problem + " (libtiff: " + FMessages + ")");
+    throw codec::ReadFailure(FPath, FMessages.Text.empty()
+                                        ? problem
+                                        : problem + " (libtiff: " + FMessages.Text + ")");
   }
   bool ReadsDirectly();
   void ReadPalette();
@@ -69,9 +99,13 @@ class TiffReader {
   void ReadScanlines(Bitmap& image);
   void ReadTiles(Bitmap& image);
   void ReadThroughRgba(Bitmap& image);
+  void CheckStoredData();
+  void RequireUndamaged(const char* what) const {
+    if (FMessages.Damaged) Fail(what);
+  }
 
   std::string FPath;
-  std::string FMessages;
+  TiffMessages FMessages;
   TIFF* FTiff = nullptr;
   uint32_t FWidth = 0, FHeight = 0;
   uint16_t FBits = 1, FSamples = 1, FPhotometric = PHOTOMETRIC_MINISBLACK;
@@ -89,14 +123,40 @@ Bitmap TiffReader::Read() {
   if (!TIFFGetField(FTiff, TIFFTAG_IMAGEWIDTH, &FWidth) ||
       !TIFFGetField(FTiff, TIFFTAG_IMAGELENGTH, &FHeight))
     Fail("the image size is missing");
+  RequireUndamaged("the file's directory is damaged");
+  const bool direct = ReadsDirectly();
+  CheckStoredData();
   Bitmap image = codec::NewDecodedImage(FPath, FWidth, FHeight);
-  if (!ReadsDirectly())
+  RequireUndamaged("the file's directory is damaged");
+  FMessages.Decoding = true;
+  if (!direct)
     ReadThroughRgba(image);
   else if (TIFFIsTiled(FTiff))
     ReadTiles(image);
   else
     ReadScanlines(image);
+  RequireUndamaged("the image data is damaged");
   return image;
+}
+
+// The strips or tiles, cut to the file's size, against the samples they claim to hold.
+void TiffReader::CheckStoredData() {
+  uint64_t* counts = nullptr;
+  const uint32_t pieces = TIFFIsTiled(FTiff) ? TIFFNumberOfTiles(FTiff) : TIFFNumberOfStrips(FTiff);
+  uint64_t stored = 0;
+  if (pieces > 0 && TIFFGetField(FTiff, TIFFIsTiled(FTiff) ? TIFFTAG_TILEBYTECOUNTS
+                                                            : TIFFTAG_STRIPBYTECOUNTS,
+                                 &counts) && counts)
+    for (uint32_t i = 0; i < pieces; ++i) stored += counts[i];
+  std::error_code ec;
+  const uint64_t fileSize = std::filesystem::file_size(FPath, ec);
+  if (!ec) stored = std::min(stored, fileSize);
+  uint16_t bits = 1, samples = 1;
+  TIFFGetFieldDefaulted(FTiff, TIFFTAG_BITSPERSAMPLE, &bits);
+  TIFFGetFieldDefaulted(FTiff, TIFFTAG_SAMPLESPERPIXEL, &samples);
+  const uint64_t sampleBytes =
+      (uint64_t{FWidth} * samples * bits + 7) / 8 * uint64_t{FHeight};
+  codec::CheckStoredData(FPath, FWidth, FHeight, sampleBytes, stored);
 }
 
 // True for the layouts decoded here; the rest go through the RGBA interface.
@@ -201,7 +261,7 @@ void TiffReader::ReadScanlines(Bitmap& image) {
   if (size <= 0) Fail("the row size is invalid");
   std::vector<uint8_t> row(static_cast<size_t>(size));
   for (uint32_t y = 0; y < FHeight; ++y) {
-    if (TIFFReadScanline(FTiff, row.data(), y, 0) < 0)
+    if (TIFFReadScanline(FTiff, row.data(), y, 0) < 0 || FMessages.Damaged)
       Fail("row " + std::to_string(y) + " cannot be decoded");
     ConvertRow(row.data(), image.Row(static_cast<int32_t>(y)), FWidth);
   }
@@ -219,7 +279,8 @@ void TiffReader::ReadTiles(Bitmap& image) {
   for (uint32_t top = 0; top < FHeight; top += tileHeight) {
     for (uint32_t left = 0; left < FWidth; left += tileWidth) {
       if (TIFFReadEncodedTile(FTiff, TIFFComputeTile(FTiff, left, top, 0, 0), tile.data(), size) <
-          0)
+              0 ||
+          FMessages.Damaged)
         Fail("the tile at " + std::to_string(left) + ", " + std::to_string(top) +
              " cannot be decoded");
       const uint32_t columns = std::min(tileWidth, FWidth - left);
@@ -235,7 +296,8 @@ void TiffReader::ReadThroughRgba(Bitmap& image) {
   char problem[1024] = {};
   if (!TIFFRGBAImageOK(FTiff, problem)) Fail(std::string("unsupported layout: ") + problem);
   TIFFRGBAImage rgba{};
-  if (!TIFFRGBAImageBegin(&rgba, FTiff, 0, problem)) Fail(problem);
+  // Stop at the first strip or tile that fails, rather than leave its pixels blank.
+  if (!TIFFRGBAImageBegin(&rgba, FTiff, 1, problem)) Fail(problem);
   struct End {
     TIFFRGBAImage* Image;
     ~End() { TIFFRGBAImageEnd(Image); }
@@ -259,7 +321,7 @@ void TiffReader::ReadThroughRgba(Bitmap& image) {
     const uint32_t rows = std::min(band, FHeight - top);
     rgba.row_offset = static_cast<int>(top);
     rgba.col_offset = 0;
-    if (!TIFFRGBAImageGet(&rgba, pixels.data(), FWidth, rows))
+    if (!TIFFRGBAImageGet(&rgba, pixels.data(), FWidth, rows) || FMessages.Damaged)
       Fail("rows from " + std::to_string(top) + " cannot be decoded");
     const uint32_t outTop = bottomUp ? FHeight - top - rows : top;
     for (uint32_t r = 0; r < rows; ++r) {

@@ -2,6 +2,7 @@
 # Installs every package Talvero needs (Debian 12), then configures and builds.
 #   scripts/setup.sh            the normal build in build/normal
 #   scripts/setup.sh sanitize   the AddressSanitizer + UBSan build in build/sanitize
+#   scripts/setup.sh packages   only the packages (scripts/fuzz.sh configures its own build)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 kind=${1:-normal}
@@ -9,12 +10,13 @@ kind=${1:-normal}
 "$root/scripts/install-packages.sh" "$root/scripts/packages.txt"
 
 case "$kind" in
+  packages) exit 0 ;;
   normal) options=(-DCMAKE_BUILD_TYPE=RelWithDebInfo) ;;
   sanitize) options=(-DCMAKE_BUILD_TYPE=Debug -DTALVERO_SANITIZE=ON) ;;
   # The benchmarks need only the core, the converter and their own driver.
   release) options=(-DCMAKE_BUILD_TYPE=Release -DTALVERO_BUILD_BENCH=ON -DTALVERO_BUILD_GUI=OFF
                     -DTALVERO_BUILD_TESTS=OFF) ;;
-  *) echo "unknown build kind '$kind' (normal, sanitize or release)" >&2; exit 2 ;;
+  *) echo "unknown build kind '$kind' (normal, sanitize, release or packages)" >&2; exit 2 ;;
 esac
 
 cmake -S "$root" -B "$root/build/$kind" "${options[@]}" >/dev/null

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Sets up everything, then builds and runs every test twice: a normal build and a build
 # under AddressSanitizer + UndefinedBehaviorSanitizer; the normal build also makes the
-# Debian package, checks it and runs the programs installed from it; then the Windows
-# build's tests under Wine (scripts/test-windows.sh). Fails when any test or check fails.
+# Debian package, checks it and runs the programs installed from it; a short fuzzing run
+# of every reader; then the Windows build's tests under Wine (scripts/test-windows.sh).
+# Fails when any test or check fails or the fuzzing finds anything.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc)
@@ -25,6 +26,11 @@ for kind in normal sanitize; do
     "$root/scripts/check-package.sh"
   fi
 done
+# A short fuzzing run of every reader (a long one is scripts/fuzz.sh with its default of ten
+# minutes per target); FUZZ_TARGETS narrows it.
+echo "== Fuzzing smoke run"
+read -r -a fuzz_targets <<<"${FUZZ_TARGETS:-}"
+FUZZ_SECONDS=${FUZZ_SECONDS:-15} "$root/scripts/fuzz.sh" "${fuzz_targets[@]}"
 echo "== Windows build under Wine"
 "$root/scripts/test-windows.sh"
-echo "All tests passed (normal, sanitizer and Windows builds, the package and its programs)."
+echo "All tests passed (normal, sanitizer and Windows builds, the package and its programs, fuzzing smoke run)."

@@ -1,5 +1,6 @@
 #include "support/file_util.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <optional>
@@ -53,16 +54,40 @@ std::string ChangeFileExt(std::string_view path, std::string_view ext) {
   return std::string(path.substr(0, dot)) + std::string(ext);
 }
 
-std::string ReadFileBytes(const std::string& path) {
+std::string ReadFileBytes(const std::string& path, uint64_t maxBytes) {
   std::FILE* file = platform::OpenFile(path, "rb");
   if (!file) throw FileError("cannot open '" + path + "': " + SystemReason(errno));
+  struct Closer {
+    std::FILE* file;
+    ~Closer() { std::fclose(file); }
+  } closer{file};
+  const auto tooLarge = [&](uint64_t size) {
+    return FileError("cannot read '" + path + "': it holds " + std::to_string(size) +
+                     " bytes, more than the " + std::to_string(maxBytes) +
+                     " such a file may have");
+  };
+  const std::optional<uint64_t> size = platform::RegularFileSize(file);
+  if (size && *size > maxBytes) throw tooLarge(*size);
+  // One buffer of the file's size, grown only for files that grow while being read.
   std::string bytes;
-  char buffer[65536];
-  size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, got);
-  const bool failed = std::ferror(file) != 0;
-  std::fclose(file);
-  if (failed) throw FileError("cannot read '" + path + "'");
+  bytes.resize(size ? static_cast<size_t>(*size) + 1 : 65536);
+  size_t used = 0;
+  for (;;) {
+    if (used == bytes.size()) {
+      if (used > maxBytes) throw tooLarge(used);
+      // One byte beyond the limit tells that the file is too large.
+      const uint64_t limit = maxBytes == UINT64_MAX ? maxBytes : maxBytes + 1;
+      bytes.resize(static_cast<size_t>(std::min<uint64_t>(uint64_t{bytes.size()} * 2, limit)));
+    }
+    const size_t got = std::fread(bytes.data() + used, 1, bytes.size() - used, file);
+    used += got;
+    if (got == 0) {
+      if (std::ferror(file)) throw FileError("cannot read '" + path + "': " + SystemReason(errno));
+      break;
+    }
+  }
+  if (used > maxBytes) throw tooLarge(used);
+  bytes.resize(used);
   return bytes;
 }
 

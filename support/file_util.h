@@ -2,6 +2,7 @@
 // existence tests, path pieces and all-or-nothing file writing.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -25,8 +26,9 @@ std::string ExtractFileExt(std::string_view path);
 // Replaces the extension (or appends `ext` when there is none). `ext` includes its period.
 std::string ChangeFileExt(std::string_view path, std::string_view ext);
 
-// Reads a whole file; FileError naming the file when it cannot be read.
-std::string ReadFileBytes(const std::string& path);
+// Reads a whole file into one buffer of its size; FileError naming the file when it cannot
+// be read or holds more than `maxBytes`.
+std::string ReadFileBytes(const std::string& path, uint64_t maxBytes = UINT64_MAX);
 
 // The file a write to `path` reaches: symbolic links followed (a dangling link gives the
 // file it would create).

@@ -2,7 +2,9 @@
 // panorama in a folder with a Japanese name opens like any other.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -10,6 +12,10 @@ namespace talvero::platform {
 
 // std::fopen by UTF-8 name; nullptr with errno set when it fails.
 std::FILE* OpenFile(const std::string& path, const char* mode);
+
+// The size of the open file when it is a regular file; nullopt for a pipe, a device or a
+// file whose size cannot be told.
+std::optional<uint64_t> RegularFileSize(std::FILE* file);
 
 // True for an existing regular file (a directory of that name does not count).
 bool IsRegularFile(const std::string& path);

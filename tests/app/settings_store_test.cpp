@@ -148,6 +148,32 @@ TEST_F(SettingsStore, WritingKeepsEveryOtherLineOfAHandEditedFile) {
   EXPECT_EQ(FReg.Filers("FormWidth").ReadInt(), 800) << "the other section's key is not ours";
 }
 
+// The file's section and key names lose their outer blanks when read; names asked for do
+// too, so a name with blanks around it is written where it is found again.
+TEST_F(SettingsStore, NamesWithOuterBlanksMeanTheNamesWithout) {
+  WriteIni("[data]\nFormTop=1\n");
+  TIniFile ini(FIni);
+  ini.WriteString(" data ", "\tFormTop ", "5");
+  ini.WriteString("  new\t", " Key", "v");
+  EXPECT_EQ(Ini(), "[data]\nFormTop=5\n[new]\nKey=v\n");
+  EXPECT_EQ(ini.ReadString("\tdata", "FormTop  "), "5");
+  EXPECT_EQ(ini.ReadString(" new ", " key "), "v");
+  ini.DeleteKey(" DATA ", " formtop");
+  EXPECT_EQ(Ini(), "[data]\n[new]\nKey=v\n");
+}
+
+// A settings file far larger than the program's own (here a sparse one of 64 MB) is not read
+// for every setting: it reads as missing, and a write refuses to replace it.
+TEST_F(SettingsStore, AFileOfAbsurdSizeReadsAsDefaultsAndIsKept) {
+  WriteIni("[data]\nFormTop=1\n");
+  std::filesystem::resize_file(FIni, uint64_t{64} << 20);
+  TIniFile ini(FIni);
+  EXPECT_EQ(ini.ReadString("data", "FormTop"), std::nullopt);
+  EXPECT_EQ(FReg.Filers("FormTop").ReadInt(), 100) << "the default";
+  EXPECT_THROW(ini.WriteString("data", "FormTop", "2"), FileError);
+  EXPECT_EQ(std::filesystem::file_size(FIni), uint64_t{64} << 20);
+}
+
 TEST_F(SettingsStore, TextRoundTripsAndTheReadLimit) {
   TRegFiler& filer = FReg.Filers("FormTop");
   for (const std::string text : {"  padded  ", "\"quoted\"", "'single'", "a=b;c", "日本語"}) {

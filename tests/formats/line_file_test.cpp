@@ -1,6 +1,8 @@
 // Scene files as lines: line ends, the NUL end, code page 932 both ways, all-or-nothing saves.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "common/test_support.h"
 #include "formats/line_file.h"
 #include "support/errors.h"
@@ -63,6 +65,23 @@ TEST(LineFile, RefusesTextCodePage932CannotStoreAndKeepsTheOldFile) {
     EXPECT_NE(std::string(e.what()).find("out.scn', line 2"), std::string::npos) << e.what();
   }
   EXPECT_EQ(ReadAll(path), "old");
+}
+
+// A scene file is read whole, so one of a size no scene file has (here a sparse one of 2 GB,
+// which would take twice that in memory) is refused before anything is read.
+TEST(LineFile, RefusesFilesNoSceneFileIsAsLargeAs) {
+  TempDir dir;
+  const std::string path = dir.Write("huge.scn", "sf_SceneType : 1\r\n");
+  std::filesystem::resize_file(path, uint64_t{2} << 30);
+  try {
+    LoadTextLines(path);
+    ADD_FAILURE() << "a 2 GB scene file was read";
+  } catch (const FileError& e) {
+    EXPECT_NE(std::string(e.what()).find("huge.scn"), std::string::npos) << e.what();
+    EXPECT_NE(std::string(e.what()).find("2147483648 bytes"), std::string::npos) << e.what();
+  }
+  std::filesystem::resize_file(path, kMaxSceneFileBytes);
+  EXPECT_EQ(LoadTextLines(path), StringList{"sf_SceneType : 1"}) << "the largest allowed";
 }
 
 }  // namespace

@@ -149,6 +149,21 @@ TEST_F(XReaderTest, ForeignMeshesGiveTypeGroundAndBaseName) {
   EXPECT_EQ(filer->RCPData().GetAirCraftY(), Currency::FromInt(9));
   EXPECT_EQ(filer->GetTextureBasename(), "");  // "a" has no underscore
 
+  // Each mesh takes its quads from its own first vertex on, whatever meshes came before it
+  // (the vertex lines are read once for all of them), and the last mesh decides: the second
+  // one here has two quads (7 and 3); the first alone, running on over the same lines, has
+  // (1, 7, 7, 7), (7, 3, 3, 3) and one quad (3, 3, 3, 3).
+  const std::string vertices =
+      " 0.0;7.0;0.0;,\n 1.0;7.0;0.0;,\n 1.0;7.0;1.0;,\n 0.0;7.0;1.0;,\n"
+      " 0.0;3.0;0.0;,\n 1.0;3.0;0.0;,\n 1.0;3.0;1.0;,\n 0.0;3.0;1.0;,\n"
+      " 0.0;3.0;0.0;,\n 1.0;3.0;0.0;,\n 1.0;3.0;1.0;;\n";
+  filer->SetSceneType(stCube);
+  EXPECT_FALSE(Read("Mesh {\n 99;\n 0.0;1.0;0.0;,\nMesh {\n 11;\n" + vertices));
+  EXPECT_EQ(filer->GetSceneType(), stSphere);
+  EXPECT_EQ(filer->RCPData().GetAirCraftY(), Currency::FromInt(7));
+  EXPECT_FALSE(Read("Mesh {\n 99;\n 0.0;1.0;0.0;,\n 11;\n" + vertices));
+  EXPECT_EQ(filer->RCPData().GetAirCraftY(), Currency::FromInt(3));
+
   // "Mesh" counts only at the start of a line; "TextureFilename" only before a quoted name.
   filer->RCPData().SetAirCraftY(Currency::FromInt(3));
   EXPECT_FALSE(

@@ -248,5 +248,25 @@ TEST_F(BmpCodecTest, DamagedFilesAreRefusedWithTheFileAndTheProblem) {
   EXPECT_THROW(ReadBmpFile(dir.File("missing.bmp")), FileError);
 }
 
+// Runs, skips and an early end marker let a few bytes of RLE data claim any size: a claim
+// far beyond what the data could hold is refused before the image is allocated and filled,
+// and never "succeeds" with a picture the file did not hold.
+TEST_F(BmpCodecTest, RleSizesBeyondTheirDataAreRefused) {
+  BmpParts huge{.Width = 20000, .Height = 20000, .Bits = 8, .Compression = 1,
+                .Palette = kPalette, .ColorsUsed = 8};
+  huge.Pixels = Bytes({0, 1});  // end of bitmap at once
+  std::string message = ErrorFor(MakeBmp(huge));
+  EXPECT_NE(message.find("bad.bmp"), std::string::npos) << message;
+  EXPECT_NE(message.find("far too few for 20000 × 20000 pixels"), std::string::npos) << message;
+  BmpParts blank{.Width = 4000, .Height = 4000, .Bits = 4, .Compression = 2, .Palette = kPalette,
+                 .ColorsUsed = 8};
+  blank.Pixels = std::string(1000, '\0') + Bytes({0, 1});  // 500 empty rows, then the end
+  EXPECT_NE(ErrorFor(MakeBmp(blank)).find("far too few"), std::string::npos);
+  // The same skips in an image whose size the data can plausibly cover still decode.
+  blank.Width = blank.Height = 64;
+  blank.Pixels = std::string(128, '\0') + Bytes({0, 1});
+  EXPECT_EQ(Read(blank).GetPixel(63, 63), Hex(kPalette[0]));
+}
+
 }  // namespace
 }  // namespace talvero

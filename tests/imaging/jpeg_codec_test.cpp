@@ -159,5 +159,66 @@ TEST(JpegCodec, DamagedFilesAreRefused) {
   EXPECT_THROW(ReadJpegFile(dir.File("missing.jpg")), FileError);
 }
 
+// A header that claims far more pixels than its data could hold is refused before the
+// pixels are allocated; arithmetic-coded data cut short, which libjpeg itself fills up
+// silently, is refused too.
+TEST(JpegCodec, HostileSizesAndSilentlyFilledDataAreRefused) {
+  TempDir dir;
+  const std::string path = dir.File("small.jpg");
+  WriteFlatJpeg(path, 16, 16, JCS_RGB, {10, 200, 30}, nullptr);
+  std::string bytes = ReadAll(path);
+  // The frame header: FF C0, length, precision, height, width.
+  const size_t frame = bytes.find("\xFF\xC0");
+  ASSERT_NE(frame, std::string::npos);
+  bytes[frame + 5] = bytes[frame + 7] = '\x75';  // 30000 × 30000
+  bytes[frame + 6] = bytes[frame + 8] = '\x30';
+  const std::string huge = dir.Write("huge.jpg", bytes);
+  const std::string message = ImageErrorOf([&] { ReadJpegFile(huge); });
+  EXPECT_NE(message.find("huge.jpg"), std::string::npos) << message;
+  EXPECT_NE(message.find("far too few for 30000 × 30000 pixels"), std::string::npos) << message;
+
+  // Arithmetic coding: a flat picture of 512 × 512 takes about 200 bytes and decodes.
+  const std::string flat = dir.File("flat.jpg");
+  WriteFlatJpeg(flat, 512, 512, JCS_RGB, {10, 200, 30},
+                [](jpeg_compress_struct& info) { info.arith_code = TRUE; });
+  EXPECT_TRUE(Near(ReadJpegFile(flat).GetPixel(500, 500), Rgb{10, 200, 30}, 2));
+  // Cut inside its data where a stray marker stands, a detailed picture must not decode.
+  const std::string arithmetic = dir.File("arithmetic.jpg");
+  WriteJpegFile(arithmetic, testing::Numbered(64, 64), 100);
+  std::string coded;
+  {
+    // Recoded arithmetically, losslessly, with libjpeg's transcoder interface.
+    jpeg_decompress_struct in{};
+    jpeg_compress_struct out{};
+    jpeg_error_mgr inError{}, outError{};
+    in.err = jpeg_std_error(&inError);
+    out.err = jpeg_std_error(&outError);
+    jpeg_create_decompress(&in);
+    jpeg_create_compress(&out);
+    const std::string source = ReadAll(arithmetic);
+    jpeg_mem_src(&in, reinterpret_cast<const unsigned char*>(source.data()), source.size());
+    jpeg_read_header(&in, TRUE);
+    jvirt_barray_ptr* coefficients = jpeg_read_coefficients(&in);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&out, &buffer, &size);
+    jpeg_copy_critical_parameters(&in, &out);
+    out.arith_code = TRUE;
+    jpeg_write_coefficients(&out, coefficients);
+    jpeg_finish_compress(&out);
+    jpeg_finish_decompress(&in);
+    coded.assign(reinterpret_cast<char*>(buffer), size);
+    jpeg_destroy_compress(&out);
+    jpeg_destroy_decompress(&in);
+    std::free(buffer);
+  }
+  ASSERT_NO_THROW(ReadJpegFile(dir.Write("arithmetic.jpg", coded)));
+  const size_t scan = coded.find("\xFF\xDA");
+  ASSERT_NE(scan, std::string::npos);
+  ASSERT_GT(coded.size(), scan + 40);
+  const std::string cut = dir.Write("cut.jpg", coded.substr(0, scan + 20) + "\xFF\xD0");
+  EXPECT_NE(ImageErrorOf([&] { ReadJpegFile(cut); }).find("cut.jpg"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace talvero

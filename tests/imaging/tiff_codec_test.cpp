@@ -304,5 +304,58 @@ TEST(TiffCodec, DamagedFilesAreRefusedWithLibtiffsReason) {
   EXPECT_NE(errorFor("not a tiff").find("wrong signature"), std::string::npos);
 }
 
+// A header claiming far more pixels than its strips could hold is refused before anything
+// is allocated, on the direct path and on libtiff's RGBA path (which zero-filled a buffer of
+// the claimed size first).
+TEST(TiffCodec, HostileSizesAreRefusedBeforeAllocating) {
+  TempDir dir;
+  for (const uint16_t photometric : {PHOTOMETRIC_RGB, PHOTOMETRIC_SEPARATED}) {
+    const std::string path = dir.File("huge.tif");
+    TIFF* tiff = TIFFOpen(path.c_str(), "w");
+    ASSERT_NE(tiff, nullptr);
+    TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, 20000);
+    TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, 20000);
+    TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 8);
+    TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, photometric == PHOTOMETRIC_RGB ? 3 : 4);
+    TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, photometric);
+    TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
+    TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, 20000);
+    std::string data(100, '\x55');
+    ASSERT_EQ(TIFFWriteRawStrip(tiff, 0, data.data(), 100), 100);
+    TIFFClose(tiff);
+    const std::string message = ImageErrorOf([&] { ReadTiffFile(path); });
+    EXPECT_NE(message.find("huge.tif"), std::string::npos) << message;
+    EXPECT_NE(message.find("far too few for 20000 × 20000 pixels"), std::string::npos) << message;
+  }
+}
+
+// What libtiff reports as damaged, even only as a warning, is an error naming the file:
+// fax data with bad codes (which libtiff fills white) and a colour map cut off by the end of
+// the file (which libtiff drops, reading the indexes as grey).
+TEST(TiffCodec, DataLibtiffReportsAsDamagedIsRefused) {
+  TempDir dir;
+  const std::string fax = dir.File("fax.tif");
+  WriteVariant(fax, {"G4", PHOTOMETRIC_MINISWHITE, 1, 1, COMPRESSION_CCITTFAX4,
+                     [](int x, int y) { return std::vector<uint32_t>{(x / 3 + y / 2) % 2u}; },
+                     [](int, int) { return Rgb{}; }});
+  ASSERT_NO_THROW(ReadTiffFile(fax));
+  std::string bytes = ReadAll(fax);
+  for (size_t i = 8; i < 40; ++i) bytes[i] = static_cast<char>(0xFF - i);
+  const std::string garbled = dir.Write("garbled.tif", bytes);
+  EXPECT_NE(ImageErrorOf([&] { ReadTiffFile(garbled); }).find("garbled.tif"), std::string::npos);
+
+  const std::string palette = dir.File("palette.tif");
+  WriteVariant(palette, {"palette", PHOTOMETRIC_PALETTE, 8, 1, COMPRESSION_NONE,
+                         [](int x, int) { return std::vector<uint32_t>{static_cast<uint32_t>(x)}; },
+                         [](int x, int) { return PaletteColor(static_cast<uint32_t>(x)); }});
+  ASSERT_NO_THROW(ReadTiffFile(palette));
+  // The colour map is the last thing in the file.
+  const std::string full = ReadAll(palette);
+  const std::string cut = dir.Write("cut.tif", full.substr(0, full.size() - 300));
+  const std::string message = ImageErrorOf([&] { ReadTiffFile(cut); });
+  EXPECT_NE(message.find("cut.tif"), std::string::npos) << message;
+  EXPECT_NE(message.find("ColorMap"), std::string::npos) << message;
+}
+
 }  // namespace
 }  // namespace talvero

@@ -53,6 +53,12 @@ std::FILE* OpenFile(const std::string& path, const char* mode) {
   return std::fopen(path.c_str(), mode);
 }
 
+std::optional<uint64_t> RegularFileSize(std::FILE* file) {
+  struct stat st {};
+  if (::fstat(::fileno(file), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  return static_cast<uint64_t>(st.st_size);
+}
+
 bool IsRegularFile(const std::string& path) {
   struct stat st {};
   return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);

@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <fcntl.h>
 #include <io.h>
+#include <sys/stat.h>
+#include <sys/types.h>
 
 #include <cerrno>
 #include <algorithm>
@@ -61,6 +63,13 @@ std::wstring WideName(const std::string& path) { return Widen(path); }
 
 std::FILE* OpenFile(const std::string& path, const char* mode) {
   return _wfopen(WideName(path).c_str(), Widen(mode).c_str());
+}
+
+std::optional<uint64_t> RegularFileSize(std::FILE* file) {
+  struct _stat64 st {};
+  if (::_fstat64(::_fileno(file), &st) != 0 || (st.st_mode & _S_IFMT) != _S_IFREG)
+    return std::nullopt;
+  return static_cast<uint64_t>(st.st_size);
 }
 
 bool IsRegularFile(const std::string& path) {
