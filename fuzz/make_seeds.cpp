@@ -364,7 +364,7 @@ void TiffSeeds() {
 // ---- PNG through libpng.
 
 void PngSeeds() {
-  using talvero::testing::PngSpec;
+  using talvero::testing::PngLayout;
   const auto samples = [](int channels, int depth) {
     return [channels, depth](int x, int y) {
       std::vector<uint32_t> v;
@@ -388,16 +388,16 @@ void PngSeeds() {
                         {"palette8", PNG_COLOR_TYPE_PALETTE, 8, 1, false},
                         {"palette2-interlaced", PNG_COLOR_TYPE_PALETTE, 2, 1, true}};
   for (const Kind& k : kinds) {
-    PngSpec spec{.Width = 24, .Height = 16, .ColourType = k.Colour, .Depth = k.Depth,
+    PngLayout layout{.Width = 24, .Height = 16, .ColourType = k.Colour, .Depth = k.Depth,
                  .Interlaced = k.Interlaced, .Stored = samples(k.Channels, k.Depth)};
     if (k.Colour == PNG_COLOR_TYPE_PALETTE) {
       for (int i = 0; i < (1 << k.Depth); ++i)
-        spec.Palette.push_back(Rgb{static_cast<uint8_t>(i * 40), static_cast<uint8_t>(255 - i), 7});
-      spec.PaletteAlpha = {0, 128};
+        layout.Palette.push_back(Rgb{static_cast<uint8_t>(i * 40), static_cast<uint8_t>(255 - i), 7});
+      layout.PaletteAlpha = {0, 128};
     }
-    if (k.Colour == PNG_COLOR_TYPE_RGB && k.Depth == 8) spec.Transparent = {5, 45, 85};
+    if (k.Colour == PNG_COLOR_TYPE_RGB && k.Depth == 8) layout.Transparent = {5, 45, 85};
     const std::string path = fuzz::Folder() + "/seed.png";
-    talvero::testing::WritePng(path, spec);
+    talvero::testing::WritePng(path, layout);
     Save("png", std::string(k.Name) + ".png", ReadAll(path));
   }
 }
