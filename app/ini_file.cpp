@@ -173,9 +173,7 @@ namespace {
 // replaced by one holding only the new key.
 std::optional<Document> LoadForChange(const std::string& fileName) {
   std::error_code ec;
-  // From UTF-8 text: a plain std::string would be taken for the ANSI code page on Windows.
-  const auto status =
-      std::filesystem::status(std::u8string(fileName.begin(), fileName.end()), ec);
+  const auto status = std::filesystem::status(PathFromUtf8(fileName), ec);
   if (!std::filesystem::exists(status)) return Document{};
   if (!std::filesystem::is_regular_file(status)) return std::nullopt;
   try {

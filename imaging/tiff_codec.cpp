@@ -149,7 +149,7 @@ void TiffReader::CheckStoredData() {
                                  &counts) && counts)
     for (uint32_t i = 0; i < pieces; ++i) stored += counts[i];
   std::error_code ec;
-  const uint64_t fileSize = std::filesystem::file_size(FPath, ec);
+  const uint64_t fileSize = std::filesystem::file_size(PathFromUtf8(FPath), ec);
   if (!ec) stored = std::min(stored, fileSize);
   uint16_t bits = 1, samples = 1;
   TIFFGetFieldDefaulted(FTiff, TIFFTAG_BITSPERSAMPLE, &bits);

@@ -10,21 +10,6 @@
 
 namespace talvero {
 
-namespace {
-
-// Paths from and to UTF-8 text: a plain std::string is taken for the ANSI code page on
-// Windows, which has no room for most Japanese folder names.
-std::filesystem::path Utf8Path(const std::string& utf8) {
-  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
-std::string Utf8Text(const std::filesystem::path& path) {
-  const std::u8string text = path.u8string();
-  return std::string(text.begin(), text.end());
-}
-
-}  // namespace
-
 SceneModel ReadSceneModel(const std::string& fileName) {
   const std::string ext = ExtractFileExt(fileName);
   if (SameTextIgnoreCase(ext, ".xscn") || SameTextIgnoreCase(ext, ".x"))
@@ -42,23 +27,23 @@ std::string FindSceneImage(const std::string& folder, const std::string& name,
   const std::vector<std::string> endings =
       extensions.empty() ? std::vector<std::string>{""} : extensions;
   const std::filesystem::path full =
-      (Utf8Path(relative).is_absolute()
-           ? Utf8Path(relative)
-           : Utf8Path(folder.empty() ? "." : folder) / Utf8Path(relative))
+      (PathFromUtf8(relative).is_absolute()
+           ? PathFromUtf8(relative)
+           : PathFromUtf8(folder.empty() ? "." : folder) / PathFromUtf8(relative))
           .lexically_normal();
   for (const std::string& ending : endings) {
-    const std::string exact = Utf8Text(full) + ending;
+    const std::string exact = Utf8FromPath(full) + ending;
     if (FileExists(exact)) return exact;
   }
   // Letter case ignored, in the folder the name points into.
   std::error_code error;
   const std::filesystem::path parent = full.parent_path();
-  const std::string wanted = Utf8Text(full.filename());
+  const std::string wanted = Utf8FromPath(full.filename());
   std::string found;
   for (const std::string& ending : endings) {
     for (const auto& entry : std::filesystem::directory_iterator(parent, error)) {
-      const std::string candidate = Utf8Text(entry.path().filename());
-      const std::string path = Utf8Text(entry.path());
+      const std::string candidate = Utf8FromPath(entry.path().filename());
+      const std::string path = Utf8FromPath(entry.path());
       if (SameTextIgnoreCase(candidate, wanted + ending) && FileExists(path)) {
         // The first in name order, so that the choice does not depend on the directory.
         if (found.empty() || path < found) found = path;

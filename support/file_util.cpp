@@ -20,6 +20,15 @@ bool FileExists(const std::string& path) { return platform::IsRegularFile(path);
 
 bool DirectoryExists(const std::string& path) { return platform::IsDirectory(path); }
 
+std::filesystem::path PathFromUtf8(const std::string& utf8) {
+  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string Utf8FromPath(const std::filesystem::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
 bool IsPathDelimiter(char c) {
 #ifdef _WIN32
   return c == '/' || c == '\\' || c == ':';

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,11 @@ namespace talvero {
 bool FileExists(const std::string& path);
 // True for an existing directory.
 bool DirectoryExists(const std::string& path);
+
+// A path from UTF-8 text and back. A plain std::string would be taken for the ANSI code page
+// on Windows, which has no room for most Japanese folder names.
+std::filesystem::path PathFromUtf8(const std::string& utf8);
+std::string Utf8FromPath(const std::filesystem::path& path);
 
 // Path separators of this platform ("/" here; also "\" and the drive colon on Windows).
 bool IsPathDelimiter(char c);

@@ -275,7 +275,7 @@ TEST_F(ConvertTest, BareSceneNameWritesIntoTheWorkingFolder) {
 // Windows program reads them from the wide command line, not the ANSI argv.
 TEST_F(ConvertTest, JapaneseNamesOnTheCommandLineAndInItsOutput) {
   const std::string folder = dir.Folder() + "シーン";
-  fs::create_directory(testing::Utf8Path(folder));
+  fs::create_directory(PathFromUtf8(folder));
   const std::string image = dir.Folder() + "パノラマ.bmp";
   WriteBmpFile(image, MakeSamplePanorama(160));
   const RunResult r = Run({"--image", image, "--scene", folder + "/飛行場.scn", "--size", "small"});

@@ -18,6 +18,7 @@
 
 #include "engine/error_reporter.h"
 #include "support/currency.h"
+#include "support/file_util.h"
 
 namespace talvero::testing {
 
@@ -65,12 +66,6 @@ class TempDir {
  private:
   std::filesystem::path FPath;
 };
-
-// A path from UTF-8 text. A plain std::string would be taken for the ANSI code page on
-// Windows, which has no room for most Japanese names.
-inline std::filesystem::path Utf8Path(const std::string& utf8) {
-  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
-}
 
 inline std::string ReadAll(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

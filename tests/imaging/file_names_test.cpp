@@ -12,7 +12,7 @@ namespace {
 TEST(ImageFileNames, EveryFormatUnderAJapaneseName) {
   testing::TempDir dir;
   const std::string folder = dir.Folder() + "パノラマ";
-  std::filesystem::create_directory(testing::Utf8Path(folder));
+  std::filesystem::create_directory(PathFromUtf8(folder));
   Bitmap image(16, 8);
   for (int32_t y = 0; y < image.Height(); ++y)
     for (int32_t x = 0; x < image.Width(); ++x)

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -327,6 +329,40 @@ TEST(TiffCodec, HostileSizesAreRefusedBeforeAllocating) {
     EXPECT_NE(message.find("huge.tif"), std::string::npos) << message;
     EXPECT_NE(message.find("far too few for 20000 × 20000 pixels"), std::string::npos) << message;
   }
+}
+
+// A strip that claims more bytes than the whole file holds counts only what the file holds,
+// in a folder with a Japanese name too (where the file's size must be asked by its UTF-8 name).
+TEST(TiffCodec, StripsClaimingMoreThanTheFileAreCutToItsSize) {
+  TempDir dir;
+  const std::string folder = dir.File("飛行場の写真");
+  std::filesystem::create_directory(PathFromUtf8(folder));
+  const std::string plain = dir.File("claims.tif");
+  TIFF* tiff = TIFFOpen(plain.c_str(), "w");
+  ASSERT_NE(tiff, nullptr);
+  TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, 20000);
+  TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, 20000);
+  TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 8);
+  TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 3);
+  TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+  TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
+  TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, 20000);
+  std::string data(100, '\x55');
+  ASSERT_EQ(TIFFWriteRawStrip(tiff, 0, data.data(), 100), 100);
+  TIFFClose(tiff);
+  // The strip's byte count (tag 279, one LONG) raised to all the pixels need.
+  std::string bytes = ReadAll(plain);
+  const std::string entry("\x17\x01\x04\x00\x01\x00\x00\x00\x64\x00\x00\x00", 12);
+  const size_t at = bytes.find(entry);
+  ASSERT_NE(at, std::string::npos);
+  bytes.replace(at + 8, 4, std::string("\x00\x8C\x86\x47", 4));  // 1 200 000 000
+  const std::string path = folder + "/claims.tif";
+  {
+    std::ofstream out(PathFromUtf8(path), std::ios::binary);
+    out << bytes;
+  }
+  const std::string message = ImageErrorOf([&] { ReadTiffFile(path); });
+  EXPECT_NE(message.find("far too few for 20000 × 20000 pixels"), std::string::npos) << message;
 }
 
 // What libtiff reports as damaged, even only as a warning, is an error naming the file:

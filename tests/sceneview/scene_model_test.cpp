@@ -71,7 +71,7 @@ TEST(FmsSceneModel, QuadsGroundPilotAndImages) {
 TEST(FmsSceneModel, ImagesAreFoundInAFolderWithAJapaneseName) {
   TempDir dir;
   const std::string folder = dir.File("確認の景色");
-  std::filesystem::create_directory(testing::Utf8Path(folder));
+  std::filesystem::create_directory(PathFromUtf8(folder));
   WriteBmpFile(folder + "/空_A.BMP", Bitmap(4, 4));  // found only by ignoring the case
   WriteBmpFile(folder + "/空_b.bmp", Bitmap(4, 4));
   std::string scene = "PILOT_POSITION 0 0 1.5 FIXED\r\n";
@@ -81,7 +81,7 @@ TEST(FmsSceneModel, ImagesAreFoundInAFolderWithAJapaneseName) {
              "\r\n0 0 1 2 3\r\n0 255 4 5 6\r\n255 255 7 8 9\r\n255 0 10 11 12\r\n";
   const std::string sceneFile = folder + "/s.scn";
   {
-    std::ofstream out(testing::Utf8Path(sceneFile), std::ios::binary);
+    std::ofstream out(PathFromUtf8(sceneFile), std::ios::binary);
     out << scene;
   }
   const SceneModel model = ReadSceneModel(sceneFile);
@@ -89,7 +89,7 @@ TEST(FmsSceneModel, ImagesAreFoundInAFolderWithAJapaneseName) {
   for (const SceneMaterial& material : model.Materials) {
     SCOPED_TRACE(material.Name);
     ASSERT_FALSE(material.Path.empty());
-    EXPECT_TRUE(std::filesystem::exists(testing::Utf8Path(material.Path)));
+    EXPECT_TRUE(std::filesystem::exists(PathFromUtf8(material.Path)));
   }
   EXPECT_TRUE(LoadedScene(model).Missing().empty());
 }

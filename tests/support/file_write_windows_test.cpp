@@ -13,10 +13,9 @@ namespace talvero {
 namespace {
 
 using testing::TempDir;
-using testing::Utf8Path;
 namespace fs = std::filesystem;
 
-std::wstring Wide(const std::string& utf8) { return Utf8Path(utf8).wstring(); }
+std::wstring Wide(const std::string& utf8) { return PathFromUtf8(utf8).wstring(); }
 
 DWORD Attributes(const std::string& path) { return GetFileAttributesW(Wide(path).c_str()); }
 
@@ -82,7 +81,7 @@ TEST(FileReplaceWindows, AReplacedFileKeepsItsAttributes) {
 
 TEST(FileReplaceWindows, WritesThroughSymbolicLinks) {
   TempDir dir;
-  fs::create_directories(Utf8Path(dir.Folder() + "実体"));
+  fs::create_directories(PathFromUtf8(dir.Folder() + "実体"));
   const std::string real = WriteFile(dir, "実体/scene.scn", "old");
   const std::string link = dir.Folder() + "リンク.scn";
   // Wine only pretends to make the link.
@@ -93,7 +92,7 @@ TEST(FileReplaceWindows, WritesThroughSymbolicLinks) {
   WriteFileAtomically(link, "through the link");
   EXPECT_EQ(ReadFileBytes(real), "through the link");
   EXPECT_TRUE(Attributes(link) & FILE_ATTRIBUTE_REPARSE_POINT);
-  EXPECT_EQ(EntryCount(Utf8Path(dir.Folder() + "実体")), 1u);
+  EXPECT_EQ(EntryCount(PathFromUtf8(dir.Folder() + "実体")), 1u);
   EXPECT_EQ(EntryCount(dir.Path()), 2u);
 }
 

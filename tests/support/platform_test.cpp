@@ -14,7 +14,6 @@ namespace {
 
 using testing::MessageOf;
 using testing::TempDir;
-using testing::Utf8Path;
 
 TEST(CodePage932, LookAlikesAreRefusedAndTheirCodesReadBackAsThemselves) {
   // A character stored under another one's code would name another file than the text.
@@ -66,7 +65,7 @@ TEST(CodePage932, UndefinedBytesBecomeOneReplacementEach) {
 TEST(FileNames, JapaneseFoldersAndFilesAreWrittenFoundAndRead) {
   TempDir dir;
   const std::string folder = dir.Folder() + "パノラマ";
-  std::filesystem::create_directory(Utf8Path(folder));
+  std::filesystem::create_directory(PathFromUtf8(folder));
   const std::string file = folder + "/飛行場.scn";
   EXPECT_TRUE(DirectoryExists(folder));
   EXPECT_FALSE(FileExists(file));
@@ -78,7 +77,7 @@ TEST(FileNames, JapaneseFoldersAndFilesAreWrittenFoundAndRead) {
   EXPECT_EQ(ReadFileBytes(file), "新しい");
   // One file, under its own name, and no temporary file beside it.
   std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(Utf8Path(folder))) {
+  for (const auto& entry : std::filesystem::directory_iterator(PathFromUtf8(folder))) {
     const std::u8string name = entry.path().filename().u8string();
     names.emplace_back(name.begin(), name.end());
   }
