@@ -356,9 +356,7 @@ RunResult RunAndInterrupt(const StringList& args, const std::string& marker, int
   SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
   HANDLE nul = CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
                            OPEN_EXISTING, 0, nullptr);
-  std::wstring commandLine = testing::detail::Quoted(testing::detail::Wide(TALVERO_CONVERT_PATH));
-  for (const std::string& arg : args)
-    commandLine += L" " + testing::detail::Quoted(testing::detail::Wide(arg));
+  std::wstring commandLine = testing::detail::CommandLine(TALVERO_CONVERT_PATH, args);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;

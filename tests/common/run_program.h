@@ -6,6 +6,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "support/platform/files.h"
 #else
 #include <sys/wait.h>
 
@@ -16,14 +18,6 @@ namespace talvero::testing {
 
 #ifdef _WIN32
 namespace detail {
-
-inline std::wstring Wide(const std::string& utf8) {
-  const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
-                                         nullptr, 0);
-  std::wstring wide(static_cast<size_t>(length), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), length);
-  return wide;
-}
 
 // One argument as CommandLineToArgvW and the C runtime split it again.
 inline std::wstring Quoted(const std::wstring& arg) {
@@ -42,10 +36,17 @@ inline std::wstring Quoted(const std::wstring& arg) {
   return quoted + L"\"";
 }
 
+// `program` and `args`, each quoted, for CreateProcessW.
+inline std::wstring CommandLine(const std::string& program, const std::vector<std::string>& args) {
+  std::wstring commandLine = Quoted(platform::WideName(program));
+  for (const std::string& arg : args) commandLine += L" " + Quoted(platform::WideName(arg));
+  return commandLine;
+}
+
 inline HANDLE OutputFile(const std::string& path) {
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-  return CreateFileW(Wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
-                     FILE_ATTRIBUTE_NORMAL, nullptr);
+  return CreateFileW(platform::WideName(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                     CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 }  // namespace detail
@@ -68,8 +69,7 @@ inline int RunProgram(const std::string& program, const std::vector<std::string>
                       const std::string& errFile) {
 #ifdef _WIN32
   using namespace detail;
-  std::wstring commandLine = Quoted(Wide(program));
-  for (const std::string& arg : args) commandLine += L" " + Quoted(Wide(arg));
+  std::wstring commandLine = CommandLine(program, args);
   HANDLE out = OutputFile(outFile), err = OutputFile(errFile);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
@@ -78,7 +78,7 @@ inline int RunProgram(const std::string& program, const std::vector<std::string>
   startup.hStdOutput = out;
   startup.hStdError = err;
   PROCESS_INFORMATION process{};
-  const std::wstring folder = Wide(workDir);
+  const std::wstring folder = platform::WideName(workDir);
   const bool started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0,
                                       nullptr, folder.c_str(), &startup, &process);
   CloseHandle(out);

@@ -8,6 +8,7 @@
 #include "common/test_support.h"
 #include "support/errors.h"
 #include "support/file_util.h"
+#include "support/platform/files.h"
 
 namespace talvero {
 namespace {
@@ -15,9 +16,9 @@ namespace {
 using testing::TempDir;
 namespace fs = std::filesystem;
 
-std::wstring Wide(const std::string& utf8) { return PathFromUtf8(utf8).wstring(); }
-
-DWORD Attributes(const std::string& path) { return GetFileAttributesW(Wide(path).c_str()); }
+DWORD Attributes(const std::string& path) {
+  return GetFileAttributesW(platform::WideName(path).c_str());
+}
 
 // A file in the test's folder, named in UTF-8 (TempDir::Write would take the name for the
 // ANSI code page).
@@ -34,7 +35,7 @@ size_t EntryCount(const fs::path& folder) {
 TEST(FileReplaceWindows, AReadOnlyFileIsRefusedAndStaysAsItWas) {
   TempDir dir;
   const std::string target = WriteFile(dir, "凍結.ini", "old");
-  ASSERT_TRUE(SetFileAttributesW(Wide(target).c_str(), FILE_ATTRIBUTE_READONLY));
+  ASSERT_TRUE(SetFileAttributesW(platform::WideName(target).c_str(), FILE_ATTRIBUTE_READONLY));
   const std::string message = testing::MessageOf<FileError>(
       [&] { WriteFileAtomically(target, "new"); }, "a read-only file");
   EXPECT_NE(message.find("read-only"), std::string::npos) << message;
@@ -42,7 +43,7 @@ TEST(FileReplaceWindows, AReadOnlyFileIsRefusedAndStaysAsItWas) {
   EXPECT_EQ(ReadFileBytes(target), "old");
   EXPECT_TRUE(Attributes(target) & FILE_ATTRIBUTE_READONLY);
   EXPECT_EQ(EntryCount(dir.Path()), 1u);
-  SetFileAttributesW(Wide(target).c_str(), FILE_ATTRIBUTE_NORMAL);
+  SetFileAttributesW(platform::WideName(target).c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 // A simulator that has the texture open without letting others delete it: the new image
@@ -51,8 +52,8 @@ TEST(FileReplaceWindows, AReadOnlyFileIsRefusedAndStaysAsItWas) {
 TEST(FileReplaceWindows, AFileHeldOpenElsewhereStaysWholeAndNothingIsLeftBehind) {
   TempDir dir;
   const std::string target = WriteFile(dir, "空_front.bmp", "old image");
-  HANDLE held = CreateFileW(Wide(target).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE held = CreateFileW(platform::WideName(target).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
   const std::string message = testing::MessageOf<FileError>(
       [&] { WriteFileAtomically(target, "new image"); }, "a file held open");
@@ -69,7 +70,7 @@ TEST(FileReplaceWindows, AFileHeldOpenElsewhereStaysWholeAndNothingIsLeftBehind)
 TEST(FileReplaceWindows, AReplacedFileKeepsItsAttributes) {
   TempDir dir;
   const std::string target = WriteFile(dir, "シーン.scn", "old");
-  ASSERT_TRUE(SetFileAttributesW(Wide(target).c_str(), FILE_ATTRIBUTE_HIDDEN));
+  ASSERT_TRUE(SetFileAttributesW(platform::WideName(target).c_str(), FILE_ATTRIBUTE_HIDDEN));
   WriteFileAtomically(target, "new");
   EXPECT_EQ(ReadFileBytes(target), "new");
   EXPECT_TRUE(Attributes(target) & FILE_ATTRIBUTE_HIDDEN);
@@ -85,7 +86,7 @@ TEST(FileReplaceWindows, WritesThroughSymbolicLinks) {
   const std::string real = WriteFile(dir, "実体/scene.scn", "old");
   const std::string link = dir.Folder() + "リンク.scn";
   // Wine only pretends to make the link.
-  if (!CreateSymbolicLinkW(Wide(link).c_str(), Wide(real).c_str(),
+  if (!CreateSymbolicLinkW(platform::WideName(link).c_str(), platform::WideName(real).c_str(),
                            SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) ||
       Attributes(link) == INVALID_FILE_ATTRIBUTES)
     GTEST_SKIP() << "this system makes no symbolic link for an ordinary user";
