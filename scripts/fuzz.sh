@@ -4,7 +4,8 @@
 #   scripts/fuzz.sh               every target
 #   scripts/fuzz.sh bmp ini       the targets named (fuzz_bmp, fuzz_ini)
 # Corpora grow in build/fuzz/corpus/<target>/ (seeded from build/fuzz/seeds/<target>/);
-# every crash, leak, timeout or out-of-memory input is kept in build/fuzz/findings/<target>/.
+# every crash, leak, timeout or out-of-memory input is kept in build/fuzz/findings/<target>/;
+# once mended, it joins tests/data/fuzz/<target>/, which the normal suites replay.
 # Prints per target the executions, the coverage and the findings; exits 1 when anything
 # was found.
 set -euo pipefail
