@@ -9,14 +9,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
 
-#define TALVERO_FUZZ_TARGETS(X) \
-  X(bmp) X(jpeg) X(tiff) X(png) X(fms_scene) X(x_scene) X(xscn) X(tokenizer) X(cp932) X(ini)
+#include "common/test_support.h"
+#include "fuzz_targets.h"  // TALVERO_FUZZ_TARGETS, made by the build from its list
 
 #define TALVERO_DECLARE(name) extern "C" int TalveroFuzz_##name(const uint8_t* data, std::size_t size);
 TALVERO_FUZZ_TARGETS(TALVERO_DECLARE)
@@ -35,11 +33,6 @@ const std::map<std::string, Target>& Targets() {
 
 std::filesystem::path Inputs() {
   return std::filesystem::path(__FILE__).parent_path().parent_path() / "data" / "fuzz";
-}
-
-std::string Bytes(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 TEST(FuzzFindings, EveryFolderNamesATarget) {
@@ -62,7 +55,7 @@ TEST_P(FuzzFindingsReplay, EveryInputPassesTheTargetsChecks) {
   for (const auto& file : files) {
     std::fprintf(stderr, "replaying %s\n", file.string().c_str());
     std::fflush(stderr);
-    const std::string bytes = Bytes(file);
+    const std::string bytes = talvero::testing::ReadAll(file.string());
     EXPECT_EQ(Targets().at(GetParam())(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()), 0)
         << file;
   }
