@@ -47,7 +47,7 @@ std::optional<Size> JpegSize(const uint8_t* d, size_t n) {
     // A stuffed zero or a reserved code is no marker: libjpeg skips such bytes, or refuses
     // the file, and may then find a frame header inside what would have been a segment.
     if (m < 0xC0) return std::nullopt;
-    if (m >= 0xC0 && m <= 0xCF && m != 0xC4 && m != 0xC8 && m != 0xCC)
+    if (m <= 0xCF && m != 0xC4 && m != 0xC8 && m != 0xCC)
       return Size{Be16(d + p + 7), Be16(d + p + 5)};
     if (m == 0xDA || m == 0xD9) return std::nullopt;
     p += 2 + Be16(d + p + 2);
