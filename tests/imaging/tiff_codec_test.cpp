@@ -306,6 +306,24 @@ TEST(TiffCodec, DamagedFilesAreRefusedWithLibtiffsReason) {
   EXPECT_NE(errorFor("not a tiff").find("wrong signature"), std::string::npos);
 }
 
+// A 20000 × 20000 LZW image (RGB, or CMYK for libtiff's RGBA path) whose one strip holds
+// 100 bytes, far too few for its pixels. False when libtiff cannot write it.
+bool WriteHugeClaim(const std::string& path, uint16_t photometric) {
+  TIFF* tiff = TIFFOpen(path.c_str(), "w");
+  if (!tiff) return false;
+  TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, 20000);
+  TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, 20000);
+  TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 8);
+  TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, photometric == PHOTOMETRIC_RGB ? 3 : 4);
+  TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, photometric);
+  TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
+  TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, 20000);
+  std::string data(100, '\x55');
+  const bool written = TIFFWriteRawStrip(tiff, 0, data.data(), 100) == 100;
+  TIFFClose(tiff);
+  return written;
+}
+
 // A header claiming far more pixels than its strips could hold is refused before anything
 // is allocated, on the direct path and on libtiff's RGBA path (which zero-filled a buffer of
 // the claimed size first).
@@ -313,18 +331,7 @@ TEST(TiffCodec, HostileSizesAreRefusedBeforeAllocating) {
   TempDir dir;
   for (const uint16_t photometric : {PHOTOMETRIC_RGB, PHOTOMETRIC_SEPARATED}) {
     const std::string path = dir.File("huge.tif");
-    TIFF* tiff = TIFFOpen(path.c_str(), "w");
-    ASSERT_NE(tiff, nullptr);
-    TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, 20000);
-    TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, 20000);
-    TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 8);
-    TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, photometric == PHOTOMETRIC_RGB ? 3 : 4);
-    TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, photometric);
-    TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
-    TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, 20000);
-    std::string data(100, '\x55');
-    ASSERT_EQ(TIFFWriteRawStrip(tiff, 0, data.data(), 100), 100);
-    TIFFClose(tiff);
+    ASSERT_TRUE(WriteHugeClaim(path, photometric));
     const std::string message = ImageErrorOf([&] { ReadTiffFile(path); });
     EXPECT_NE(message.find("huge.tif"), std::string::npos) << message;
     EXPECT_NE(message.find("far too few for 20000 × 20000 pixels"), std::string::npos) << message;
@@ -338,18 +345,7 @@ TEST(TiffCodec, StripsClaimingMoreThanTheFileAreCutToItsSize) {
   const std::string folder = dir.File("飛行場の写真");
   std::filesystem::create_directory(PathFromUtf8(folder));
   const std::string plain = dir.File("claims.tif");
-  TIFF* tiff = TIFFOpen(plain.c_str(), "w");
-  ASSERT_NE(tiff, nullptr);
-  TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, 20000);
-  TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, 20000);
-  TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 8);
-  TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 3);
-  TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
-  TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
-  TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, 20000);
-  std::string data(100, '\x55');
-  ASSERT_EQ(TIFFWriteRawStrip(tiff, 0, data.data(), 100), 100);
-  TIFFClose(tiff);
+  ASSERT_TRUE(WriteHugeClaim(plain, PHOTOMETRIC_RGB));
   // The strip's byte count (tag 279, one LONG) raised to all the pixels need.
   std::string bytes = ReadAll(plain);
   const std::string entry("\x17\x01\x04\x00\x01\x00\x00\x00\x64\x00\x00\x00", 12);

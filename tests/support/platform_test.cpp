@@ -77,10 +77,8 @@ TEST(FileNames, JapaneseFoldersAndFilesAreWrittenFoundAndRead) {
   EXPECT_EQ(ReadFileBytes(file), "新しい");
   // One file, under its own name, and no temporary file beside it.
   std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(PathFromUtf8(folder))) {
-    const std::u8string name = entry.path().filename().u8string();
-    names.emplace_back(name.begin(), name.end());
-  }
+  for (const auto& entry : std::filesystem::directory_iterator(PathFromUtf8(folder)))
+    names.push_back(Utf8FromPath(entry.path().filename()));
   EXPECT_EQ(names, std::vector<std::string>{"飛行場.scn"});
 
   // Failures name the file as it was given.
