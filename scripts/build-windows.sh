@@ -2,16 +2,18 @@
 # Cross-builds the headless core, talvero-convert.exe and their test suites for 64-bit
 # Windows into build/windows, and packs build/windows/talvero-convert-<version>-win64.zip.
 # libjpeg-turbo, libtiff and libpng are built static from Debian's own source packages,
-# GoogleTest from /usr/src/googletest; they are kept in build/windows/deps, so later runs
-# reuse them (remove that folder to rebuild them).
+# GoogleTest from /usr/src/googletest; they are kept outside the checkout
+# (~/.cache/talvero/windows-deps-r<recipe>), so that every later run on this machine reuses
+# them (remove that folder to rebuild them).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/scripts/windows-sources.sh"
 out=$root/build/windows
-deps=$out/deps
 jobs=$(nproc)
 toolchain=$root/cmake/mingw-w64-x86_64.cmake
 # Bump when the way the dependencies are built changes, so that old caches are rebuilt.
-recipe=2
+recipe=3
+deps=$talvero_cache/windows-deps-r$recipe
 
 "$root/scripts/install-packages.sh" "$root/scripts/packages-windows.txt"
 
@@ -25,69 +27,11 @@ if command -v ccache >/dev/null; then
 fi
 cross=(-DCMAKE_TOOLCHAIN_FILE="$toolchain" -DTALVERO_WINDOWS_DEPS="$deps" "${launcher[@]}")
 
-# Runs a command with its output in a log; shows the log when the command fails.
-quietly() {
-  local log=$1
-  shift
-  if ! "$@" >"$log" 2>&1; then
-    tail -n 60 "$log" >&2
-    echo "failed: $* (full log: $log)" >&2
-    return 1
-  fi
-}
-
-# The address of the machine's own Debian archive (not the security archive), from its
-# one-line or deb822 source lists.
-debian_mirror() {
-  local suite=$1 found
-  found=$(cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null |
-    awk -v suite="$suite" '$1 == "deb" {
-        i = 2; if ($i ~ /^\[/) { while ($i !~ /\]$/) i++; i++ }
-        if ($(i + 1) == suite) { print $i; exit } }')
-  if [ -z "$found" ]; then
-    found=$(cat /etc/apt/sources.list.d/*.sources 2>/dev/null |
-      awk -v suite="$suite" 'BEGIN { RS = ""; FS = "\n" } {
-          uri = ""; ok = 0; deb = 0
-          for (f = 1; f <= NF; f++) {
-            if ($f ~ /^URIs:/) { split($f, w, " "); uri = w[2] }
-            if ($f ~ /^Types:/ && $f ~ / deb( |$)/) deb = 1
-            if ($f ~ /^Suites:/) { n = split($f, w, " "); for (k = 2; k <= n; k++) if (w[k] == suite) ok = 1 }
-          }
-          if (uri != "" && ok && deb) { print uri; exit } }')
-  fi
-  echo "${found:-http://deb.debian.org/debian}"
-}
-
-# Debian's source packages, fetched through private source lists: the machine's apt
-# configuration stays untouched.
-fetch_sources() {
-  local suite mirror apt keyring=/usr/share/keyrings/debian-archive-keyring.gpg signed=""
-  suite=$(. /etc/os-release && echo "${VERSION_CODENAME:-bookworm}")
-  mirror=$(debian_mirror "$suite")
-  apt=$out/apt
-  rm -rf "$apt" "$out/sources"
-  mkdir -p "$apt/sources.list.d" "$apt/lists/partial" "$apt/cache/archives/partial" "$out/sources"
-  [ -f "$keyring" ] && signed=" [signed-by=$keyring]"
-  echo "deb-src$signed $mirror $suite main" >"$apt/sources.list.d/talvero-windows.list"
-  local options=(-o Dir::Etc::SourceList=/dev/null -o Dir::Etc::SourceParts="$apt/sources.list.d"
-                 -o Dir::State::Lists="$apt/lists" -o Dir::Cache="$apt/cache")
-  # As root apt hands downloads to its own unprivileged user, who cannot write here.
-  [ "$(id -u)" -eq 0 ] && options+=(-o APT::Sandbox::User=root)
-  echo "== Source packages libjpeg-turbo, tiff and libpng1.6 from $mirror ($suite)"
-  quietly "$apt/update.log" apt-get "${options[@]}" update
-  (cd "$out/sources" && quietly "$apt/source.log" apt-get "${options[@]}" source --download-only libjpeg-turbo tiff libpng1.6)
-  for dsc in "$out/sources"/*.dsc; do
-    local name
-    name=$(basename "$dsc" .dsc)
-    quietly "$out/sources/$name.log" dpkg-source --no-copy -x "$dsc" "$out/sources/${name%%_*}"
-  done
-}
-
 build_deps() {
   local work=$out/deps-build
-  rm -rf "$deps" "$work"
+  rm -rf "$deps" "$work" "$out/sources"
   mkdir -p "$deps" "$work"
-  fetch_sources
+  fetch_sources "$out/sources" libjpeg-turbo tiff libpng1.6
   echo "== libjpeg-turbo, libtiff, libpng and GoogleTest for Windows (static, into $deps)"
   local common=("${cross[@]}" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$deps"
                 -DBUILD_SHARED_LIBS=OFF)

@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Cross-builds Qt 6 for 64-bit Windows, static, from Debian's own qt6-base source package of
+# the host's Qt version, once per machine: into the cache named by qt_windows_prefix
+# (scripts/windows-sources.sh). A finished build is reused; remove its folder to redo it.
+# Only Core, Gui, Widgets and Test, the Windows platform plugin and the Windows Vista style.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/scripts/windows-sources.sh"
+
+prefix=$(qt_windows_prefix)
+if [ -f "$prefix/.complete" ]; then
+  echo "== Qt $(qt_windows_version) for Windows: reusing $prefix"
+  exit 0
+fi
+
+version=$(dpkg-query -W -f='${Version}' qt6-base-dev)
+work=$talvero_cache/qt-build
+rm -rf "$work" "$prefix"
+mkdir -p "$work"
+start=$(date +%s)
+fetch_sources "$work/sources" "qt6-base=$version"
+src=$work/sources/qt6-base
+for patch in "$root"/scripts/qt-windows-patches/*.patch; do
+  [ -e "$patch" ] || continue
+  echo "   patch $(basename "$patch")"
+  patch -d "$src" -p1 --forward --quiet <"$patch"
+done
+
+echo "== Qt $(qt_windows_version) for Windows, static (about half an hour on two cores; log: $work/build.log)"
+off=()
+# Modules and features the window does not use. Debian's source leaves out the Wintab
+# headers (their licence), hence no tablet events; without OpenGL there is no dynamic GL.
+for feature in network sql dbus opengl dynamicgl printsupport xml concurrent tabletevent vulkan gif ico jpeg; do
+  off+=(-DFEATURE_$feature=OFF)
+done
+# Qt's own copies of its libraries: nothing from the build machine ends up in the program.
+for lib in zlib png jpeg pcre2 harfbuzz freetype doubleconversion; do
+  off+=(-DFEATURE_system_$lib=OFF)
+done
+quietly "$work/configure.log" cmake -S "$src" -B "$work/build" -G Ninja \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" -DQT_HOST_PATH=/usr \
+  -DQT_HOST_PATH_CMAKE_DIR="/usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/cmake" \
+  -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=OFF \
+  -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF \
+  -DFEATURE_gui=ON -DFEATURE_widgets=ON -DFEATURE_testlib=ON -DFEATURE_freetype=ON \
+  -DFEATURE_harfbuzz=ON -DFEATURE_png=ON -DFEATURE_style_windowsvista=ON "${off[@]}"
+quietly "$work/build.log" cmake --build "$work/build" --parallel "$(nproc)"
+quietly "$work/install.log" cmake --install "$work/build"
+rm -rf "$work"
+touch "$prefix/.complete"
+echo "Qt for Windows built in $(( ($(date +%s) - start) / 60 )) min $(( ($(date +%s) - start) % 60 )) s: $prefix"
