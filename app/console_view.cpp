@@ -19,9 +19,17 @@ constexpr int kWheelStep = 120;
 
 TConsole::TConsole(QWidget* parent) : QPlainTextEdit(parent) {
   QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+#ifdef _WIN32
+  // The console's own font on Windows; kanji from the fixed-pitch Japanese fonts of a
+  // Japanese Windows, else from the first font that has them.
+  font.setFamilies({QStringLiteral("Fixedsys"), QStringLiteral("ＭＳ ゴシック"),
+                    QStringLiteral("MS Gothic"), font.family(), QStringLiteral("Yu Gothic UI"),
+                    QStringLiteral("Noto Sans Mono CJK JP")});
+#else
   // The Japanese fallback keeps messages with kanji in the same fixed pitch family.
   font.setFamilies(
       {font.family(), QStringLiteral("Noto Sans Mono CJK JP"), QStringLiteral("monospace")});
+#endif
   font.setStyleHint(QFont::TypeWriter);
   font.setPixelSize(13);
   setFont(font);

@@ -66,6 +66,11 @@ SettingsPlaces CurrentSettingsPlaces(const std::string& executablePath) {
 
 std::string ChooseSettingsFile(const SettingsPlaces& places) {
   const std::string beside = SettingsFileFor(places.ExecutablePath);
+#ifdef _WIN32
+  // A Windows copy keeps its settings beside itself, wherever it was unpacked (the
+  // environment may still hold a Unix HOME when it runs under Wine).
+  return beside;
+#else
   if (FileExists(beside)) return beside;
   std::string folder = ExtractFilePath(places.ExecutablePath);
   if (folder.empty()) folder = ".";
@@ -79,13 +84,14 @@ std::string ChooseSettingsFile(const SettingsPlaces& places) {
   }
   if (!IsPathDelimiter(config.back())) config += '/';
   return config + "talvero/talvero.ini";
+#endif
 }
 
 void MakeSettingsFolder(const std::string& file) {
   namespace fs = std::filesystem;
   std::vector<fs::path> missing;
   std::error_code error;
-  for (fs::path folder = fs::path(file).parent_path(); !folder.empty() && !fs::exists(folder, error);
+  for (fs::path folder = PathFromUtf8(file).parent_path(); !folder.empty() && !fs::exists(folder, error);
        folder = folder.parent_path()) {
     missing.push_back(folder);
     if (folder == folder.parent_path()) break;

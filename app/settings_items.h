@@ -30,7 +30,8 @@ SettingsPlaces CurrentSettingsPlaces(const std::string& executablePath);
 
 // The INI file beside the executable when it exists there or that folder is writable (a
 // portable copy), else "talvero/talvero.ini" in the user's configuration folder
-// ($XDG_CONFIG_HOME when it is an absolute path, else ~/.config).
+// ($XDG_CONFIG_HOME when it is an absolute path, else ~/.config). On Windows always the
+// INI file beside the executable.
 std::string ChooseSettingsFile(const SettingsPlaces& places);
 
 // Creates the folders of `file` that are missing, readable by the user only; nothing when

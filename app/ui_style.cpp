@@ -12,11 +12,21 @@ namespace talvero {
 
 QFont UiFont(int pixelSize) {
   QFont font = QApplication::font();
+#ifdef _WIN32
+  // A Japanese Windows has the window's own font (under either of its names). Elsewhere the
+  // desktop font draws the Latin text, and each Japanese character comes from the first
+  // font that has it: Yu Gothic UI comes with every Windows 10 and 11, Meiryo UI with older
+  // ones and with Japanese support, Noto Sans CJK JP where Wine shows Linux's fonts.
+  font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic"),
+                    QFontInfo(font).family(), QStringLiteral("Yu Gothic UI"),
+                    QStringLiteral("Meiryo UI"), QStringLiteral("Noto Sans CJK JP")});
+#else
   // The family as the font database names it: an alias such as "Sans Serif" is no family
   // of its own, and in a list Qt passes over it, so the Japanese fallback would draw the
   // Latin text too (with line metrics too tall for the grid's 18-pixel rows).
   font.setFamilies({QFontInfo(font).family(), QStringLiteral("Noto Sans CJK JP"),
                     QStringLiteral("sans-serif")});
+#endif
   font.setPixelSize(pixelSize);
   return font;
 }

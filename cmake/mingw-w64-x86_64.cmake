@@ -1,6 +1,6 @@
 # Cross-compiling for 64-bit Windows with Debian's MinGW-w64 (posix thread model).
 # TALVERO_WINDOWS_DEPS names the folder with the static libraries built for Windows
-# (scripts/build-windows.sh passes build/windows/deps).
+# (scripts/build-windows.sh passes its cache folder).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
@@ -13,11 +13,13 @@ set(CMAKE_ASM_NASM_COMPILER nasm)
 # Libraries and headers come from the MinGW sysroot and the dependency folder only, never
 # from the build machine's /usr.
 set(CMAKE_FIND_ROOT_PATH /usr/${triple})
-if(DEFINED TALVERO_WINDOWS_DEPS)
-  list(PREPEND CMAKE_FIND_ROOT_PATH ${TALVERO_WINDOWS_DEPS})
-  list(APPEND CMAKE_PREFIX_PATH ${TALVERO_WINDOWS_DEPS})
-endif()
-list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES TALVERO_WINDOWS_DEPS)
+# TALVERO_WINDOWS_QT names Qt built for Windows (scripts/build-qt-windows.sh); its moc, rcc
+# and uic are the build machine's (QT_HOST_PATH).
+foreach(prefix ${TALVERO_WINDOWS_QT} ${TALVERO_WINDOWS_DEPS})
+  list(PREPEND CMAKE_FIND_ROOT_PATH ${prefix})
+  list(APPEND CMAKE_PREFIX_PATH ${prefix})
+endforeach()
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES TALVERO_WINDOWS_DEPS TALVERO_WINDOWS_QT)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

@@ -8,6 +8,11 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/windows-sources.sh"
 
 prefix=$(qt_windows_prefix)
+# One build at a time on the machine: a second run (another checkout, CI) waits for the
+# first and then reuses what it built.
+mkdir -p "$talvero_cache"
+exec 9>"$talvero_cache/qt-build.lock"
+flock 9
 if [ -f "$prefix/.complete" ]; then
   echo "== Qt $(qt_windows_version) for Windows: reusing $prefix"
   exit 0

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Cross-builds the headless core, talvero-convert.exe and their test suites for 64-bit
-# Windows into build/windows, and packs build/windows/talvero-convert-<version>-win64.zip.
+# Cross-builds Talvero for 64-bit Windows into build/windows: the window talvero.exe, the
+# converter talvero-convert.exe and their test suites, and packs
+# build/windows/talvero-<version>-win64.zip with both programs and README.txt.
 # libjpeg-turbo, libtiff and libpng are built static from Debian's own source packages,
-# GoogleTest from /usr/src/googletest; they are kept outside the checkout
-# (~/.cache/talvero/windows-deps-r<recipe>), so that every later run on this machine reuses
-# them (remove that folder to rebuild them).
+# GoogleTest from /usr/src/googletest, Qt 6 from Debian's qt6-base source package
+# (scripts/build-qt-windows.sh); they are kept outside the checkout (~/.cache/talvero/), so
+# that every later run on this machine reuses them (remove a folder there to rebuild it).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/windows-sources.sh"
@@ -81,39 +82,57 @@ CMAKE
   echo "$recipe" >"$deps/recipe"
 }
 
+# One build of the dependencies at a time on the machine; a second run waits, then reuses it.
+mkdir -p "$talvero_cache"
+exec 9>"$talvero_cache/windows-deps.lock"
+flock 9
 if [ -f "$deps/recipe" ] && [ "$(cat "$deps/recipe")" = "$recipe" ]; then
   echo "== Windows dependencies: reusing $deps ($(tr '\n' ' ' <"$deps/versions"))"
 else
   build_deps
 fi
 
-echo "== Core, talvero-convert.exe and tests for Windows"
+exec 9>&-
+"$root/scripts/build-qt-windows.sh"
+qt=$(qt_windows_prefix)
+
+echo "== talvero.exe, talvero-convert.exe and their tests for Windows"
+# Qt's moc, rcc and uic (and any later host tool) are the build machine's own.
 cmake -S "$root" -B "$out/build" "${cross[@]}" -DCMAKE_BUILD_TYPE=Release \
-  -DTALVERO_BUILD_GUI=OFF -DTALVERO_BUILD_TESTS=ON >/dev/null
+  -DTALVERO_WINDOWS_QT="$qt" -DQT_HOST_PATH=/usr \
+  -DQT_HOST_PATH_CMAKE_DIR="/usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/cmake" \
+  -DTALVERO_BUILD_GUI=ON -DTALVERO_BUILD_TESTS=ON >/dev/null
 cmake --build "$out/build" -j"$jobs"
 
-exe=$out/build/cli/talvero-convert.exe
-cp "$exe" "$out/talvero-convert.exe"
-
-# Statically linked: every DLL the program names must be part of Windows itself.
-imports=$(x86_64-w64-mingw32-objdump -p "$exe" | awk '/DLL Name:/ { print $3 }')
-for dll in $imports; do
-  case "${dll,,}" in
-    kernel32.dll | user32.dll | gdi32.dll | advapi32.dll | shell32.dll | ole32.dll | \
-    msvcrt.dll | ws2_32.dll | bcrypt.dll | ntdll.dll | api-ms-win-*.dll) ;;
-    *) echo "talvero-convert.exe needs $dll, which is not part of Windows" >&2; exit 1 ;;
-  esac
+programs=("$out/build/app/talvero.exe" "$out/build/cli/talvero-convert.exe")
+for exe in "${programs[@]}"; do
+  cp "$exe" "$out/"
+  # Statically linked: every DLL the program names must be part of Windows itself.
+  imports=$(x86_64-w64-mingw32-objdump -p "$exe" | awk '/DLL Name:/ { print $3 }')
+  for dll in $imports; do
+    case "${dll,,}" in
+      kernel32.dll | user32.dll | gdi32.dll | advapi32.dll | shell32.dll | ole32.dll | \
+      oleaut32.dll | comdlg32.dll | imm32.dll | winmm.dll | version.dll | shlwapi.dll | \
+      uxtheme.dll | dwmapi.dll | wtsapi32.dll | setupapi.dll | winspool.drv | shcore.dll | \
+      d3d9.dll | d3d11.dll | dxgi.dll | d2d1.dll | dwrite.dll | userenv.dll | netapi32.dll | \
+      mpr.dll | authz.dll | msvcrt.dll | ws2_32.dll | bcrypt.dll | ntdll.dll | api-ms-win-*.dll) ;;
+      *) echo "$(basename "$exe") needs $dll, which is not part of Windows" >&2; exit 1 ;;
+    esac
+  done
+  echo "$(basename "$exe") imports only Windows DLLs: $(echo $imports)"
 done
-echo "talvero-convert.exe imports only Windows DLLs: $(echo $imports)"
+# A window program: Windows opens no console window beside it.
+[ "$(x86_64-w64-mingw32-objdump -p "$out/talvero.exe" | awk '/^Subsystem/ { print $2 }')" = 00000002 ] ||
+  { echo "talvero.exe is not a window program" >&2; exit 1; }
 
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:[A-Z]*=//p' "$out/build/CMakeCache.txt")
 stage=$out/package
 rm -rf "$stage"
 mkdir -p "$stage"
-cp "$exe" "$stage/"
+cp "${programs[@]}" "$stage/"
 # Windows editors expect CRLF line ends; the byte-order mark tells old Notepads it is UTF-8.
-{ printf '\xef\xbb\xbf'; sed 's/$/\r/' "$root/cli/README-windows.txt"; } >"$stage/README.txt"
-zip=$out/talvero-convert-$version-win64.zip
-rm -f "$zip"
-(cd "$stage" && cmake -E tar cf "$zip" --format=zip talvero-convert.exe README.txt)
+{ printf '\xef\xbb\xbf'; sed 's/$/\r/' "$root/packaging/windows/README.txt"; } >"$stage/README.txt"
+zip=$out/talvero-$version-win64.zip
+rm -f "$zip" "$out"/talvero-convert-*-win64.zip
+(cd "$stage" && cmake -E tar cf "$zip" --format=zip talvero.exe talvero-convert.exe README.txt)
 echo "Built $zip"

@@ -2,12 +2,8 @@
 // files, string lists, byte streams, fonts, components and refused writes.
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-#include <sys/stat.h>
-
 #include <QCheckBox>
 #include <QWidget>
-#include <csignal>
 #include <filesystem>
 #include <sstream>
 
@@ -15,6 +11,7 @@
 #include "app/reg_manager.h"
 #include "app/settings_items.h"
 #include "common/test_support.h"
+#include "settings_store_fixture.h"
 #include "support/errors.h"
 #include "support/file_util.h"
 
@@ -23,26 +20,8 @@ namespace {
 
 using testing::ReadAll;
 using testing::RecordingErrorReporter;
+using testing::SettingsStore;
 using testing::TempDir;
-
-// A manager set up as the main window uses it, on settings.ini in a fresh folder, with the
-// error boxes recorded.
-class SettingsStore : public ::testing::Test {
- protected:
-  SettingsStore() : FScope(FErrors) {
-    FReg.SetRegType(rtIni);
-    FReg.SetIniFileName(FIni);
-    AddMainWindowSettings(FReg.RegItems());
-  }
-  void WriteIni(const std::string& text) { FDir.Write("settings.ini", text); }
-  std::string Ini() const { return ReadAll(FIni); }
-
-  TempDir FDir;
-  const std::string FIni = FDir.File("settings.ini");
-  RecordingErrorReporter FErrors;
-  ScopedErrorReporter FScope;
-  TRegManager FReg;
-};
 
 TEST_F(SettingsStore, MissingFileReadsDefaultsAndFirstSaveCreatesTheSection) {
   EXPECT_TRUE(FReg.Filers("CreateSceneFile").ReadBool());
@@ -340,65 +319,11 @@ TEST_F(SettingsStore, ARefusedWriteIsAnErrorAndKeepsTheOldFile) {
   }
   EXPECT_EQ(FReg.Filers("FormTop").ReadInt(), 100);
 
-  // A write that fails half-way (here at the file-size limit) leaves the old file whole.
-  FReg.SetIniFileName(FIni);
-  const std::string good = "[data]\nFormTop=7\n";
-  WriteIni(good);
-  struct rlimit saved {};
-  getrlimit(RLIMIT_FSIZE, &saved);
-  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-  struct rlimit small = saved;
-  small.rlim_cur = 8;
-  setrlimit(RLIMIT_FSIZE, &small);
-  EXPECT_THROW(FReg.Filers("FormTop").WriteText(std::string(100, 'z')), FileError);
-  setrlimit(RLIMIT_FSIZE, &saved);
-  std::signal(SIGXFSZ, oldHandler);
-  EXPECT_EQ(Ini(), good);
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(FDir.Path()), {}), 2)
-      << "no temporary file is left behind";
-
   // A folder in the file's place reads as missing and cannot be written.
   std::filesystem::create_directory(FDir.File("folder.ini"));
   FReg.SetIniFileName(FDir.File("folder.ini"));
   EXPECT_EQ(FReg.Filers("FormWidth").ReadInt(), 644);
   EXPECT_THROW(FReg.Filers("FormWidth").WriteInt(1), FileError);
-}
-
-// A settings file made read-only to freeze it stays as it is; a writable one in a folder
-// where no temporary file can be made (a system-wide install) is rewritten in place.
-TEST_F(SettingsStore, ReadOnlyFilesAreRefusedAndClosedFoldersRewriteInPlace) {
-  const std::string good = "[data]\nFormTop=7\n";
-  WriteIni(good);
-  ::chmod(FIni.c_str(), 0444);
-  try {
-    FReg.Filers("FormTop").WriteInt(1);
-    ADD_FAILURE() << "no error";
-  } catch (const FileError& e) {
-    EXPECT_EQ(std::string(e.what()), FIni + " に書き込めません");
-  }
-  EXPECT_EQ(Ini(), good);
-  struct stat st {};
-  ::stat(FIni.c_str(), &st);
-  EXPECT_EQ(st.st_mode & 07777, 0444u);
-
-  ::chmod(FDir.Path().c_str(), 0755);
-  const std::string folder = FDir.File("system");
-  std::filesystem::create_directory(folder);
-  const std::string ini = FDir.Write("system/talvero.ini", good);
-  ::chmod(ini.c_str(), 0666);
-  ::chmod(folder.c_str(), ::geteuid() == 0 ? 0755 : 0555);  // nobody may add a file there
-  const std::string result = testing::RunUnprivileged([&] {
-    try {
-      TIniFile(ini).WriteString("data", "FormTop", "9");
-      return std::string("saved");
-    } catch (const std::exception& e) {
-      return std::string(e.what());
-    }
-  });
-  ::chmod(folder.c_str(), 0755);
-  EXPECT_EQ(result, "saved");
-  EXPECT_EQ(ReadAll(ini), "[data]\nFormTop=9\n");
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1);
 }
 
 TEST_F(SettingsStore, WithoutAStoreReadsGiveDefaultsAndEachOperationReportsOnce) {
@@ -423,72 +348,6 @@ TEST_F(SettingsStore, WithoutAStoreReadsGiveDefaultsAndEachOperationReportsOnce)
 TEST(SettingsFile, LiesBesideTheExecutable) {
   EXPECT_EQ(SettingsFileFor("/opt/talvero/bin/talvero"), "/opt/talvero/bin/talvero.ini");
   EXPECT_EQ(SettingsFileFor("/opt/t.d/talvero.bin"), "/opt/t.d/talvero.ini");
-}
-
-// Where the window keeps its settings: beside a portable copy, else in the user's folder.
-TEST(SettingsFile, BesideAPortableCopyElseInTheUsersConfigurationFolder) {
-  TempDir dir;
-  std::filesystem::create_directories(dir.File("app"));
-  SettingsPlaces places;
-  places.ExecutablePath = dir.File("app/talvero");
-  places.Home = "/home/pilot";
-  bool writable = true;
-  places.CanWrite = [&](const std::string&) { return writable; };
-  const std::string beside = dir.File("app/talvero.ini");
-  EXPECT_EQ(ChooseSettingsFile(places), beside);
-
-  writable = false;  // an installed program's folder
-  EXPECT_EQ(ChooseSettingsFile(places), "/home/pilot/.config/talvero/talvero.ini");
-  places.XdgConfigHome = "/cfg/";
-  EXPECT_EQ(ChooseSettingsFile(places), "/cfg/talvero/talvero.ini");
-  places.XdgConfigHome = "relative/cfg";  // not absolute: to be ignored
-  EXPECT_EQ(ChooseSettingsFile(places), "/home/pilot/.config/talvero/talvero.ini");
-  places.Home.clear();
-  places.XdgConfigHome.clear();
-  EXPECT_EQ(ChooseSettingsFile(places), beside);  // nowhere else to go
-  places.Home = "/home/pilot";
-
-  // A file already beside the executable is used even where the folder cannot be written.
-  dir.Write("app/talvero.ini", "[data]\n");
-  EXPECT_EQ(ChooseSettingsFile(places), beside);
-  std::filesystem::remove(beside);
-
-  // An installed program's folder is never written, even by root.
-  writable = true;
-  places.Installed = true;
-  EXPECT_EQ(ChooseSettingsFile(places), "/home/pilot/.config/talvero/talvero.ini");
-  dir.Write("app/talvero.ini", "[data]\n");
-  EXPECT_EQ(ChooseSettingsFile(places), beside);
-
-  // Installed means the desktop entry lies in the prefix the program runs from.
-  EXPECT_FALSE(CurrentSettingsPlaces(dir.File("usr/bin/talvero")).Installed);
-  std::filesystem::create_directories(dir.File("usr/share/applications"));
-  std::filesystem::create_directories(dir.File("usr/bin"));
-  dir.Write("usr/share/applications/talvero.desktop", "[Desktop Entry]\n");
-  EXPECT_TRUE(CurrentSettingsPlaces(dir.File("usr/bin/talvero")).Installed);
-}
-
-TEST(SettingsFile, ItsFolderIsMadeForTheUserAlone) {
-  TempDir dir;
-  const std::string file = dir.File("home/.config/talvero/talvero.ini");
-  MakeSettingsFolder(file);
-  namespace fs = std::filesystem;
-  for (const char* folder : {"home", "home/.config", "home/.config/talvero"}) {
-    ASSERT_TRUE(fs::is_directory(dir.File(folder))) << folder;
-    EXPECT_EQ(fs::status(dir.File(folder)).permissions() & fs::perms::all, fs::perms::owner_all)
-        << folder;
-  }
-  // Existing folders keep their permissions; the store then writes the file.
-  fs::permissions(dir.Path(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
-  MakeSettingsFolder(dir.File("settings.ini"));
-  EXPECT_EQ(fs::status(dir.Path()).permissions() & fs::perms::all,
-            fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
-  TRegManager reg;
-  reg.SetRegType(rtIni);
-  reg.SetIniFileName(file);
-  AddMainWindowSettings(reg.RegItems());
-  reg.Filers("FormLeft").WriteInt(5);
-  EXPECT_EQ(ReadAll(file), "[data]\nFormLeft=5\n");
 }
 
 }  // namespace

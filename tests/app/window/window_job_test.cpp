@@ -5,12 +5,14 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QTabWidget>
-#include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <sstream>
+#include <vector>
 
 #include "app/console_view.h"
 #include "app/overwrite_dialog.h"
+#include "common/run_program.h"
 #include "support/file_util.h"
 #include "window_support.h"
 
@@ -86,10 +88,14 @@ class JobTest : public WindowTest {
                     const std::string& options) {
 #ifdef TALVERO_CONVERT_PATH
     fs::create_directories(folder);
-    const std::string command = std::string(TALVERO_CONVERT_PATH) + " --quiet --image '" +
-                                panorama + "' --scene '" + folder + "/" + sceneName +
-                                "' --base pano --size small " + options + " > /dev/null";
-    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    std::vector<std::string> args{"--quiet", "--image", panorama, "--scene",
+                                  folder + "/" + sceneName, "--base", "pano", "--size", "small"};
+    std::istringstream words(options);
+    for (std::string word; words >> word;) args.push_back(word);
+    const std::string err = dir.File("convert.err");
+    ASSERT_EQ(testing::RunProgram(TALVERO_CONVERT_PATH, args, folder, dir.File("convert.out"), err),
+              0)
+        << ReadAll(err);
 #else
     GTEST_SKIP() << "talvero-convert is not built";
 #endif
