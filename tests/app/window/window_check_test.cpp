@@ -6,6 +6,7 @@
 #include <QWheelEvent>
 #include <cmath>
 #include <filesystem>
+#include <regex>
 
 #include "app/panorama_preview.h"
 #include "app/scene_view_tab.h"
@@ -150,6 +151,26 @@ TEST_F(CheckTabTest, AfterAJobShowsTheWrittenSceneAndLooksAroundWithMouseWheelAn
   // The pitch stops at straight up.
   for (int i = 0; i < 25; ++i) QTest::keyClick(tab, Qt::Key_Up);
   EXPECT_EQ(tab->Pitch(), 90);
+}
+
+TEST_F(CheckTabTest, ARadiusTypedBelowTheMinimumWritesASceneTheTabShows) {
+  TDataStringGrid& grid = *window->Grid_FMS;
+  const TDataStringGridItem* radius = grid.Items().FindItem("AreaRadius");
+  QTest::mouseClick(grid.viewport(), Qt::LeftButton, {},
+                    grid.CellRect(radius->ColIndex(), radius->RowIndex()).center());
+  QTest::keyClicks(QApplication::focusWidget(), "-500");
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+  // The grid shows the radius the job uses.
+  EXPECT_EQ(testing::CellText(grid, "AreaRadius"), "100");
+  RunJob("scene.scn");
+  const std::string scene = testing::ReadAll(dir.File("out/scene.scn"));
+  const size_t key = scene.find("sf_AreaRadius");
+  ASSERT_NE(key, std::string::npos);
+  EXPECT_EQ(scene.substr(key, scene.find('\r', key) - key), "sf_AreaRadius        : 100");
+  EXPECT_FALSE(std::regex_search(scene, std::regex("--[0-9]"))) << "no doubled signs";
+  OpenCheckTab();
+  ASSERT_TRUE(WaitForView());
+  EXPECT_FALSE(tab->ViewImage().isNull()) << tab->MessageText().toStdString();
 }
 
 TEST_F(CheckTabTest, TheLatestRequestWinsAndTheWindowStaysResponsive) {
