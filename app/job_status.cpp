@@ -11,21 +11,20 @@
 #include <system_error>
 
 #include "support/file_util.h"
+#include "support/text_catalogue.h"
 
 namespace talvero {
 
 namespace {
 
-// The stages' own lines that mark their steps.
-bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
-constexpr char kLoadingLine[] = "読み込んでいます。";
-constexpr char kMapLine[] = "座標を取得しています。";
-constexpr char kWarpLine[] = "処理中 ";
-constexpr char kPaddingLine[] = "画像に処理領域を追加しています。";
-constexpr char kWritingLine[] = "画像ファイルを書き出しています。";
+// The stages' own lines that mark their steps, in the language the core speaks.
+bool StartsWith(const std::string& text, const std::string& prefix) {
+  return !prefix.empty() && text.rfind(prefix, 0) == 0;
+}
+std::string Text(const char* japanese) { return Localized(japanese); }
+// The fixed start of a line that goes on with a name.
+std::string Prefix(const char* japanese) { return Localized(japanese, {""}); }
 constexpr char kVistaPrefix[] = "fms_vista.";
-constexpr char kSceneLine[] = "シーンファイルを出力します。";
-constexpr char kSceneWriteLine[] = "出力中";
 constexpr int kStripDots = 40;  // a warped strip sends a dot for each 40th of its rows
 
 }  // namespace
@@ -61,18 +60,18 @@ void TJobProgress::Line(const std::string& text, TSimProgressMode mode) {
     }
     return;
   }
-  if (StartsWith(text, kLoadingLine)) {
+  if (StartsWith(text, Prefix("読み込んでいます。　%1"))) {
     image(4);
-  } else if (text == kMapLine || text == kPaddingLine) {
+  } else if (text == Text("座標を取得しています。") || text == Text("画像に処理領域を追加しています。")) {
     image(8);
-  } else if (text == kWarpLine) {
+  } else if (text == Text("処理中 ")) {
     FWarping = true;
     image(12);
   } else if (FWarping && text == ".") {
     ++FStrip;
     FStripDots = 0;
     image(12 + 38 * FStrip / 4.0);
-  } else if (text == kWritingLine) {
+  } else if (text == Text("画像ファイルを書き出しています。")) {
     FWarping = false;
     image(writeFrom);
   } else if (std::find(FImageNames.begin(), FImageNames.end(), text) != FImageNames.end()) {
@@ -81,9 +80,9 @@ void TJobProgress::Line(const std::string& text, TSimProgressMode mode) {
     ++FFilesSeen;
   } else if (StartsWith(text, kVistaPrefix)) {
     image(95);
-  } else if (text == kSceneLine) {
+  } else if (text == Text("シーンファイルを出力します。")) {
     Reach(imageShare);
-  } else if (StartsWith(text, kSceneWriteLine)) {
+  } else if (StartsWith(text, Prefix("出力中　%1"))) {
     Reach(imageShare + (100 - imageShare) / 2);
   }
 }
