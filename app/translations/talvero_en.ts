@@ -30,6 +30,17 @@
     </message>
 </context>
 <context>
+    <name>TSceneViewTab</name>
+    <message>
+        <source>機体の位置</source>
+        <translation>Aircraft</translation>
+    </message>
+    <message>
+        <source>方位 %1° %2</source>
+        <translation>Heading %1° %2</translation>
+    </message>
+</context>
+<context>
     <name>TalveroGrid</name>
     <message>
         <source>リストのインデックスが範囲を超えています (%1)</source>
@@ -310,6 +321,60 @@
     </message>
 </context>
 <context>
+    <name>talvero::TJobStatus</name>
+    <message>
+        <source>フォルダを開く</source>
+        <translation>Open folder</translation>
+    </message>
+    <message>
+        <source>中止</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>%1 個のファイルを %2 に書き出しました（%3 秒）</source>
+        <translation>Wrote %1 files to %2 (%3 s)</translation>
+    </message>
+    <message>
+        <source>出力を中止しました（%1 個のファイルを書き出し済み、%2 秒）</source>
+        <translation>Conversion stopped (%1 files written, %2 s)</translation>
+    </message>
+    <message>
+        <source>出力に失敗しました（%1 個のファイルを書き出し済み、%2 秒）</source>
+        <translation>Conversion failed (%1 files written, %2 s)</translation>
+    </message>
+</context>
+<context>
+    <name>talvero::TPanoramaInfo</name>
+    <message>
+        <source>画像を読み込んでいます…</source>
+        <translation>Loading the panorama…</translation>
+    </message>
+    <message>
+        <source>%1 × %2 ピクセル</source>
+        <translation>%1 × %2 pixels</translation>
+    </message>
+    <message>
+        <source>%1&#x3000;%2</source>
+        <extracomment>The panorama&apos;s size, then the warning about its shape.</extracomment>
+        <translation>%1   %2</translation>
+    </message>
+    <message>
+        <source>横が縦の 2 倍ではありません。出力時に %1 × %2 ピクセルへ引き伸ばすため、景色がゆがみます。</source>
+        <translation>Not twice as wide as high: it will be stretched to %1 × %2 pixels, which distorts the scenery.</translation>
+    </message>
+</context>
+<context>
+    <name>talvero::TRecentFiles</name>
+    <message>
+        <source>最近使った画像ファイル(&amp;I)</source>
+        <translation>Recent &amp;panoramas</translation>
+    </message>
+    <message>
+        <source>最近使ったシーンファイル(&amp;S)</source>
+        <translation>Recent &amp;scene files</translation>
+    </message>
+</context>
+<context>
     <name>talvero::TSceneViewTab</name>
     <message>
         <source>シーンファイルはまだありません。変換を実行するか、シーンファイルを開いてください。</source>
@@ -341,6 +406,14 @@
         <source>%1（%2）</source>
         <extracomment>An image the scene cannot show, and why.</extracomment>
         <translation>%1 (%2)</translation>
+    </message>
+    <message>
+        <source>地面の格子</source>
+        <translation>Ground grid</translation>
+    </message>
+    <message>
+        <source>面の境目</source>
+        <translation>Face edges</translation>
     </message>
 </context>
 </TS>
