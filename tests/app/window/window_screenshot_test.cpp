@@ -5,7 +5,10 @@
 #include <QRawFont>
 #include <QTabWidget>
 #include <QTextLayout>
+#include <fstream>
 
+#include "app/language.h"
+#include "app/scene_view_tab.h"
 #include "window_support.h"
 
 namespace talvero {
@@ -56,6 +59,52 @@ TEST_F(WindowTest, EveryTabRendersItsJapaneseText) {
       EXPECT_TRUE(
           shot.save(QDir(saveTo).filePath(QStringLiteral("screenshot-%1.png").arg(names[tab]))));
     }
+  }
+}
+
+// The project tab in English (the README's picture of it), with real glyphs too.
+TEST_F(WindowTest, ProjectTabInEnglish) {
+  std::ofstream(IniPath(), std::ios::binary) << "[extras]\r\nLanguage=en\r\n";
+  window.reset();
+  Open();
+  window->Edit_ImageFileName->setText(QStringLiteral("/home/pilot/panoramas/airfield.jpg"));
+  window->Edit_SceneFileName->setText(QStringLiteral("/home/pilot/scenery/airfield.scn"));
+  window->Edit_TextureBaseName->setText(QStringLiteral("airfield"));
+  EXPECT_EQ(window->Label1->text(), "Panorama:");
+  for (const QLabel* label : {window->Label10, window->Label1, window->Label2, window->Label3})
+    EXPECT_TRUE(HasGlyphs(*label, label->text())) << label->text().toStdString();
+  QApplication::processEvents();
+  const QImage shot = window->grab().toImage();
+  const QString saveTo = qEnvironmentVariable("TALVERO_SCREENSHOT_DIR");
+  if (!saveTo.isEmpty()) {
+    EXPECT_TRUE(shot.save(QDir(saveTo).filePath(QStringLiteral("screenshot-project-en.png"))));
+  }
+  ApplyLanguage(TextLanguage::Japanese);
+}
+
+// The check tab after a job, with the compass, the heading and the aircraft's mark (the
+// README's picture of it; TALVERO_SCREENSHOT_PANORAMA names a panorama to show there).
+TEST_F(WindowTest, CheckTabAfterAJob) {
+  const QString saveTo = qEnvironmentVariable("TALVERO_SCREENSHOT_DIR");
+  QString panorama = qEnvironmentVariable("TALVERO_SCREENSHOT_PANORAMA");
+  if (panorama.isEmpty()) panorama = QString::fromStdString(testing::WritePanorama(dir, 800));
+  window->resize(900, 700);
+  window->Edit_ImageFileName->setText(panorama);
+  window->Edit_SceneFileName->setText(QString::fromStdString(dir.File("airfield.scn")));
+  window->Edit_TextureBaseName->setText(QStringLiteral("airfield"));
+  window->SpeedButton_ExecuteClick();
+  ASSERT_TRUE(errors.Messages.empty()) << errors.Messages.front();
+  TSceneViewTab& tab = *window->SceneView_Check;
+  window->PageControl1->setCurrentWidget(&tab);
+  QTest::keyClick(&tab, Qt::Key_Down);  // a little down, towards the aircraft
+  QTest::keyClick(&tab, Qt::Key_Down);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return tab.ShownRequest() == tab.RequestsMade(); }, 20000));
+  QApplication::processEvents();
+  ASSERT_FALSE(tab.ViewImage().isNull()) << tab.MessageText().toStdString();
+  EXPECT_TRUE(tab.Overlay().Aircraft.has_value());
+  const QImage shot = window->grab().toImage();
+  if (!saveTo.isEmpty()) {
+    EXPECT_TRUE(shot.save(QDir(saveTo).filePath(QStringLiteral("screenshot-check.png"))));
   }
 }
 
