@@ -46,7 +46,9 @@ echo "== Tests under Wine"
 "$wine" "$out/talvero-convert.exe" --help >"$out/help.txt" 2>&1 </dev/null
 grep -q -- "--image FILE" "$out/help.txt" ||
   { cat "$out/help.txt" >&2; echo "talvero-convert.exe --help printed no help" >&2; exit 1; }
-ctest --test-dir "$out/build" --output-on-failure --timeout 900
+# The window's suites take the display one at a time (their RESOURCE_LOCK); the core's run
+# beside them.
+ctest --test-dir "$out/build" -j"$(nproc)" --output-on-failure --timeout 900
 
 echo "== Japanese paths, end to end"
 linux_convert=$root/build/normal/cli/talvero-convert
