@@ -240,6 +240,8 @@ class TSimFiler : public TNotifyPersistent {
   bool ReadXscn(const std::string& fileName);
 
  protected:
+  // For a subclass that asks for another output size (tests at small sizes).
+  void SetFaceSize(int32_t size) { FFaceSize = size; }
   // Creates the two holders; a subclass overrides it to create bound ones.
   virtual void CreateDataHolders();
   void SetDataHolders(std::unique_ptr<TFMSDataHolder> fms, std::unique_ptr<TRCPDataHolder> rcp);
