@@ -29,8 +29,13 @@
 #include "app/about_box.h"
 #include "app/app_info.h"
 #include "app/console_view.h"
+#include "app/file_drop.h"
 #include "app/format_pictures.h"
+#include "app/job_status.h"
 #include "app/overwrite_dialog.h"
+#include "app/panorama_info.h"
+#include "app/preview_loader.h"
+#include "app/recent_files.h"
 #include "app/reg_manager.h"
 #include "app/scene_view_tab.h"
 #include "app/settings_items.h"
@@ -40,6 +45,7 @@
 #include "editing/talvero_filers.h"
 #include "engine/data_holders.h"
 #include "imaging/bitmap.h"
+#include "imaging/image_codecs.h"
 #include "support/file_util.h"
 
 namespace talvero {
@@ -168,6 +174,7 @@ TForm1::TForm1(std::string iniFileName, QWidget* parent)
   PageControl1->addTab(SceneView_Check, QStringLiteral("　確認　"));
   StatusBar1 = statusBar();
   StatusBar1->setFixedHeight(24);
+  JobStatus1 = new TJobStatus(StatusBar1);
 
   BuildProjectTab();
   BuildImageTab();
@@ -192,8 +199,17 @@ TForm1::~TForm1() {
 void TForm1::BuildMenus() {
   QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
   mnu_New = file->addAction(QStringLiteral("新規作成(&N)"));
-  file->addSeparator();
+  QAction* beforeExit = file->addSeparator();
   Exit1 = file->addAction(QStringLiteral("終了(&X)"));
+  RecentFiles1 = new TRecentFiles(file, beforeExit,
+                                  [this](TRecentFiles::TList list, const std::string& name) {
+                                    Guarded([&] {
+                                      if (list == TRecentFiles::rfPanorama)
+                                        OpenPanorama(name);
+                                      else
+                                        OpenSceneFile(name);
+                                    });
+                                  });
 
   QMenu* edit = menuBar()->addMenu(QStringLiteral("編集(&E)"));
   mnu_DataHolder = edit->addAction(QStringLiteral("読み込み時のデータに戻す"));
@@ -336,6 +352,7 @@ void TForm1::BuildImageTab() {
   Image_Panorama->resize(624, 464);
   ScrollBox1->setWidget(Image_Panorama);
   layout->addWidget(ScrollBox1, 1);
+  Label_PanoramaInfo = new TPanoramaInfo(ScrollBox1);
 }
 
 void TForm1::BuildConsoleTab() {
@@ -375,6 +392,13 @@ void TForm1::CreateObjects() {
   FFiler->SceneTypeGroup = RadioGroup_SceneType;
   FFiler->TalveroFMS().Grid = Grid_FMS;
   FFiler->TalveroRCP().Grid = Grid_RCP;
+  // A value typed outside what a job uses is shown as the job will use it once typed.
+  Grid_FMS->OnEditChange = [this](TDataStringGrid&, bool editing) {
+    if (!editing) FFiler->TalveroFMS().ShowValuesInUse();
+  };
+  Grid_RCP->OnEditChange = [this](TDataStringGrid&, bool editing) {
+    if (!editing) FFiler->TalveroRCP().ShowValuesInUse();
+  };
   FFiler->SetErrorReporter(&FEngineReporter);
   FFiler->ResetJob();
   FFiler->OnProgress = [this](TSimFiler& sender, const std::string& text, TSimProgressMode mode) {
@@ -385,6 +409,24 @@ void TForm1::CreateObjects() {
   FLoadedFMS->SetDefaults();
   FLoadedRCP = std::make_unique<TRCPDataHolder>();
   FLoadedRCP->SetDefaults();
+
+  FPreviewLoader = new TPreviewLoader(this);
+  connect(FPreviewLoader, &TPreviewLoader::Loaded, this,
+          [this](const QString& file, const QImage& picture, QSize size, const QString& error) {
+            Guarded([&] { PanoramaLoaded(file, picture, size, error); });
+          });
+
+  FFileDrop = new TFileDrop(
+      this,
+      [this](const std::string& name, TFileKind kind) {
+        Guarded([&] {
+          if (kind == TFileKind::Panorama)
+            OpenPanorama(name);
+          else
+            OpenSceneFile(name);
+        });
+      },
+      [this] { return !FJobRunning; });
 
   FReg1 = std::make_unique<TRegManager>();
   FReg1->SetRegType(rtIni);
@@ -443,6 +485,10 @@ void TForm1::ConnectHandlers() {
       SetZoomButtonDown(FZoomButtonDown);
     });
   }
+  connect(JobStatus1, &TJobStatus::CancelClicked, this, [this] { CancelJob(); });
+  connect(Edit_SceneFileName, &QLineEdit::textEdited, this, [this](const QString& text) {
+    Guarded([&] { FollowSceneFileFormat(text.toStdString()); });
+  });
   ScrollBox1->installEventFilter(this);
   SpeedButton_Execute->installEventFilter(this);
 }
@@ -505,6 +551,7 @@ void TForm1::FormShow() {
       s->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, ScrollBox1->horizontalScrollBar()) + gap;
   PageControl1->setCurrentWidget(TabSheet1);
   Guarded([this] { LoadSettings(); });
+  Guarded([this] { RecentFiles1->Load(FIniFileName); });
   UpdateSceneFormatImage();
 }
 
@@ -523,6 +570,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
 
 void TForm1::FormClose() {
   Guarded([this] { SaveSettings(); });
+  Guarded([this] { RecentFiles1->Save(FIniFileName); });
 }
 
 void TForm1::resizeEvent(QResizeEvent* event) {
@@ -705,7 +753,26 @@ void TForm1::SpeedButton_ImageClick() {
   if (!Edit_ImageFileName->text().isEmpty()) dialog.selectFile(Edit_ImageFileName->text());
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
   FFiler->SetImageFileName(dialog.selectedFiles().first().toStdString());
-  if (ShowImage()) ShowPanorama();
+  PanoramaChosen();
+}
+
+void TForm1::PanoramaChosen() {
+  RecentFiles1->Add(TRecentFiles::rfPanorama, FFiler->GetImageFileName());
+  if (ShowImage()) {
+    ShowPanorama();
+    return;
+  }
+  // Without the preview only the size is wanted, for the warning about the shape.
+  const std::string fileName = FFiler->GetImageFileName();
+  const ImageFormat byName = TSimFiler::ImageFileKind(fileName);
+  if (!FileExists(fileName) || byName == ImageFormat::Unsupported) {
+    Label_PanoramaInfo->ClearInfo();
+    return;
+  }
+  const ImageFormat byContent = DetectImageFormat(fileName);
+  Label_PanoramaInfo->ShowLoading();
+  FPreviewLoader->Load(fileName, byContent != ImageFormat::Unsupported ? byContent : byName,
+                       true);
 }
 
 void TForm1::SpeedButton_SceneFileClick() {
@@ -728,14 +795,31 @@ void TForm1::SpeedButton_SceneFileClick() {
     });
   });
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-  const std::string fileName = dialog.selectedFiles().first().toStdString();
+  OpenSceneFile(dialog.selectedFiles().first().toStdString());
+}
+
+void TForm1::OpenSceneFile(const std::string& fileName) {
+  FollowSceneFileFormat(fileName);
   FFiler->SetSceneFilename(fileName);
+  RecentFiles1->Add(TRecentFiles::rfScene, fileName);
   ShowSceneView();
   if (!FileExists(fileName)) return;  // the scene file the next job writes
   if (FFiler->GetSceneFormat() == sfFMS)
     ReadFmsSceneFile(fileName);
   else
     ReadRcpSceneFiles(fileName);
+}
+
+void TForm1::FollowSceneFileFormat(const std::string& fileName) {
+  const std::optional<TSceneFormat> format = SceneFormatOfFile(fileName);
+  if (!format || *format == FFiler->GetSceneFormat()) return;
+  FFiler->SetSceneFormat(*format);
+  UpdateSceneFormatImage();
+}
+
+void TForm1::OpenPanorama(const std::string& fileName) {
+  FFiler->SetImageFileName(fileName);
+  PanoramaChosen();
 }
 
 void TForm1::ShowSceneView() {
@@ -821,7 +905,9 @@ void TForm1::SpeedButton_ExecuteClick() {
   PageControl1->setCurrentWidget(TabSheet3);
   FFiler->Cancellation().Reset();
   FCancelReported = false;
+  FJobErrorShown = false;
   SetJobRunning(true);
+  JobStatus1->Start();
   std::exception_ptr failure;
   try {
     RunJob();
@@ -832,7 +918,18 @@ void TForm1::SpeedButton_ExecuteClick() {
   }
   PageControl1->setCurrentWidget(TabSheet1);
   SetJobRunning(false);
+  JobStatus1->Finish(FCancelReported                   ? TJobStatus::joCancelled
+                     : failure || FJobErrorShown ? TJobStatus::joFailed
+                                                   : TJobStatus::joDone,
+                     FFiler->GetSceneFolder());
   ShowSceneView();  // what the job wrote, or the file as it was when the job stopped early
+  if (!failure && !FCancelReported && !FJobErrorShown) {
+    if (CreateSceneFile()) RecentFiles1->Add(TRecentFiles::rfScene, FFiler->GetSceneFilename());
+    if (CreateDividedImage())
+      RecentFiles1->Add(TRecentFiles::rfPanorama, FFiler->GetImageFileName());
+  }
+  // The preview was cleared to free memory for the job; it comes back when wanted.
+  if (ShowImage() && !Image_Panorama->HasPicture() && !FCloseRequested) Guarded([this] { ShowPanorama(); });
   if (failure) ReportException(failure);
   if (FCloseRequested) {
     FCloseRequested = false;
@@ -842,6 +939,7 @@ void TForm1::SpeedButton_ExecuteClick() {
 
 void TForm1::RunJob() {
   FFiler->PrepareOutputNames();
+  ExpectJobOutputs();
   if (CreateDividedImage()) {
     // The images go into the scene file's folder, so that is where one may already exist.
     const std::string firstImage = FFiler->FirstImageName();
@@ -866,6 +964,23 @@ void TForm1::RunJob() {
   }
 }
 
+void TForm1::ExpectJobOutputs() {
+  const std::string folder = FFiler->GetSceneFolder();
+  std::vector<std::string> names, paths;
+  if (CreateDividedImage()) {
+    names.assign(FFiler->ImageNames().begin(), FFiler->ImageNames().end());
+    for (const std::string& name : names) paths.push_back(folder + name);
+    for (const char* vista : {"fms_vista.bmp", "fms_vista.jpg"}) paths.push_back(folder + vista);
+  }
+  if (CreateSceneFile()) {
+    const std::string scene = FFiler->GetSceneFilename();
+    paths.push_back(scene);
+    if (FFiler->GetSceneFormat() == sfRCP) paths.push_back(ChangeFileExt(scene, ".x"));
+  }
+  JobStatus1->Expect(std::move(names), CreateSceneFile(), FFiler->GetSceneType() == stCube,
+                     paths);
+}
+
 void TForm1::ReportCancelled() {
   if (FCancelReported) return;
   FCancelReported = true;
@@ -873,10 +988,12 @@ void TForm1::ReportCancelled() {
 }
 
 void TForm1::EngineError(const std::string& message) {
-  if (FJobRunning && message == kCancelledMessage && FFiler->Cancellation().Cancelled())
+  if (FJobRunning && message == kCancelledMessage && FFiler->Cancellation().Cancelled()) {
     ReportCancelled();
-  else
+  } else {
+    if (FJobRunning) FJobErrorShown = true;
     Reporter().ShowError(message);
+  }
 }
 
 bool TForm1::ConfirmOverwrite(const std::string& path, QAction* option) {
@@ -893,6 +1010,7 @@ void TForm1::FilerProgress(TSimFiler&, const std::string& text, TSimProgressMode
     Editor1->SetLastLine(Editor1->LastLine() + line);
   else
     Editor1->AppendLine(line);
+  if (FJobRunning) JobStatus1->Line(text, mode);
   Editor1->SetTopRow(Editor1->DisplayRowCount() - Editor1->VisibleRowCount() + 2);
   repaint();
   QCoreApplication::processEvents();
@@ -930,25 +1048,52 @@ void TForm1::CheckBox_ShowGuideClick() {
 void TForm1::ShowPanorama() {
   const std::string fileName = FFiler->GetImageFileName();
   if (fileName.empty() || !FileExists(fileName)) return;
-  // Loading the preview writes nothing to the console.
-  TSimProgressEvent progress = std::move(FFiler->OnProgress);
-  FFiler->OnProgress = nullptr;
-  const ScopeExit restore([this, &progress] { FFiler->OnProgress = std::move(progress); });
-  // A file of a kind the engine refuses leaves the picture shown before; only a file that
-  // will be decoded empties the preview first.
-  if (TSimFiler::ImageFileKind(fileName) != ImageFormat::Unsupported)
-    Image_Panorama->SetPicture(QImage());
-  Bitmap picture;
-  if (!FFiler->LoadPicture(picture)) return;
-  QImage image = ToQImage(picture);
-  picture = Bitmap();
-  Image_Panorama->resize(image.size());
-  Image_Panorama->SetPicture(std::move(image));
+  const ImageFormat byName = TSimFiler::ImageFileKind(fileName);
+  if (byName == ImageFormat::Unsupported) {
+    // The engine's own refusal, "扱えない画像ファイルです。"; the picture shown before stays.
+    Bitmap none;
+    FFiler->LoadPicture(none);
+    return;
+  }
+  // Decoded on the worker: a small file comes back within the wait and shows at once, a
+  // large one later, with the busy sign meanwhile and the window answering.
+  Image_Panorama->SetPicture(QImage());
+  const ImageFormat byContent = DetectImageFormat(fileName);
+  Label_PanoramaInfo->ShowLoading();
+  if (!QApplication::overrideCursor()) QApplication::setOverrideCursor(Qt::BusyCursor);
+  FPreviewLoader->Load(fileName, byContent != ImageFormat::Unsupported ? byContent : byName,
+                       false);
+  FPreviewLoader->WaitBriefly(300);
+}
+
+void TForm1::PanoramaLoaded(const QString& fileName, const QImage& picture, QSize size,
+                            const QString& error) {
+  if (!FPreviewLoader->Busy())
+    while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
+  // The name was changed since: this picture is no longer the panorama.
+  if (fileName.toStdString() != FFiler->GetImageFileName()) {
+    Label_PanoramaInfo->ClearInfo();
+    return;
+  }
+  if (!error.isEmpty()) {
+    Label_PanoramaInfo->ShowProblem(error);
+    // Only the preview's failure is an error box; the job reports its own.
+    if (ShowImage()) Reporter().ShowError(error.toStdString());
+    return;
+  }
+  Label_PanoramaInfo->ShowSize(size);
+  const QString warning = TPanoramaInfo::ShapeWarning(size);
+  if (!warning.isEmpty()) StatusBar1->showMessage(warning, 20000);
+  if (picture.isNull() || !ShowImage()) return;
+  Image_Panorama->resize(picture.size());
+  Image_Panorama->SetPicture(picture);
   ApplyZoom(kZoomFitWidth);
   FLineList->SetVisible(ShowGuide() && Image_Panorama->HasPicture());
 }
 
 void TForm1::ClearPanorama() {
+  FPreviewLoader->Drop();
+  while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
   Image_Panorama->SetPicture(QImage());
   FLineList->SetVisible(false);
 }

@@ -12,6 +12,7 @@
 #include "engine/enums.h"
 #include "sceneview/scene_view.h"
 #include "support/currency.h"
+#include "support/text_catalogue.h"
 
 namespace talvero {
 
@@ -35,6 +36,8 @@ struct ConvertOptions {
   bool Images = true;
   bool SceneFile = true;
   bool Quiet = false;
+  // --lang: the language of progress lines and messages; files do not depend on it.
+  TextLanguage Language = TextLanguage::Japanese;
   int Threads = 0;  // 0: the machine's default
   // --level PITCH,ROLL (degrees), or --level auto: the pose from the panorama's XMP.
   std::optional<std::pair<Currency, Currency>> Level;

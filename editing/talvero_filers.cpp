@@ -3,6 +3,7 @@
 #include <QLineEdit>
 #include <QSignalBlocker>
 #include <QTabWidget>
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -24,7 +25,20 @@ void TGridBoundHolder<Base>::WriteCell(const char* name, Currency value) const {
 
 template <typename Base>
 int32_t TGridBoundHolder<Base>::GetAreaRadius() const {
-  return Grid ? Grid->Mediators("AreaRadius").AsInteger() : Base::GetAreaRadius();
+  // A typed radius obeys the setter's minimum too: below it (negative, "-0") the scene
+  // file would get broken numbers or a cube collapsed to a point.
+  return Grid ? std::max(kMinAreaRadius, Grid->Mediators("AreaRadius").AsInteger())
+              : Base::GetAreaRadius();
+}
+
+template <typename Base>
+void TGridBoundHolder<Base>::ShowValuesInUse() {
+  if (!Grid) return;
+  try {
+    if (Grid->Mediators("AreaRadius").AsInteger() < kMinAreaRadius) SetAreaRadius(kMinAreaRadius);
+  } catch (const ConvertError&) {
+    // Too many digits: the job that reads it reports that.
+  }
 }
 
 template <typename Base>

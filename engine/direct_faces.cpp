@@ -14,6 +14,7 @@
 #include "support/errors.h"
 #include "support/ordered_writes.h"
 #include "support/parallel.h"
+#include "support/text_catalogue.h"
 
 namespace talvero {
 
@@ -122,7 +123,7 @@ void TSimFiler::WriteCubeFacesDirect(const Bitmap& panorama) {
   const TExtractImageType type = GetExtractImageType();
   const StringList names = RequireImageNames(stCube);
 
-  Progress("画像ファイルを書き出しています。", spAppend);
+  Progress(Localized("画像ファイルを書き出しています。"), spAppend);
   WriteFilesInOrder(
       6,
       [&](int i) {
@@ -153,7 +154,7 @@ void TSimFiler::WriteCubeFacesDirect(const Bitmap& panorama) {
 
 void TSimFiler::LevelPanorama(Bitmap& panorama) {
   RequireDivisiblePanorama(panorama, "levelling");
-  Progress("水平を補正しています。", spAppend);
+  Progress(Localized("水平を補正しています。"), spAppend);
   const int32_t w = panorama.Width();
   const Rotation rotation = JobRotation(*this);
   Bitmap levelled = Bitmap::Uninitialized(w, panorama.Height());
@@ -180,8 +181,8 @@ void TSimFiler::WriteSphereTilesSmooth(const Bitmap& panorama) {
   const TExtractImageType type = GetExtractImageType();
   const StringList names = RequireImageNames(stSphere);
 
-  Progress("画像に処理領域を追加しています。", spAppend);
-  Progress("画像ファイルを書き出しています。", spAppend);
+  Progress(Localized("画像に処理領域を追加しています。"), spAppend);
+  Progress(Localized("画像ファイルを書き出しています。"), spAppend);
   WriteFilesInOrder(
       20,
       [&](int k) {
