@@ -89,8 +89,9 @@ TSceneOverlay OverlayOfModel(const SceneModel& model) {
 std::optional<Vec3> SceneAircraftPosition(const std::string& sceneFile, bool rcpsim) {
   SilentReporter silent;
   auto filer = TSimFiler::Create();
+  // The filer's own reporter: this runs on the tab's worker, where the process-wide one
+  // must not be swapped.
   filer->SetErrorReporter(&silent);
-  const ScopedErrorReporter scope(silent);
   try {
     bool read = false;
     if (rcpsim) {
