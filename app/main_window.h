@@ -41,6 +41,7 @@ class TRadioGroup;
 class TRCPDataHolder;
 class TRegManager;
 class TSceneViewTab;
+struct LanguageMenu;
 class TTalveroFiler;
 
 class TForm1 : public QMainWindow {
@@ -71,6 +72,8 @@ class TForm1 : public QMainWindow {
   TRCPDataHolder& LoadedRCP() const { return *FLoadedRCP; }
   TLinePanelList& LineList() const { return *FLineList; }
   const std::string& IniFileName() const { return FIniFileName; }
+  // The menu 言語 (app/language.h).
+  const LanguageMenu& Languages() const { return *FLanguageMenu; }
   int ZoomMode() const { return FZoomMode; }
   int VScrollWidth() const { return FVScrollWidth; }
   int HScrollHeight() const { return FHScrollHeight; }
@@ -253,6 +256,7 @@ class TForm1 : public QMainWindow {
   int FZoomMode = kZoomActual;
   std::unique_ptr<TLinePanelList> FLineList;
   std::unique_ptr<TRegManager> FReg1;
+  std::unique_ptr<LanguageMenu> FLanguageMenu;
   TPreviewLoader* FPreviewLoader = nullptr;
   TFileDrop* FFileDrop = nullptr;
 

@@ -59,7 +59,8 @@ void TPanoramaInfo::ShowLoading() { ShowText(tr("画像を読み込んでいま�
 void TPanoramaInfo::ShowSize(QSize size) {
   const QString dimensions = tr("%1 × %2 ピクセル").arg(size.width()).arg(size.height());
   const QString warning = ShapeWarning(size);
-  ShowText(warning.isEmpty() ? dimensions : dimensions + QStringLiteral("　") + warning,
+  //: The panorama's size, then the warning about its shape.
+  ShowText(warning.isEmpty() ? dimensions : tr("%1　%2").arg(dimensions, warning),
            !warning.isEmpty());
 }
 

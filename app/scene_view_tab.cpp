@@ -116,17 +116,20 @@ const TSceneOverlay& TSceneViewTab::Overlay() const {
 
 QString TSceneViewTab::MessageText() const {
   if (FSceneFile.empty())
-    return QStringLiteral("シーンファイルはまだありません。変換を実行するか、シーンファイルを開いてください。");
+    return tr("シーンファイルはまだありません。変換を実行するか、シーンファイルを開いてください。");
   const QString name = QString::fromStdString(FSceneFile);
-  if (!FError.isEmpty()) return QStringLiteral("シーンファイルを表示できません: ") + FError;
-  if (FImage.isNull()) return name + QStringLiteral("　読み込み中…");
-  return name + QStringLiteral("　方位 ") + Degrees(FShownSettings.Yaw) + QStringLiteral("　仰角 ") +
-         Degrees(FShownSettings.Pitch) + QStringLiteral("　視野 ") + Degrees(FShownSettings.Fov);
+  if (!FError.isEmpty()) return tr("シーンファイルを表示できません: %1").arg(FError);
+  if (FImage.isNull()) return tr("%1　読み込み中…").arg(name);
+  //: The scene file, then the direction of view: heading, elevation, field of view.
+  return tr("%1　方位 %2　仰角 %3　視野 %4")
+      .arg(name, Degrees(FShownSettings.Yaw), Degrees(FShownSettings.Pitch),
+           Degrees(FShownSettings.Fov));
 }
 
 QString TSceneViewTab::MissingText() const {
   if (FMissingNames.isEmpty()) return {};
-  return QStringLiteral("表示できない画像（マゼンタの面）: ") + FMissingNames.join(QStringLiteral("、"));
+  //: The images are listed after the colon, separated by the next text.
+  return tr("表示できない画像（マゼンタの面）: %1").arg(FMissingNames.join(tr("、")));
 }
 
 QRect TSceneViewTab::ViewArea() const {
@@ -224,8 +227,9 @@ void TSceneViewTab::Receive(const Result& result) {
   FOverlay = result.Overlay;
   FMissingNames.clear();
   for (const MissingImage& missing : result.Missing)
-    FMissingNames << QString::fromStdString(missing.Name) + QStringLiteral("（") +
-                         QString::fromStdString(missing.Problem) + QStringLiteral("）");
+    //: An image the scene cannot show, and why.
+    FMissingNames << tr("%1（%2）").arg(QString::fromStdString(missing.Name),
+                                       QString::fromStdString(missing.Problem));
   FMissing->setText(MissingText());
   FMissing->setVisible(!FMissingNames.isEmpty());
   FMessage->setText(MessageText());

@@ -212,9 +212,9 @@ std::optional<ConvertOptions> ParseCommandLine(int argc, const char* const* argv
                               "The scene file to write: .scn for FMS, .xscn for RCPSim;\n"
                               "every image goes into its folder. Default: the --from-scene file");
   auto* baseOption = AddText(app, "--base", base, "NAME",
-                             "Texture base name, as in NAME_left.bmp or NAME_11.bmp. Default:\n"
-                             "the one in --from-scene, else the scene file's name without\n"
-                             "its extension");
+                             "Base name of the images, as in NAME_left.bmp or NAME_11.bmp.\n"
+                             "Default: the one in --from-scene, else the scene file's name\n"
+                             "without its extension");
   auto* fromSceneOption =
       AddText(app, "--from-scene", fromScene, "FILE",
               "Start from the job recorded in an existing scene file (FMS .scn;\n"
