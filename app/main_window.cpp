@@ -712,6 +712,7 @@ void TForm1::UpdateCommandStates() {
   SpeedButton_Execute->setText(idle ? ExecuteCaption() : CancelCaption());
   N2->setText(idle ? ExecuteMenuCaption() : CancelMenuCaption());
   N2->setShortcut(idle ? QKeySequence() : QKeySequence(Qt::Key_Escape));
+  RecentFiles1->SetEnabled(idle);
   RadioGroup_CubeSuffix->setEnabled(idle && FCubeSuffixAllowed);
   SpeedButton_DataHolder->setEnabled(idle && FRestoreEnabled);
   mnu_DataHolder->setEnabled(idle && FRestoreEnabled);
@@ -777,7 +778,8 @@ void TForm1::SpeedButton_ImageClick() {
 }
 
 void TForm1::PanoramaChosen() {
-  RecentFiles1->Add(TRecentFiles::rfPanorama, FFiler->GetImageFileName());
+  if (FileExists(FFiler->GetImageFileName()))
+    RecentFiles1->Add(TRecentFiles::rfPanorama, FFiler->GetImageFileName());
   if (ShowImage()) {
     ShowPanorama();
     return;
