@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "support/block_reuse.h"
 #include "support/errors.h"
 #include "support/platform/memory.h"
 
@@ -48,8 +49,8 @@ Bitmap::Bitmap(int32_t width, int32_t height, PixelFormat format, bool white) : 
   const size_t bytes = static_cast<size_t>(width) * static_cast<size_t>(height) *
                        static_cast<size_t>(format);
   if (bytes > 0) {
-    // Fresh pages stay untouched until written.
-    FPixels.reset(static_cast<uint8_t*>(platform::AllocateLarge(bytes)));
+    // Fresh pages stay untouched until written; a reused block is overwritten as it is.
+    FPixels.reset(static_cast<uint8_t*>(AllocateBlock(bytes)));
     if (!FPixels)
       throw ImageError("not enough memory for an image of " + SizeText(width, height));
     if (white) std::memset(FPixels.get(), 0xFF, bytes);
@@ -58,7 +59,7 @@ Bitmap::Bitmap(int32_t width, int32_t height, PixelFormat format, bool white) : 
   FHeight = height;
 }
 
-void Bitmap::FreePixels::operator()(uint8_t* pixels) const { platform::FreeLarge(pixels); }
+void Bitmap::FreePixels::operator()(uint8_t* pixels) const { FreeBlock(pixels); }
 
 Bitmap Bitmap::Clone() const {
   Bitmap copy = Uninitialized(FWidth, FHeight, FFormat);

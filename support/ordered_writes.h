@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "support/cancellation.h"
@@ -18,6 +19,9 @@ struct OrderedFile {
   std::function<void()> Announce;
   // Writes the file's bytes into its temporary file; runs on any thread.
   std::function<void(AtomicFileWriter&)> Encode;
+  // Instead of Encode, for a file encoded elsewhere: hands over its complete, uncommitted
+  // writer, waiting for it (or raises that encoding's failure); runs on any thread.
+  std::function<std::shared_ptr<AtomicFileWriter>()> Take;
 };
 
 // Makes `count` files: prepare(k) runs on the calling thread, in order, and returns file k,

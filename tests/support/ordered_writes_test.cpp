@@ -35,7 +35,8 @@ class OrderedWritesTest : public ::testing::TestWithParam<int> {
                              [fail, k](AtomicFileWriter& file) {
                                file.Write(std::to_string(k));
                                fail(k);
-                             }};
+                             },
+                             {}};
         },
         cancel, GetParam());
   }
@@ -71,7 +72,8 @@ TEST_P(OrderedWritesTest, AFailingPreparationComesAfterTheFilesBeforeIt) {
                                         [](AtomicFileWriter& file) {
                                           std::this_thread::sleep_for(std::chrono::milliseconds(20));
                                           file.Write("x");
-                                        }};
+                                        },
+                                        {}};
                    },
                    nullptr, GetParam()),
                ConvertError);
@@ -89,7 +91,8 @@ TEST_P(OrderedWritesTest, ACancelDuringAnAnnouncementKeepsThatFileOut) {
                                           announced.push_back(k);
                                           if (k == 3) cancel.Cancel();
                                         },
-                                        [k](AtomicFileWriter& file) { file.Write(std::to_string(k)); }};
+                                        [k](AtomicFileWriter& file) { file.Write(std::to_string(k)); },
+                                        {}};
                    },
                    &cancel, GetParam()),
                CancelledError);
