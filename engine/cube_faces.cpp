@@ -201,6 +201,11 @@ std::shared_ptr<Bitmap> MakeCubeFace(const Bitmap& panorama, int i, int32_t size
     // Side faces are resampled straight out of the panorama; the back face (i = 3) lies
     // across its left and right edges, so its columns wrap round.
     const int32_t left = i < 3 ? f * (2 * i + 1) : 7 * f;
+    if (i < 3 && size == b) {
+      // At the warp's own size the face is a rectangle of the panorama: encoded in place.
+      *output = Bitmap::View(panorama, left, f, b, b);
+      return output;
+    }
     *output = Bitmap::Uninitialized(size, size);
     StretchCrop(
         *output, panorama, b, b, [&](int64_t cx) { return (left + cx) % w; },
