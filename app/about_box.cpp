@@ -45,7 +45,7 @@ TForm2::TForm2(QWidget* parent)
   Bevel1->setFrameShadow(QFrame::Sunken);
   Bevel1->setGeometry(27, 213, 280, 2);
 
-  Label3 = new QLabel(QStringLiteral("パノラマ写真から背景シーンを作ります"), this);
+  Label3 = new QLabel(tr("パノラマ写真から背景シーンを作ります"), this);
   Label3->setObjectName(QStringLiteral("Label3"));
   Label3->move(82, 226);
   Label3->adjustSize();

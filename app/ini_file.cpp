@@ -6,6 +6,7 @@
 #include "support/errors.h"
 #include "support/file_util.h"
 #include "support/string_utils.h"
+#include "support/text_catalogue.h"
 
 namespace talvero {
 
@@ -142,7 +143,7 @@ void CheckStorable(std::string_view section, std::string_view key, std::string_v
 
 }  // namespace
 
-void TIniFile::ThrowNotWritable() const { throw FileError(FFileName + " に書き込めません"); }
+void TIniFile::ThrowNotWritable() const { throw FileError(Localized("%1 に書き込めません", {FFileName})); }
 
 std::optional<std::string> TIniFile::ReadString(std::string_view section,
                                                 std::string_view key) const {

@@ -1,8 +1,5 @@
 // Talvero's desktop program: one main window, no command-line arguments.
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QLocale>
-#include <QTranslator>
 
 #include "app/main_window.h"
 #include "app/qt_error_reporter.h"
@@ -12,12 +9,6 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   // Lets the desktop match the window with its menu entry and icon.
   QGuiApplication::setDesktopFileName(QStringLiteral("talvero"));
-  // The toolkit's own texts (file dialogs, standard buttons) in Japanese, like the rest.
-  QTranslator toolkitTexts;
-  if (toolkitTexts.load(QLocale(QLocale::Japanese), QStringLiteral("qtbase"), QStringLiteral("_"),
-                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-    QApplication::installTranslator(&toolkitTexts);
-
   // Error boxes of the parts that have no window of their own (the grids, the settings).
   talvero::QtErrorReporter errorBox;
   const talvero::ScopedErrorReporter scoped(errorBox);

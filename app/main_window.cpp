@@ -29,8 +29,14 @@
 #include "app/about_box.h"
 #include "app/app_info.h"
 #include "app/console_view.h"
+#include "app/file_drop.h"
 #include "app/format_pictures.h"
+#include "app/job_status.h"
+#include "app/language.h"
 #include "app/overwrite_dialog.h"
+#include "app/panorama_info.h"
+#include "app/preview_loader.h"
+#include "app/recent_files.h"
 #include "app/reg_manager.h"
 #include "app/scene_view_tab.h"
 #include "app/settings_items.h"
@@ -40,6 +46,7 @@
 #include "editing/talvero_filers.h"
 #include "engine/data_holders.h"
 #include "imaging/bitmap.h"
+#include "imaging/image_codecs.h"
 #include "support/file_util.h"
 
 namespace talvero {
@@ -50,28 +57,36 @@ namespace {
 constexpr QSize kInitialSize(644, 637);
 constexpr QSize kMinimumSize(644, 618);
 
-const QStringList kSceneTypeItems = {QStringLiteral("立方体（６面）"),
-                                     QStringLiteral("球体（２０面）")};
+// Texts made outside the window's own methods (which use tr) take its context, so that one
+// entry of the translation serves both.
+QString WindowText(const char* text) { return QCoreApplication::translate("talvero::TForm1", text); }
+
+QStringList SceneTypeItems() {
+  return {WindowText(QT_TRANSLATE_NOOP("talvero::TForm1", "立方体（６面）")),
+          WindowText(QT_TRANSLATE_NOOP("talvero::TForm1", "球体（２０面）"))};
+}
 const QStringList kCubeSizeItems = {QStringLiteral("1024"), QStringLiteral("2048"),
                                     QStringLiteral("4096")};
 const QStringList kSphereSizeItems = {QStringLiteral("512"), QStringLiteral("1024"),
                                       QStringLiteral("2048")};
 
 // The scene file dialog's filters, FMS first (filter index = format ordinal + 1).
-const QStringList kSceneFilters = {QStringLiteral("FMSシーンファイル(*.scn)"),
-                                   QStringLiteral("RCPSimシンファイル(*.xscn)")};
+QStringList SceneFilters() {
+  return {WindowText(QT_TRANSLATE_NOOP("talvero::TForm1", "FMSシーンファイル(*.scn)")),
+          WindowText(QT_TRANSLATE_NOOP("talvero::TForm1", "RCPSimシンファイル(*.xscn)"))};
+}
 const char* const kSceneSuffixes[] = {"scn", "xscn"};
 // The panorama dialog's filters. "All files" is "*": "*.*" would hide names without a period.
-const QStringList kImageFilters = {QStringLiteral("画像ファイル (*.bmp *.tif *.tiff *.jpg *.jpeg *.png)"),
-                                   QStringLiteral("すべてのファイル (*)")};
+QStringList ImageFilters() {
+  return {WindowText(QT_TRANSLATE_NOOP("talvero::TForm1", "画像ファイル (*.bmp *.tif *.tiff *.jpg *.jpeg *.png)")),
+          WindowText(QT_TRANSLATE_NOOP("talvero::TForm1", "すべてのファイル (*)"))};
+}
 
 // Execute's captions when idle and, as the cancel command, while a job runs.
-const QString kExecuteCaption = QStringLiteral("出力実行");
-const QString kExecuteMenuCaption = QStringLiteral("出力実行(&E)");
-const QString kCancelCaption = QStringLiteral("中止");
-const QString kCancelMenuCaption = QStringLiteral("中止(&A)");
-// The console's last line after a job the user stopped.
-const char kCancelledLine[] = "出力を中止しました。";
+QString ExecuteCaption() { return WindowText(QT_TRANSLATE_NOOP("talvero::TForm1", "出力実行")); }
+QString ExecuteMenuCaption() { return WindowText(QT_TRANSLATE_NOOP("talvero::TForm1", "出力実行(&E)")); }
+QString CancelCaption() { return WindowText(QT_TRANSLATE_NOOP("talvero::TForm1", "中止")); }
+QString CancelMenuCaption() { return WindowText(QT_TRANSLATE_NOOP("talvero::TForm1", "中止(&A)")); }
 
 const char* SceneExtension(int formatIndex) { return formatIndex == sfRCP ? ".xscn" : ".scn"; }
 
@@ -150,6 +165,8 @@ TForm1::TForm1(std::string iniFileName, QWidget* parent)
       FIniFileName(iniFileName.empty() ? ChooseSettingsFile(CurrentSettingsPlaces(
                                              QCoreApplication::applicationFilePath().toStdString()))
                                        : std::move(iniFileName)) {
+  // Every caption below is made in the language kept in the settings file.
+  ApplyLanguage(SettingsLanguage(FIniFileName));
   setWindowTitle(QString::fromUtf8(kProgramCaption));
   setFont(UiFont(12));
   setMinimumSize(kMinimumSize);
@@ -161,13 +178,14 @@ TForm1::TForm1(std::string iniFileName, QWidget* parent)
   TabSheet1 = new QWidget;
   TabSheet2 = new QWidget;
   TabSheet3 = new QWidget;
-  PageControl1->addTab(TabSheet1, QStringLiteral("　プロジェクト　"));
-  PageControl1->addTab(TabSheet2, QStringLiteral("　画像　"));
-  PageControl1->addTab(TabSheet3, QStringLiteral("　コンソール　"));
+  PageControl1->addTab(TabSheet1, tr("　プロジェクト　"));
+  PageControl1->addTab(TabSheet2, tr("　画像　"));
+  PageControl1->addTab(TabSheet3, tr("　コンソール　"));
   SceneView_Check = new TSceneViewTab;
-  PageControl1->addTab(SceneView_Check, QStringLiteral("　確認　"));
+  PageControl1->addTab(SceneView_Check, tr("　確認　"));
   StatusBar1 = statusBar();
   StatusBar1->setFixedHeight(24);
+  JobStatus1 = new TJobStatus(StatusBar1);
 
   BuildProjectTab();
   BuildImageTab();
@@ -190,29 +208,40 @@ TForm1::~TForm1() {
 }
 
 void TForm1::BuildMenus() {
-  QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
-  mnu_New = file->addAction(QStringLiteral("新規作成(&N)"));
-  file->addSeparator();
-  Exit1 = file->addAction(QStringLiteral("終了(&X)"));
+  QMenu* file = menuBar()->addMenu(tr("ファイル(&F)"));
+  mnu_New = file->addAction(tr("新規作成(&N)"));
+  QAction* beforeExit = file->addSeparator();
+  Exit1 = file->addAction(tr("終了(&X)"));
+  RecentFiles1 = new TRecentFiles(file, beforeExit,
+                                  [this](TRecentFiles::TList list, const std::string& name) {
+                                    Guarded([&] {
+                                      if (list == TRecentFiles::rfPanorama)
+                                        OpenPanorama(name);
+                                      else
+                                        OpenSceneFile(name);
+                                    });
+                                  });
 
-  QMenu* edit = menuBar()->addMenu(QStringLiteral("編集(&E)"));
-  mnu_DataHolder = edit->addAction(QStringLiteral("読み込み時のデータに戻す"));
-  mnu_ClearItem = edit->addAction(QStringLiteral("初期値に戻す"));
+  QMenu* edit = menuBar()->addMenu(tr("編集(&E)"));
+  mnu_DataHolder = edit->addAction(tr("読み込み時のデータに戻す"));
+  mnu_ClearItem = edit->addAction(tr("初期値に戻す"));
 
-  QMenu* project = menuBar()->addMenu(QStringLiteral("プロジェクト(&P)"));
-  N2 = project->addAction(kExecuteMenuCaption);
+  QMenu* project = menuBar()->addMenu(tr("プロジェクト(&P)"));
+  N2 = project->addAction(ExecuteMenuCaption());
 
-  QMenu* options = menuBar()->addMenu(QStringLiteral("オプション(&O)"));
-  mnuCheckImageFileOverWrite = options->addAction(QStringLiteral("画像ファイルの上書きを確認する"));
+  QMenu* options = menuBar()->addMenu(tr("オプション(&O)"));
+  mnuCheckImageFileOverWrite = options->addAction(tr("画像ファイルの上書きを確認する"));
   mnuCheckImageFileOverWrite->setCheckable(true);
   mnuCheckImageFileOverWrite->setChecked(true);
   mnuCheckSceneFileOverWrite =
-      options->addAction(QStringLiteral("シーンファイルの上書きを確認する"));
+      options->addAction(tr("シーンファイルの上書きを確認する"));
   mnuCheckSceneFileOverWrite->setCheckable(true);
 
-  QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
-  HowtoUseHelp1 = help->addAction(QStringLiteral("ヘルプファイルの表示(&H)..."));
-  About1 = help->addAction(QStringLiteral("バージョン情報(&A)..."));
+  FLanguageMenu = std::make_unique<LanguageMenu>(AddLanguageMenu(*menuBar(), FIniFileName));
+
+  QMenu* help = menuBar()->addMenu(tr("ヘルプ(&H)"));
+  HowtoUseHelp1 = help->addAction(tr("ヘルプファイルの表示(&H)..."));
+  About1 = help->addAction(tr("バージョン情報(&A)..."));
 }
 
 void TForm1::BuildProjectTab() {
@@ -222,21 +251,21 @@ void TForm1::BuildProjectTab() {
   layout->addWidget(Panel_Project);
   QWidget* p = Panel_Project;
 
-  Label10 = MakeLabel(QStringLiteral("正距円筒 ( Equirectangular ) パノラマ画像を指定します。"), p,
+  Label10 = MakeLabel(tr("正距円筒 ( Equirectangular ) パノラマ画像を指定します。"), p,
                       132, 14);
-  Label1 = MakeLabel(QStringLiteral("画像ファイル名："), p, 16, 34);
+  Label1 = MakeLabel(tr("画像ファイル名："), p, 16, 34);
   Edit_ImageFileName = MakeEdit(p, {126, 30, 420, 20});
   SpeedButton_Image = MakeButton(QStringLiteral("..."), p, {558, 29, 23, 22});
-  Label2 = MakeLabel(QStringLiteral("シーンファイル名："), p, 16, 66);
+  Label2 = MakeLabel(tr("シーンファイル名："), p, 16, 66);
   Edit_SceneFileName = MakeEdit(p, {126, 62, 420, 20});
   SpeedButton_SceneFile = MakeButton(QStringLiteral("..."), p, {558, 61, 23, 22});
-  Label3 = MakeLabel(QStringLiteral("出力画像の基本名："), p, 16, 98);
+  Label3 = MakeLabel(tr("出力画像の基本名："), p, 16, 98);
   Edit_TextureBaseName = MakeEdit(p, {126, 94, 191, 20});
   Bevel2 = MakeRule(p, {10, 127, 606, 2}, QFrame::HLine);
 
   RadioGroup_SceneType =
-      MakeGroup(QStringLiteral("　シーンタイプ　"), kSceneTypeItems, 2, p, {22, 136, 210, 42}, 0);
-  RadioGroup_CubeSuffix = MakeGroup(QStringLiteral("　命名規則　"),
+      MakeGroup(tr("　シーンタイプ　"), SceneTypeItems(), 2, p, {22, 136, 210, 42}, 0);
+  RadioGroup_CubeSuffix = MakeGroup(tr("　命名規則　"),
                                     {QStringLiteral("_left.._Bottom"), QStringLiteral("_0.._5")}, 2,
                                     p, {249, 136, 209, 42}, 0);
   Image_SceneFormat = new QLabel(p);
@@ -261,20 +290,20 @@ void TForm1::BuildProjectTab() {
   Grid_RCP->setGeometry(4, 4, 429, 175);
   SetupRCPGrid(*Grid_RCP);
 
-  SpeedButton_DataHolder = MakeButton(QStringLiteral("読込時の値に戻す"), p, {481, 340, 125, 22});
-  SpeedButton_Init = MakeButton(QStringLiteral("初期値に戻す"), p, {481, 372, 125, 22});
+  SpeedButton_DataHolder = MakeButton(tr("読込時の値に戻す"), p, {481, 340, 125, 22});
+  SpeedButton_Init = MakeButton(tr("初期値に戻す"), p, {481, 372, 125, 22});
   Bevel8 = MakeRule(p, {10, 408, 606, 2}, QFrame::HLine);
-  Label5 = MakeLabel(QStringLiteral("出力オプション"), p, 16, 422);
-  RadioGroup_ImageSizeMode = MakeGroup(QStringLiteral("　出力画像サイズ　"), kCubeSizeItems, 3, p,
+  Label5 = MakeLabel(tr("出力オプション"), p, 16, 422);
+  RadioGroup_ImageSizeMode = MakeGroup(tr("　出力画像サイズ　"), kCubeSizeItems, 3, p,
                                        {111, 416, 158, 41}, ismNormal);
   CheckBox_CreateDividedImage =
-      MakeCheckBox(QStringLiteral("分割画像を出力する"), p, {297, 434, 127, 17}, true);
-  RadioGroup_ExtractImageType = MakeGroup(QStringLiteral("　出力画像タイプ　"),
+      MakeCheckBox(tr("分割画像を出力する"), p, {297, 434, 127, 17}, true);
+  RadioGroup_ExtractImageType = MakeGroup(tr("　出力画像タイプ　"),
                                           {QStringLiteral("Bitmap"), QStringLiteral("Jpeg")}, 2, p,
                                           {111, 461, 158, 41}, eiBitmap);
   CheckBox_CreateSceneFile =
-      MakeCheckBox(QStringLiteral("シーンファイルを出力する"), p, {297, 466, 150, 17}, true);
-  SpeedButton_Execute = MakeButton(kExecuteCaption, p, {481, 462, 125, 22});
+      MakeCheckBox(tr("シーンファイルを出力する"), p, {297, 466, 150, 17}, true);
+  SpeedButton_Execute = MakeButton(ExecuteCaption(), p, {481, 462, 125, 22});
 
   // No caption may be cut in the font in use: a control too narrow for its caption grows,
   // and what follows on its row moves right only as far as needed. The check boxes and
@@ -299,9 +328,9 @@ void TForm1::BuildImageTab() {
   layout->addWidget(Panel1);
 
   CheckBox_ShowImage =
-      MakeCheckBox(QStringLiteral("画像を表示する"), Panel1, {13, 7, 98, 17}, false);
+      MakeCheckBox(tr("画像を表示する"), Panel1, {13, 7, 98, 17}, false);
   CheckBox_ShowGuide =
-      MakeCheckBox(QStringLiteral("ガイドを表示する"), Panel1, {13, 29, 106, 17}, false);
+      MakeCheckBox(tr("ガイドを表示する"), Panel1, {13, 29, 106, 17}, false);
   QFrame* separator1 = MakeRule(Panel1, {132, 2, 2, 48}, QFrame::VLine);
   const auto zoomButton = [this](const QString& text, int left) {
     auto* button = new QToolButton(Panel1);
@@ -311,12 +340,12 @@ void TForm1::BuildImageTab() {
     button->setFocusPolicy(Qt::NoFocus);
     return button;
   };
-  SpeedButton_Width = zoomButton(QStringLiteral("横幅"), 151);
-  SpeedButton_Height = zoomButton(QStringLiteral("高さ"), 206);
-  SpeedButton_Hundred = zoomButton(QStringLiteral("１００％"), 261);
+  SpeedButton_Width = zoomButton(tr("横幅"), 151);
+  SpeedButton_Height = zoomButton(tr("高さ"), 206);
+  SpeedButton_Hundred = zoomButton(tr("１００％"), 261);
   QFrame* separator2 = MakeRule(Panel1, {333, 2, 2, 48}, QFrame::VLine);
   RadioGroup_SceneType_Subset =
-      MakeGroup(QStringLiteral("　タイプ　"), kSceneTypeItems, 2, Panel1, {352, 4, 214, 44}, 0);
+      MakeGroup(tr("　タイプ　"), SceneTypeItems(), 2, Panel1, {352, 4, 214, 44}, 0);
   for (QWidget* control :
        std::initializer_list<QWidget*>{CheckBox_ShowImage, CheckBox_ShowGuide, RadioGroup_SceneType_Subset})
     FitCaptionWidth(control);
@@ -336,6 +365,7 @@ void TForm1::BuildImageTab() {
   Image_Panorama->resize(624, 464);
   ScrollBox1->setWidget(Image_Panorama);
   layout->addWidget(ScrollBox1, 1);
+  Label_PanoramaInfo = new TPanoramaInfo(ScrollBox1);
 }
 
 void TForm1::BuildConsoleTab() {
@@ -375,6 +405,13 @@ void TForm1::CreateObjects() {
   FFiler->SceneTypeGroup = RadioGroup_SceneType;
   FFiler->TalveroFMS().Grid = Grid_FMS;
   FFiler->TalveroRCP().Grid = Grid_RCP;
+  // A value typed outside what a job uses is shown as the job will use it once typed.
+  Grid_FMS->OnEditChange = [this](TDataStringGrid&, bool editing) {
+    if (!editing) FFiler->TalveroFMS().ShowValuesInUse();
+  };
+  Grid_RCP->OnEditChange = [this](TDataStringGrid&, bool editing) {
+    if (!editing) FFiler->TalveroRCP().ShowValuesInUse();
+  };
   FFiler->SetErrorReporter(&FEngineReporter);
   FFiler->ResetJob();
   FFiler->OnProgress = [this](TSimFiler& sender, const std::string& text, TSimProgressMode mode) {
@@ -385,6 +422,24 @@ void TForm1::CreateObjects() {
   FLoadedFMS->SetDefaults();
   FLoadedRCP = std::make_unique<TRCPDataHolder>();
   FLoadedRCP->SetDefaults();
+
+  FPreviewLoader = new TPreviewLoader(this);
+  connect(FPreviewLoader, &TPreviewLoader::Loaded, this,
+          [this](const QString& file, const QImage& picture, QSize size, const QString& error) {
+            Guarded([&] { PanoramaLoaded(file, picture, size, error); });
+          });
+
+  FFileDrop = new TFileDrop(
+      this,
+      [this](const std::string& name, TFileKind kind) {
+        Guarded([&] {
+          if (kind == TFileKind::Panorama)
+            OpenPanorama(name);
+          else
+            OpenSceneFile(name);
+        });
+      },
+      [this] { return !FJobRunning; });
 
   FReg1 = std::make_unique<TRegManager>();
   FReg1->SetRegType(rtIni);
@@ -431,6 +486,11 @@ void TForm1::ConnectHandlers() {
   on(Editor1, &TConsole::MouseWheelDown, &TForm1::Editor1MouseWheelDown);
   on(Editor1, &TConsole::MouseWheelUp, &TForm1::Editor1MouseWheelUp);
   connect(Exit1, &QAction::triggered, this, &QWidget::close);
+  for (auto [action, language] : {std::pair{FLanguageMenu->Japanese, TextLanguage::Japanese},
+                                  std::pair{FLanguageMenu->English, TextLanguage::English}})
+    connect(action, &QAction::triggered, this, [this, language] {
+      Guarded([this, language] { ChooseLanguage(*FLanguageMenu, language, FIniFileName, this); });
+    });
   // The engine sets the page with this signal held back, so only the user's changes come.
   connect(PageControl_SceneFormat, &QTabWidget::currentChanged, this,
           [this](int index) { Guarded([this, index] { PageControl_SceneFormatChange(index); }); });
@@ -443,6 +503,10 @@ void TForm1::ConnectHandlers() {
       SetZoomButtonDown(FZoomButtonDown);
     });
   }
+  connect(JobStatus1, &TJobStatus::CancelClicked, this, [this] { CancelJob(); });
+  connect(Edit_SceneFileName, &QLineEdit::textEdited, this, [this](const QString& text) {
+    Guarded([&] { FollowSceneFileFormat(text.toStdString()); });
+  });
   ScrollBox1->installEventFilter(this);
   SpeedButton_Execute->installEventFilter(this);
 }
@@ -505,6 +569,7 @@ void TForm1::FormShow() {
       s->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, ScrollBox1->horizontalScrollBar()) + gap;
   PageControl1->setCurrentWidget(TabSheet1);
   Guarded([this] { LoadSettings(); });
+  Guarded([this] { RecentFiles1->Load(FIniFileName); });
   UpdateSceneFormatImage();
 }
 
@@ -523,6 +588,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
 
 void TForm1::FormClose() {
   Guarded([this] { SaveSettings(); });
+  Guarded([this] { RecentFiles1->Save(FIniFileName); });
 }
 
 void TForm1::resizeEvent(QResizeEvent* event) {
@@ -641,8 +707,8 @@ void TForm1::UpdateCommandStates() {
        {mnu_New, mnu_ClearItem, mnuCheckImageFileOverWrite, mnuCheckSceneFileOverWrite})
     command->setEnabled(idle);
   // While a job runs, Execute is its cancel command, also under Escape.
-  SpeedButton_Execute->setText(idle ? kExecuteCaption : kCancelCaption);
-  N2->setText(idle ? kExecuteMenuCaption : kCancelMenuCaption);
+  SpeedButton_Execute->setText(idle ? ExecuteCaption() : CancelCaption());
+  N2->setText(idle ? ExecuteMenuCaption() : CancelMenuCaption());
   N2->setShortcut(idle ? QKeySequence() : QKeySequence(Qt::Key_Escape));
   RadioGroup_CubeSuffix->setEnabled(idle && FCubeSuffixAllowed);
   SpeedButton_DataHolder->setEnabled(idle && FRestoreEnabled);
@@ -701,11 +767,30 @@ void TForm1::SpeedButton_ImageClick() {
   dialog.setOption(QFileDialog::HideNameFilterDetails);
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
-  dialog.setNameFilters(kImageFilters);
+  dialog.setNameFilters(ImageFilters());
   if (!Edit_ImageFileName->text().isEmpty()) dialog.selectFile(Edit_ImageFileName->text());
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
   FFiler->SetImageFileName(dialog.selectedFiles().first().toStdString());
-  if (ShowImage()) ShowPanorama();
+  PanoramaChosen();
+}
+
+void TForm1::PanoramaChosen() {
+  RecentFiles1->Add(TRecentFiles::rfPanorama, FFiler->GetImageFileName());
+  if (ShowImage()) {
+    ShowPanorama();
+    return;
+  }
+  // Without the preview only the size is wanted, for the warning about the shape.
+  const std::string fileName = FFiler->GetImageFileName();
+  const ImageFormat byName = TSimFiler::ImageFileKind(fileName);
+  if (!FileExists(fileName) || byName == ImageFormat::Unsupported) {
+    Label_PanoramaInfo->ClearInfo();
+    return;
+  }
+  const ImageFormat byContent = DetectImageFormat(fileName);
+  Label_PanoramaInfo->ShowLoading();
+  FPreviewLoader->Load(fileName, byContent != ImageFormat::Unsupported ? byContent : byName,
+                       true);
 }
 
 void TForm1::SpeedButton_SceneFileClick() {
@@ -714,13 +799,14 @@ void TForm1::SpeedButton_SceneFileClick() {
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
-  dialog.setNameFilters(kSceneFilters);
+  const QStringList filters = SceneFilters();
+  dialog.setNameFilters(filters);
   const int format = std::clamp<int>(FFiler->GetSceneFormat(), 0, 1);
-  dialog.selectNameFilter(kSceneFilters[format]);
+  dialog.selectNameFilter(filters[format]);
   dialog.setDefaultSuffix(QString::fromLatin1(kSceneSuffixes[format]));
   if (!Edit_SceneFileName->text().isEmpty()) dialog.selectFile(Edit_SceneFileName->text());
-  connect(&dialog, &QFileDialog::filterSelected, this, [this, &dialog](const QString& filter) {
-    const int index = static_cast<int>(kSceneFilters.indexOf(filter));
+  connect(&dialog, &QFileDialog::filterSelected, this, [this, &dialog, filters](const QString& filter) {
+    const int index = static_cast<int>(filters.indexOf(filter));
     if (index < 0) return;
     Guarded([this, &dialog, index] {
       dialog.setDefaultSuffix(QString::fromLatin1(kSceneSuffixes[index]));
@@ -728,14 +814,31 @@ void TForm1::SpeedButton_SceneFileClick() {
     });
   });
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-  const std::string fileName = dialog.selectedFiles().first().toStdString();
+  OpenSceneFile(dialog.selectedFiles().first().toStdString());
+}
+
+void TForm1::OpenSceneFile(const std::string& fileName) {
+  FollowSceneFileFormat(fileName);
   FFiler->SetSceneFilename(fileName);
+  RecentFiles1->Add(TRecentFiles::rfScene, fileName);
   ShowSceneView();
   if (!FileExists(fileName)) return;  // the scene file the next job writes
   if (FFiler->GetSceneFormat() == sfFMS)
     ReadFmsSceneFile(fileName);
   else
     ReadRcpSceneFiles(fileName);
+}
+
+void TForm1::FollowSceneFileFormat(const std::string& fileName) {
+  const std::optional<TSceneFormat> format = SceneFormatOfFile(fileName);
+  if (!format || *format == FFiler->GetSceneFormat()) return;
+  FFiler->SetSceneFormat(*format);
+  UpdateSceneFormatImage();
+}
+
+void TForm1::OpenPanorama(const std::string& fileName) {
+  FFiler->SetImageFileName(fileName);
+  PanoramaChosen();
 }
 
 void TForm1::ShowSceneView() {
@@ -821,7 +924,9 @@ void TForm1::SpeedButton_ExecuteClick() {
   PageControl1->setCurrentWidget(TabSheet3);
   FFiler->Cancellation().Reset();
   FCancelReported = false;
+  FJobErrorShown = false;
   SetJobRunning(true);
+  JobStatus1->Start();
   std::exception_ptr failure;
   try {
     RunJob();
@@ -832,7 +937,18 @@ void TForm1::SpeedButton_ExecuteClick() {
   }
   PageControl1->setCurrentWidget(TabSheet1);
   SetJobRunning(false);
+  JobStatus1->Finish(FCancelReported                   ? TJobStatus::joCancelled
+                     : failure || FJobErrorShown ? TJobStatus::joFailed
+                                                   : TJobStatus::joDone,
+                     FFiler->GetSceneFolder());
   ShowSceneView();  // what the job wrote, or the file as it was when the job stopped early
+  if (!failure && !FCancelReported && !FJobErrorShown) {
+    if (CreateSceneFile()) RecentFiles1->Add(TRecentFiles::rfScene, FFiler->GetSceneFilename());
+    if (CreateDividedImage())
+      RecentFiles1->Add(TRecentFiles::rfPanorama, FFiler->GetImageFileName());
+  }
+  // The preview was cleared to free memory for the job; it comes back when wanted.
+  if (ShowImage() && !Image_Panorama->HasPicture() && !FCloseRequested) Guarded([this] { ShowPanorama(); });
   if (failure) ReportException(failure);
   if (FCloseRequested) {
     FCloseRequested = false;
@@ -842,6 +958,7 @@ void TForm1::SpeedButton_ExecuteClick() {
 
 void TForm1::RunJob() {
   FFiler->PrepareOutputNames();
+  ExpectJobOutputs();
   if (CreateDividedImage()) {
     // The images go into the scene file's folder, so that is where one may already exist.
     const std::string firstImage = FFiler->FirstImageName();
@@ -866,17 +983,37 @@ void TForm1::RunJob() {
   }
 }
 
+void TForm1::ExpectJobOutputs() {
+  const std::string folder = FFiler->GetSceneFolder();
+  std::vector<std::string> names, paths;
+  if (CreateDividedImage()) {
+    names.assign(FFiler->ImageNames().begin(), FFiler->ImageNames().end());
+    for (const std::string& name : names) paths.push_back(folder + name);
+    for (const char* vista : {"fms_vista.bmp", "fms_vista.jpg"}) paths.push_back(folder + vista);
+  }
+  if (CreateSceneFile()) {
+    const std::string scene = FFiler->GetSceneFilename();
+    paths.push_back(scene);
+    if (FFiler->GetSceneFormat() == sfRCP) paths.push_back(ChangeFileExt(scene, ".x"));
+  }
+  JobStatus1->Expect(std::move(names), CreateSceneFile(), FFiler->GetSceneType() == stCube,
+                     paths);
+}
+
 void TForm1::ReportCancelled() {
   if (FCancelReported) return;
   FCancelReported = true;
-  FilerProgress(*FFiler, kCancelledLine, spAppend);
+  // The console's last line after a job the user stopped.
+  FilerProgress(*FFiler, tr("出力を中止しました。").toStdString(), spAppend);
 }
 
 void TForm1::EngineError(const std::string& message) {
-  if (FJobRunning && message == kCancelledMessage && FFiler->Cancellation().Cancelled())
+  if (FJobRunning && message == kCancelledMessage && FFiler->Cancellation().Cancelled()) {
     ReportCancelled();
-  else
+  } else {
+    if (FJobRunning) FJobErrorShown = true;
     Reporter().ShowError(message);
+  }
 }
 
 bool TForm1::ConfirmOverwrite(const std::string& path, QAction* option) {
@@ -893,6 +1030,7 @@ void TForm1::FilerProgress(TSimFiler&, const std::string& text, TSimProgressMode
     Editor1->SetLastLine(Editor1->LastLine() + line);
   else
     Editor1->AppendLine(line);
+  if (FJobRunning) JobStatus1->Line(text, mode);
   Editor1->SetTopRow(Editor1->DisplayRowCount() - Editor1->VisibleRowCount() + 2);
   repaint();
   QCoreApplication::processEvents();
@@ -904,8 +1042,8 @@ void TForm1::Editor1MouseWheelUp() { Editor1->SetCaretRow(Editor1->CaretRow() - 
 // ---- Help
 
 void TForm1::HowtoUseHelp1Click() {
-  QMessageBox box(QMessageBox::Information, QStringLiteral("情報"),
-                  QStringLiteral("使い方はホームページのドキュメントをご覧下さい。\n\n") +
+  QMessageBox box(QMessageBox::Information, tr("情報"),
+                  tr("使い方はホームページのドキュメントをご覧下さい。\n\n") +
                       QString::fromUtf8(kHomePageUrl),
                   QMessageBox::NoButton, this);
   box.setDefaultButton(box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole));
@@ -930,25 +1068,52 @@ void TForm1::CheckBox_ShowGuideClick() {
 void TForm1::ShowPanorama() {
   const std::string fileName = FFiler->GetImageFileName();
   if (fileName.empty() || !FileExists(fileName)) return;
-  // Loading the preview writes nothing to the console.
-  TSimProgressEvent progress = std::move(FFiler->OnProgress);
-  FFiler->OnProgress = nullptr;
-  const ScopeExit restore([this, &progress] { FFiler->OnProgress = std::move(progress); });
-  // A file of a kind the engine refuses leaves the picture shown before; only a file that
-  // will be decoded empties the preview first.
-  if (TSimFiler::ImageFileKind(fileName) != ImageFormat::Unsupported)
-    Image_Panorama->SetPicture(QImage());
-  Bitmap picture;
-  if (!FFiler->LoadPicture(picture)) return;
-  QImage image = ToQImage(picture);
-  picture = Bitmap();
-  Image_Panorama->resize(image.size());
-  Image_Panorama->SetPicture(std::move(image));
+  const ImageFormat byName = TSimFiler::ImageFileKind(fileName);
+  if (byName == ImageFormat::Unsupported) {
+    // The engine's own refusal, "扱えない画像ファイルです。"; the picture shown before stays.
+    Bitmap none;
+    FFiler->LoadPicture(none);
+    return;
+  }
+  // Decoded on the worker: a small file comes back within the wait and shows at once, a
+  // large one later, with the busy sign meanwhile and the window answering.
+  Image_Panorama->SetPicture(QImage());
+  const ImageFormat byContent = DetectImageFormat(fileName);
+  Label_PanoramaInfo->ShowLoading();
+  if (!QApplication::overrideCursor()) QApplication::setOverrideCursor(Qt::BusyCursor);
+  FPreviewLoader->Load(fileName, byContent != ImageFormat::Unsupported ? byContent : byName,
+                       false);
+  FPreviewLoader->WaitBriefly(300);
+}
+
+void TForm1::PanoramaLoaded(const QString& fileName, const QImage& picture, QSize size,
+                            const QString& error) {
+  if (!FPreviewLoader->Busy())
+    while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
+  // The name was changed since: this picture is no longer the panorama.
+  if (fileName.toStdString() != FFiler->GetImageFileName()) {
+    Label_PanoramaInfo->ClearInfo();
+    return;
+  }
+  if (!error.isEmpty()) {
+    Label_PanoramaInfo->ShowProblem(error);
+    // Only the preview's failure is an error box; the job reports its own.
+    if (ShowImage()) Reporter().ShowError(error.toStdString());
+    return;
+  }
+  Label_PanoramaInfo->ShowSize(size);
+  const QString warning = TPanoramaInfo::ShapeWarning(size);
+  if (!warning.isEmpty()) StatusBar1->showMessage(warning, 20000);
+  if (picture.isNull() || !ShowImage()) return;
+  Image_Panorama->resize(picture.size());
+  Image_Panorama->SetPicture(picture);
   ApplyZoom(kZoomFitWidth);
   FLineList->SetVisible(ShowGuide() && Image_Panorama->HasPicture());
 }
 
 void TForm1::ClearPanorama() {
+  FPreviewLoader->Drop();
+  while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
   Image_Panorama->SetPicture(QImage());
   FLineList->SetVisible(false);
 }

@@ -32,10 +32,16 @@ namespace talvero {
 class TConsole;
 class TDataStringGrid;
 class TFMSDataHolder;
+class TJobStatus;
+class TFileDrop;
+class TPanoramaInfo;
+class TRecentFiles;
+class TPreviewLoader;
 class TRadioGroup;
 class TRCPDataHolder;
 class TRegManager;
 class TSceneViewTab;
+struct LanguageMenu;
 class TTalveroFiler;
 
 class TForm1 : public QMainWindow {
@@ -66,6 +72,8 @@ class TForm1 : public QMainWindow {
   TRCPDataHolder& LoadedRCP() const { return *FLoadedRCP; }
   TLinePanelList& LineList() const { return *FLineList; }
   const std::string& IniFileName() const { return FIniFileName; }
+  // The menu 言語 (app/language.h).
+  const LanguageMenu& Languages() const { return *FLanguageMenu; }
   int ZoomMode() const { return FZoomMode; }
   int VScrollWidth() const { return FVScrollWidth; }
   int HScrollHeight() const { return FHScrollHeight; }
@@ -78,6 +86,11 @@ class TForm1 : public QMainWindow {
   // ---- Commands (the controls' and menu items' handlers).
   void SpeedButton_ImageClick();
   void SpeedButton_SceneFileClick();
+  // The scene file chosen (dialog, drop, recent files): its extension selects the format
+  // page, then it is read when it exists, else it is the output of the next job.
+  void OpenSceneFile(const std::string& fileName);
+  // A panorama chosen other than through its dialog (drop, recent files).
+  void OpenPanorama(const std::string& fileName);
   void SpeedButton_ExecuteClick();
   // Stops the running job at its next check (Escape, "中止" on the Execute button or in the
   // Project menu, closing the window); nothing when no job runs.
@@ -114,6 +127,8 @@ class TForm1 : public QMainWindow {
   QWidget* TabSheet2;
   QWidget* TabSheet3;
   QStatusBar* StatusBar1;
+  // In the status bar: a job's progress with "中止", then its summary.
+  TJobStatus* JobStatus1;
 
   QFrame* Panel_Project;
   QLabel* Label10;
@@ -153,6 +168,8 @@ class TForm1 : public QMainWindow {
   TRadioGroup* RadioGroup_SceneType_Subset;
   QScrollArea* ScrollBox1;
   TPictureView* Image_Panorama;
+  // Over the preview's corner: the panorama's size, a busy sign, a warning for a stretched one.
+  TPanoramaInfo* Label_PanoramaInfo;
   // The sources of the format picture.
   QImage Image_FMS;
   QImage Image_RCP;
@@ -170,6 +187,8 @@ class TForm1 : public QMainWindow {
   QAction* mnuCheckSceneFileOverWrite;
   QAction* HowtoUseHelp1;
   QAction* About1;
+  // The File menu's recent panoramas and scene files.
+  TRecentFiles* RecentFiles1;
 
  protected:
   // The first show creates nothing new but loads the settings.
@@ -194,6 +213,8 @@ class TForm1 : public QMainWindow {
   void RunJob();
   // The console line of a cancelled job, once per job.
   void ReportCancelled();
+  // Tells the status bar what the job will write, once the names are prepared.
+  void ExpectJobOutputs();
   // The engine's error boxes; a stage's report of the user's cancel is a console line.
   void EngineError(const std::string& message);
   // Asks about overwriting `path`; the option of `option` follows the dialog's check box.
@@ -201,10 +222,17 @@ class TForm1 : public QMainWindow {
   bool ConfirmOverwrite(const std::string& path, QAction* option);
   void ReadFmsSceneFile(const std::string& fileName);
   void ReadRcpSceneFiles(const std::string& fileName);
+  // A panorama was chosen (dialog, drop, recent files): its preview when shown, else its
+  // size, decoded in the background.
+  void PanoramaChosen();
+  void PanoramaLoaded(const QString& fileName, const QImage& picture, QSize size,
+                      const QString& error);
   // Points the check tab at the scene file of the job (read again from disk).
   void ShowSceneView();
   // Moves the window just far enough to lie whole on an available screen.
   void KeepOnScreen();
+  // A typed or chosen scene file name selects the page of its format.
+  void FollowSceneFileFormat(const std::string& fileName);
   void SetRestoreEnabled(bool enabled);
   void SetJobRunning(bool running);
   // Enabled states that depend on the job, the scene type and the last read together.
@@ -228,6 +256,9 @@ class TForm1 : public QMainWindow {
   int FZoomMode = kZoomActual;
   std::unique_ptr<TLinePanelList> FLineList;
   std::unique_ptr<TRegManager> FReg1;
+  std::unique_ptr<LanguageMenu> FLanguageMenu;
+  TPreviewLoader* FPreviewLoader = nullptr;
+  TFileDrop* FFileDrop = nullptr;
 
   class TEngineReporter : public TErrorReporter {
    public:
@@ -246,6 +277,7 @@ class TForm1 : public QMainWindow {
   bool FJobRunning = false;
   bool FCloseRequested = false;
   bool FCancelReported = false;
+  bool FJobErrorShown = false;  // a stage of the running job refused or failed
   bool FRestoreEnabled = false;
   bool FCubeSuffixAllowed = true;
   int FZoomButtonDown = -1;

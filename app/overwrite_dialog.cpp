@@ -80,7 +80,7 @@ QString ShortenPath(const QString& fileName, const QFontMetrics& metrics, int ma
 TForm3::TForm3(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint) {
-  setWindowTitle(QStringLiteral("警告"));
+  setWindowTitle(tr("警告"));
   setFont(UiFont(12));
   setFixedSize(422, 150);
 
@@ -96,25 +96,25 @@ TForm3::TForm3(QWidget* parent)
   Label1->setFont(bold);
   Label1->move(80, 25);
 
-  Label2 = new QLabel(QStringLiteral("上書きしますか？"), this);
+  Label2 = new QLabel(tr("上書きしますか？"), this);
   Label2->setObjectName(QStringLiteral("Label2"));
   Label2->move(80, 60);
   Label2->adjustSize();
 
-  CheckBox1 = new QCheckBox(QStringLiteral("今後このダイアログを表示しない。"), this);
+  CheckBox1 = new QCheckBox(tr("今後このダイアログを表示しない。"), this);
   CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
   CheckBox1->setGeometry(18, 116, 190, 17);
 
   // Neither button is the default, not even once shown (a dialog otherwise makes an
   // auto-default button of every push button and the first one after the focus the
   // default): Return answers with the focused button only.
-  Button1 = new QPushButton(QStringLiteral("はい(&Y)"), this);
+  Button1 = new QPushButton(tr("はい(&Y)"), this);
   Button1->setAutoDefault(false);
   Button1->setObjectName(QStringLiteral("Button1"));
   Button1->setGeometry(232, 111, 75, 25);
   connect(Button1, &QPushButton::clicked, this, [this] { done(kResultYes); });
 
-  Button2 = new QPushButton(QStringLiteral("いいえ(&N)"), this);
+  Button2 = new QPushButton(tr("いいえ(&N)"), this);
   Button2->setObjectName(QStringLiteral("Button2"));
   Button2->setAutoDefault(false);
   Button2->setGeometry(322, 111, 75, 25);

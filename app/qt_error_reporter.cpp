@@ -10,7 +10,8 @@ void QtErrorReporter::ShowError(const std::string& message) {
     StderrErrorReporter().ShowError(message);
     return;
   }
-  QMessageBox box(QMessageBox::Critical, QStringLiteral("エラー"), QString::fromStdString(message),
+  QMessageBox box(QMessageBox::Critical, QCoreApplication::translate("QtErrorReporter", "エラー"),
+                  QString::fromStdString(message),
                   QMessageBox::NoButton, FParent);
   box.setDefaultButton(box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole));
   box.exec();

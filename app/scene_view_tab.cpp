@@ -1,5 +1,7 @@
 #include "app/scene_view_tab.h"
 
+#include <QCheckBox>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
@@ -36,9 +38,29 @@ TSceneViewTab::TSceneViewTab(QWidget* parent) : QWidget(parent) {
   setMouseTracking(false);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(4, 4, 4, 4);
+  auto* top = new QHBoxLayout;
   FMessage = new QLabel(this);
   FMessage->setWordWrap(true);
-  layout->addWidget(FMessage);
+  top->addWidget(FMessage, 1);
+  CheckBox_Ground = new QCheckBox(tr("地面の格子"), this);
+  CheckBox_Ground->setObjectName(QStringLiteral("CheckBox_Ground"));
+  CheckBox_Ground->setChecked(FSettings.Ground);
+  CheckBox_Ground->setFocusPolicy(Qt::NoFocus);  // the keys belong to the view
+  CheckBox_Edges = new QCheckBox(tr("面の境目"), this);
+  CheckBox_Edges->setObjectName(QStringLiteral("CheckBox_Edges"));
+  CheckBox_Edges->setChecked(FOverlayOptions.Edges);
+  CheckBox_Edges->setFocusPolicy(Qt::NoFocus);
+  top->addWidget(CheckBox_Ground);
+  top->addWidget(CheckBox_Edges);
+  layout->addLayout(top);
+  connect(CheckBox_Ground, &QCheckBox::toggled, this, [this](bool on) {
+    FSettings.Ground = on;
+    RequestView();
+  });
+  connect(CheckBox_Edges, &QCheckBox::toggled, this, [this](bool on) {
+    FOverlayOptions.Edges = on;
+    update();
+  });
   layout->addStretch(1);  // the view
   FMissing = new QLabel(this);
   FMissing->setWordWrap(true);
@@ -82,26 +104,38 @@ void TSceneViewTab::SetFov(double fov) {
   RequestView();
 }
 
-void TSceneViewTab::LookAhead() { SetDirection(0, 0); }
+void TSceneViewTab::LookAhead() {
+  FSettings.Fov = SceneViewSettings().Fov;
+  SetDirection(0, 0);
+}
+
+const TSceneOverlay& TSceneViewTab::Overlay() const {
+  static const TSceneOverlay kNone;
+  return FOverlay ? *FOverlay : kNone;
+}
 
 QString TSceneViewTab::MessageText() const {
   if (FSceneFile.empty())
-    return QStringLiteral("シーンファイルはまだありません。変換を実行するか、シーンファイルを開いてください。");
+    return tr("シーンファイルはまだありません。変換を実行するか、シーンファイルを開いてください。");
   const QString name = QString::fromStdString(FSceneFile);
-  if (!FError.isEmpty()) return QStringLiteral("シーンファイルを表示できません: ") + FError;
-  if (FImage.isNull()) return name + QStringLiteral("　読み込み中…");
-  return name + QStringLiteral("　方位 ") + Degrees(FShownSettings.Yaw) + QStringLiteral("　仰角 ") +
-         Degrees(FShownSettings.Pitch) + QStringLiteral("　視野 ") + Degrees(FShownSettings.Fov);
+  if (!FError.isEmpty()) return tr("シーンファイルを表示できません: %1").arg(FError);
+  if (FImage.isNull()) return tr("%1　読み込み中…").arg(name);
+  //: The scene file, then the direction of view: heading, elevation, field of view.
+  return tr("%1　方位 %2　仰角 %3　視野 %4")
+      .arg(name, Degrees(FShownSettings.Yaw), Degrees(FShownSettings.Pitch),
+           Degrees(FShownSettings.Fov));
 }
 
 QString TSceneViewTab::MissingText() const {
   if (FMissingNames.isEmpty()) return {};
-  return QStringLiteral("表示できない画像（マゼンタの面）: ") + FMissingNames.join(QStringLiteral("、"));
+  //: The images are listed after the colon, separated by the next text.
+  return tr("表示できない画像（マゼンタの面）: %1").arg(FMissingNames.join(tr("、")));
 }
 
 QRect TSceneViewTab::ViewArea() const {
   const QMargins margins = contentsMargins() + layout()->contentsMargins();
-  const int top = FMessage->geometry().bottom() + 1 + layout()->spacing();
+  const int top = std::max(FMessage->geometry().bottom(), CheckBox_Ground->geometry().bottom()) + 1 +
+                  layout()->spacing();
   const int bottom =
       FMissing->isVisible() ? FMissing->geometry().top() - layout()->spacing() : height() - margins.bottom();
   return QRect(QPoint(margins.left(), top), QPoint(width() - margins.right() - 1, bottom - 1));
@@ -130,6 +164,7 @@ void TSceneViewTab::RequestView() {
 
 void TSceneViewTab::Work() {
   std::unique_ptr<LoadedScene> scene;
+  std::shared_ptr<const TSceneOverlay> overlay;
   std::string sceneError;
   uint64_t generation = 0;
   SceneRenderer renderer;
@@ -149,6 +184,7 @@ void TSceneViewTab::Work() {
     if (request.SceneGeneration != generation) {
       // The old scene goes first, so that two never share the memory bound's room.
       scene.reset();
+      overlay.reset();
       sceneError.clear();
       generation = request.SceneGeneration;
       if (!request.SceneFile.empty()) {
@@ -158,8 +194,14 @@ void TSceneViewTab::Work() {
         } catch (const std::exception& error) {
           sceneError = error.what();
         }
+        if (scene) {
+          auto made = std::make_shared<TSceneOverlay>(OverlayOfModel(scene->Model()));
+          made->Aircraft = SceneAircraftPosition(request.SceneFile, request.Rcpsim);
+          overlay = std::move(made);
+        }
       }
     }
+    result.Overlay = overlay;
     result.Error = sceneError;
     if (scene) {
       result.Missing = scene->Missing();
@@ -182,10 +224,12 @@ void TSceneViewTab::Receive(const Result& result) {
   FShownSettings = result.Settings;
   FImage = result.Image;
   FError = QString::fromStdString(result.Error);
+  FOverlay = result.Overlay;
   FMissingNames.clear();
   for (const MissingImage& missing : result.Missing)
-    FMissingNames << QString::fromStdString(missing.Name) + QStringLiteral("（") +
-                         QString::fromStdString(missing.Problem) + QStringLiteral("）");
+    //: An image the scene cannot show, and why.
+    FMissingNames << tr("%1（%2）").arg(QString::fromStdString(missing.Name),
+                                       QString::fromStdString(missing.Problem));
   FMissing->setText(MissingText());
   FMissing->setVisible(!FMissingNames.isEmpty());
   FMessage->setText(MessageText());
@@ -203,6 +247,7 @@ void TSceneViewTab::paintEvent(QPaintEvent*) {
     // Until the view of a new size arrives, the last one is stretched over the area.
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.drawImage(area, FImage);
+    PaintSceneOverlay(painter, area, FShownSettings, Overlay(), FOverlayOptions);
   }
 }
 
@@ -213,6 +258,8 @@ void TSceneViewTab::resizeEvent(QResizeEvent* event) {
 
 void TSceneViewTab::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
+  // The arrow keys turn the view at once, not the tabs.
+  setFocus(Qt::OtherFocusReason);
   // The size is known only now; views requested while hidden had a guessed one.
   const QRect area = ViewArea();
   if (FImage.isNull() || FImage.size() != area.size()) RequestView();

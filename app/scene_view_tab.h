@@ -1,6 +1,8 @@
 // The check tab: the written scene as the simulator will draw it, from the pilot's place.
-// Dragging looks around, the wheel changes the field of view, the arrow keys turn by 5°,
-// Home looks ahead again. Loading and rendering run on a worker thread; the newest request
+// Dragging looks around, the wheel changes the field of view, the arrow keys turn by 5° (as
+// soon as the tab is shown), Home looks ahead again with the first field of view. Over the
+// view: the compass and heading, the aircraft's starting place, and on request the seams of
+// the faces or tiles; the ground grid can be switched off. Loading and rendering run on a worker thread; the newest request
 // replaces any that has not started, so the view keeps up with the mouse.
 #pragma once
 
@@ -17,8 +19,10 @@
 #include <thread>
 #include <vector>
 
+#include "app/scene_view_overlay.h"
 #include "sceneview/scene_view.h"
 
+class QCheckBox;
 class QLabel;
 
 namespace talvero {
@@ -42,8 +46,15 @@ class TSceneViewTab : public QWidget {
   double Fov() const { return FSettings.Fov; }
   void SetDirection(double yaw, double pitch);
   void SetFov(double fov);
-  // Home: ahead, level; the field of view stays.
+  // Home: ahead, level, the first field of view.
   void LookAhead();
+
+  // The toggles under the message: the ground grid, the seams of faces or tiles.
+  QCheckBox* CheckBox_Ground;
+  QCheckBox* CheckBox_Edges;
+  // What is drawn over the view (from the last view received).
+  const TSceneOverlay& Overlay() const;
+  const TOverlayOptions& OverlayOptions() const { return FOverlayOptions; }
 
   // The last view received from the worker (null when there is none), and what the tab says.
   const QImage& ViewImage() const { return FImage; }
@@ -82,6 +93,7 @@ class TSceneViewTab : public QWidget {
     SceneViewSettings Settings;
     std::string Error;  // the scene file cannot be read, or the view failed
     std::vector<MissingImage> Missing;
+    std::shared_ptr<const TSceneOverlay> Overlay;
     uint64_t Generation = 0;
     uint64_t Id = 0;
   };
@@ -101,6 +113,8 @@ class TSceneViewTab : public QWidget {
   QImage FImage;
   QString FError;
   QStringList FMissingNames;
+  std::shared_ptr<const TSceneOverlay> FOverlay;
+  TOverlayOptions FOverlayOptions;
   uint64_t FRequestId = 0;
   uint64_t FShownRequest = 0;
   std::optional<QPoint> FDragFrom;

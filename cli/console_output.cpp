@@ -2,28 +2,47 @@
 
 #include <utility>
 
+#include "support/text_catalogue.h"
+
 namespace talvero {
 
 namespace {
 
-// The engine's job messages are Japanese; a short English reading with the option to fix.
-const std::pair<const char*, const char*> kHints[] = {
-    {"画像ファイル名：が指定されていません。", "no panorama given: use --image FILE"},
-    {"画像ファイル名で指定されたファイルがありません。", "the panorama file does not exist"},
-    {"シーンファイル名：が指定されていません。", "no scene file given: use --scene FILE"},
+// The engine's job messages with what to do about them: in Japanese a short English
+// reading with the option to fix, in English the option alone (the message is English).
+struct Hint {
+  const char* Key;  // the catalogue's key of the message
+  const char* ForJapanese;
+  const char* ForEnglish;
+};
+const Hint kHints[] = {
+    {"画像ファイル名：が指定されていません。", "no panorama given: use --image FILE",
+     "use --image FILE"},
+    {"画像ファイル名で指定されたファイルがありません。", "the panorama file does not exist", ""},
+    {"シーンファイル名：が指定されていません。", "no scene file given: use --scene FILE",
+     "use --scene FILE"},
     {"シーンフィアル名：で指定されたフォルダがありません。",
-     "the scene file's folder does not exist: create it first"},
-    {"出力画像の基本名：が指定されていません。", "no texture base name: use --base NAME"},
-    {"扱えない画像ファイルです。", "the panorama must be a .bmp, .jpg, .jpeg, .png, .tif or .tiff file"},
+     "the scene file's folder does not exist: create it first", "create it first"},
+    {"出力画像の基本名：が指定されていません。", "no texture base name: use --base NAME",
+     "use --base NAME"},
+    {"扱えない画像ファイルです。", "the panorama must be a .bmp, .jpg, .jpeg, .png, .tif or .tiff file",
+     "the panorama must be a .bmp, .jpg, .jpeg, .png, .tif or .tiff file"},
 };
 
-// Job messages that name a character: a reading for every message starting so.
-const std::pair<const char*, const char*> kPrefixHints[] = {
-    {"出力画像の基本名：に使えない文字",
+// Job messages that name a character: a hint for every message starting as the key does
+// before its "%1".
+const Hint kPrefixHints[] = {
+    {"出力画像の基本名：に使えない文字%1があります。",
      "the base name holds a character an image name or a scene file cannot hold: a path "
      "separator, a control character, a double quote (RCPSim) or one code page 932 cannot "
-     "store as itself; use --base NAME"},
+     "store as itself; use --base NAME",
+     "a path separator, a control character, a double quote (RCPSim) or one code page 932 "
+     "cannot store as itself; use --base NAME"},
 };
+
+const char* HintText(const Hint& hint) {
+  return CurrentTextLanguage() == TextLanguage::English ? hint.ForEnglish : hint.ForJapanese;
+}
 
 std::string OneLine(const std::string& text) {
   std::string line;
@@ -53,10 +72,14 @@ void ConsoleOutput::EndLine() {
 void ConsoleOutput::Error(const std::string& message) {
   EndLine();
   FStream << "talvero-convert: error: " << OneLine(message);
-  for (const auto& [japanese, english] : kHints)
-    if (message == japanese) FStream << " (" << english << ")";
-  for (const auto& [start, english] : kPrefixHints)
-    if (message.rfind(start, 0) == 0) FStream << " (" << english << ")";
+  std::string hint;
+  for (const Hint& h : kHints)
+    if (message == Localized(h.Key)) hint = HintText(h);
+  for (const Hint& h : kPrefixHints) {
+    const std::string key = Localized(h.Key);
+    if (message.rfind(key.substr(0, key.find("%1")), 0) == 0) hint = HintText(h);
+  }
+  if (!hint.empty()) FStream << " (" << hint << ")";
   FStream << std::endl;
 }
 

@@ -20,7 +20,7 @@ class ConsoleOutput {
   // Ends the open progress line, if any.
   void EndLine();
   // "talvero-convert: error: " and the message on one line (line breaks become spaces),
-  // followed by an English hint for the engine's own messages. Shown even when quiet.
+  // followed by what to do about the engine's own messages. Shown even when quiet.
   void Error(const std::string& message);
   // "talvero-convert: warning: " and the message on one line; shown even when quiet.
   void Warning(const std::string& message);

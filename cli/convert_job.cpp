@@ -147,6 +147,7 @@ int RunJob(TSimFiler& filer, const ConvertOptions& options, ConsoleOutput& conso
 }  // namespace
 
 int RunConversion(const ConvertOptions& options, std::ostream& out, std::ostream& err) {
+  SetTextLanguage(options.Language);
   ConsoleOutput console(err, options.Quiet);
   ConsoleErrorReporter reporter(console);
   ScopedErrorReporter scopedReporter(reporter);

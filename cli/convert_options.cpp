@@ -27,6 +27,8 @@ const Choices<TImageSizeMode> kSizes = {
 const Choices<TExtractImageType> kImageTypes = {
     {"bmp", eiBitmap}, {"jpg", eiJpeg}, {"jpeg", eiJpeg}, {"tif", eiTiff}, {"tiff", eiTiff}};
 const Choices<TCubeSuffix> kSuffixes = {{"left", csLeft}, {"zero", csZero}};
+const Choices<TextLanguage> kLanguages = {{"ja", TextLanguage::Japanese},
+                                         {"en", TextLanguage::English}};
 
 // An option taking one of a few words, letter case ignored; the last one given counts.
 CLI::Option* AddText(CLI::App& app, const std::string& name, std::string& target,
@@ -174,7 +176,7 @@ std::optional<ConvertOptions> ParseCommandLine(int argc, const char* const* argv
   app.footer(Footer());
   app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
 
-  std::string image, scene, base, fromScene, type, format, size, imageType, suffix;
+  std::string image, scene, base, fromScene, type, format, size, imageType, suffix, language;
   std::vector<std::string> sets;
   int threads = 0;
   bool noImagesFlag = false, noSceneFlag = false, quietFlag = false;
@@ -252,6 +254,11 @@ std::optional<ConvertOptions> ParseCommandLine(int argc, const char* const* argv
       ->group(running);
   app.add_flag("-q,--quiet", quietFlag, "No progress lines; errors are still shown")
       ->group(running);
+  auto* languageOption =
+      AddChoice(app, "--lang", language, kLanguages,
+                "Language of the progress lines and messages: Japanese or\n"
+                "English. The files written are the same. Default: ja")
+          ->group(running);
 
   app.set_help_flag("-h,--help", "Show this help and exit")->group(running);
   app.set_version_flag("--version", std::string("talvero-convert ") + TALVERO_VERSION)
@@ -278,6 +285,7 @@ std::optional<ConvertOptions> ParseCommandLine(int argc, const char* const* argv
   options.Images = !noImagesFlag;
   options.SceneFile = !noSceneFlag;
   options.Quiet = quietFlag;
+  options.Language = Chosen(languageOption, language, kLanguages).value_or(TextLanguage::Japanese);
   options.Threads = threads;
   options.ViewImage = Given(viewImageOption, viewImage);
   if (!options.ViewImage) {

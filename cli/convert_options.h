@@ -10,6 +10,7 @@
 #include "cli/scene_parameters.h"
 #include "engine/enums.h"
 #include "sceneview/scene_view.h"
+#include "support/text_catalogue.h"
 
 namespace talvero {
 
@@ -33,6 +34,8 @@ struct ConvertOptions {
   bool Images = true;
   bool SceneFile = true;
   bool Quiet = false;
+  // --lang: the language of progress lines and messages; files do not depend on it.
+  TextLanguage Language = TextLanguage::Japanese;
   int Threads = 0;  // 0: the machine's default
   // --view-image: the look-around view of the scene, rendered after the job with View.
   std::optional<std::string> ViewImage;

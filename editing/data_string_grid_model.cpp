@@ -9,6 +9,7 @@
 #include "support/errors.h"
 #include "support/number_format.h"
 #include "support/string_utils.h"
+#include "support/text_catalogue.h"
 
 namespace talvero {
 
@@ -66,14 +67,14 @@ std::string FloatCellText(long double value, int32_t digits) {
 
 long double CellTextToFloat(const std::string& text) {
   if (auto value = ParseFloat(text)) return *value;
-  throw ConvertError("'" + text + "' は浮動小数点数ではありません");
+  throw ConvertError(Localized("'%1' は浮動小数点数ではありません", {text}));
 }
 
 int32_t CellTextToInteger(const std::string& text) {
   const auto value = ParseInt64(text);
   if (!value || *value < std::numeric_limits<int32_t>::min() ||
       *value > std::numeric_limits<int32_t>::max())
-    throw ConvertError("'" + text + "' は整数ではありません");
+    throw ConvertError(Localized("'%1' は整数ではありません", {text}));
   return static_cast<int32_t>(*value);
 }
 

@@ -1,8 +1,10 @@
 #include "editing/talvero_filers.h"
 
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QSignalBlocker>
 #include <QTabWidget>
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -24,7 +26,20 @@ void TGridBoundHolder<Base>::WriteCell(const char* name, Currency value) const {
 
 template <typename Base>
 int32_t TGridBoundHolder<Base>::GetAreaRadius() const {
-  return Grid ? Grid->Mediators("AreaRadius").AsInteger() : Base::GetAreaRadius();
+  // A typed radius obeys the setter's minimum too: below it (negative, "-0") the scene
+  // file would get broken numbers or a cube collapsed to a point.
+  return Grid ? std::max(kMinAreaRadius, Grid->Mediators("AreaRadius").AsInteger())
+              : Base::GetAreaRadius();
+}
+
+template <typename Base>
+void TGridBoundHolder<Base>::ShowValuesInUse() {
+  if (!Grid) return;
+  try {
+    if (Grid->Mediators("AreaRadius").AsInteger() < kMinAreaRadius) SetAreaRadius(kMinAreaRadius);
+  } catch (const ConvertError&) {
+    // Too many digits: the job that reads it reports that.
+  }
 }
 
 template <typename Base>
@@ -179,7 +194,9 @@ void TTalveroFiler::SetSceneFormat(TSceneFormat value) {
   if (SceneFormatPages) {
     const int index = value;
     if (index >= SceneFormatPages->count())
-      throw Error("リストのインデックスが範囲を超えています (" + std::to_string(index) + ")");
+      throw Error(QCoreApplication::translate("TalveroGrid", "リストのインデックスが範囲を超えています (%1)")
+                      .arg(index)
+                      .toStdString());
     const QSignalBlocker blocker(SceneFormatPages);
     SceneFormatPages->setCurrentIndex(index);
   }
@@ -238,9 +255,11 @@ class GridBuilder {
   // Puts the items into their cells.
   void Bind() { FGrid.UpdateItems(); }
 
-  // A read-only text; column 0 is centred, columns 1 and 5 are left-aligned.
+  // A read-only text in the window's language (captions are marked for translation where
+  // they are written); column 0 is centred, columns 1 and 5 are left-aligned.
   void Text(int row, int col, const char* text) {
-    Add(row, col, ctNoEdit, col == 0 ? caCenter : caLeft, text, "");
+    Add(row, col, ctNoEdit, col == 0 ? caCenter : caLeft,
+        QCoreApplication::translate("TalveroGrid", text).toStdString().c_str(), "");
   }
   void Heading(int row, int col, const char* text) { Add(row, col, ctNoEdit, caCenter, text, ""); }
   void Zero(int row, int col) { Add(row, col, ctNoEdit, caRight, "0", ""); }
@@ -267,11 +286,11 @@ class GridBuilder {
 // Rows 1 and 2 of both grids.
 void AddRadiusAndRotation(GridBuilder& b) {
   b.Text(1, 0, "1");
-  b.Text(1, 1, "広さ（球の半径）");
+  b.Text(1, 1, QT_TRANSLATE_NOOP("TalveroGrid", "広さ（球の半径）"));
   b.Integer(1, 2, "AreaRadius", "1000");
   b.Text(1, 5, "( m )");
   b.Text(2, 0, "2");
-  b.Text(2, 1, "シーンの回転角度");
+  b.Text(2, 1, QT_TRANSLATE_NOOP("TalveroGrid", "シーンの回転角度"));
   b.Float(2, 2, "SceneRotate", "0.0");
   b.Text(2, 5, "( deg )");
 }
@@ -289,20 +308,20 @@ void SetupFMSGrid(TDataStringGrid& grid) {
   AddRadiusAndRotation(b);
   b.Heading(3, 2, "X");
   b.Heading(3, 3, "Y");
-  b.Text(4, 1, "地面の傾き");
+  b.Text(4, 1, QT_TRANSLATE_NOOP("TalveroGrid", "地面の傾き"));
   b.Float(4, 2, "SlopeX", "0.0");
   b.Float(4, 3, "SlopeY", "0.0");
   b.Text(4, 5, "( deg )");
   b.Text(6, 0, "4");
   AddXYZHeadings(b, 6);
   b.Text(7, 0, "5");
-  b.Text(7, 1, "パイロットの視点");
+  b.Text(7, 1, QT_TRANSLATE_NOOP("TalveroGrid", "パイロットの視点"));
   b.Zero(7, 2);
   b.Zero(7, 3);
   b.Float(7, 4, "PilotZ", "0.0");
   b.Text(7, 5, "( m )");
   b.Text(8, 0, "6");
-  b.Text(8, 1, "機体の位置");
+  b.Text(8, 1, QT_TRANSLATE_NOOP("TalveroGrid", "機体の位置"));
   b.Float(8, 2, "AirCraftX", "-5.0");
   b.Float(8, 3, "AirCraftY", "0.0");
   b.Float(8, 4, "AirCraftZ", "-1.7");
@@ -315,44 +334,46 @@ void SetupRCPGrid(TDataStringGrid& grid) {
   AddRadiusAndRotation(b);
   b.Heading(3, 2, "X");
   b.Heading(3, 4, "Z");
-  b.Text(4, 1, "地面の傾き");
+  b.Text(4, 1, QT_TRANSLATE_NOOP("TalveroGrid", "地面の傾き"));
   b.Float(4, 2, "SlopeX", "0.0");
   b.Float(4, 4, "SlopeZ", "0.0");
   b.Text(4, 5, "( deg )");
   b.Text(5, 0, "3");
-  b.Text(5, 1, "機体の向き");
+  b.Text(5, 1, QT_TRANSLATE_NOOP("TalveroGrid", "機体の向き"));
   b.Float(5, 2, "AirCraftRotate", "0.0");
   b.Text(5, 5, "( deg )");
   b.Text(6, 0, "4");
   AddXYZHeadings(b, 6);
   b.Text(7, 0, "5");
-  b.Text(7, 1, "パイロットの視点");
+  b.Text(7, 1, QT_TRANSLATE_NOOP("TalveroGrid", "パイロットの視点"));
   b.Zero(7, 2);
   b.Zero(7, 3);
   b.Zero(7, 4);
   b.Text(7, 5, "( m )");
   b.Text(8, 0, "6");
-  b.Text(8, 1, "機体の位置");
+  b.Text(8, 1, QT_TRANSLATE_NOOP("TalveroGrid", "機体の位置"));
   b.Float(8, 2, "AirCraftX", "5.0");
   b.Float(8, 3, "AirCraftY", "-1.7");
   b.Float(8, 4, "AirCraftZ", "0.0");
   b.Text(8, 5, "( m )");
   b.Text(9, 0, "7");
-  b.Text(9, 1, "光の設定");
+  b.Text(9, 1, QT_TRANSLATE_NOOP("TalveroGrid", "光の設定"));
   AddXYZHeadings(b, 9);
   b.Text(10, 0, "8");
   b.Text(10, 1, "Light.Direction");
   b.Integer(10, 2, "Direction_X", "0");
   b.Integer(10, 3, "Direction_Y", "-1");
   b.Integer(10, 4, "Direction_Z", "0");
-  b.Text(10, 5, "光線の進行方向");
+  b.Text(10, 5, QT_TRANSLATE_NOOP("TalveroGrid", "光線の進行方向"));
   b.Text(11, 0, "9");
   b.Heading(11, 2, "R");
   b.Heading(11, 3, "G");
   b.Heading(11, 4, "B");
   const char* lights[][2] = {{"Diffuse", "1.0"}, {"Specular", "1.0"}, {"Ambient", "0.2"}};
   const char* labels[] = {"Light.Diffuse", "Light.Specular", "Light.Ambient"};
-  const char* notes[] = {"3D光の色", "反射光の色", "均一光の色"};
+  const char* notes[] = {QT_TRANSLATE_NOOP("TalveroGrid", "3D光の色"),
+                         QT_TRANSLATE_NOOP("TalveroGrid", "反射光の色"),
+                         QT_TRANSLATE_NOOP("TalveroGrid", "均一光の色")};
   const char* numbers[] = {"10", "11", "12"};
   for (int i = 0; i < 3; ++i) {
     const int row = 12 + i;

@@ -57,10 +57,13 @@ class TGridBoundHolder : public Base {
     WriteCell("SlopeX", v);
     Base::SetSlopeX(v);
   }
+  // A radius typed below the minimum radius is read as the minimum.
   int32_t GetAreaRadius() const override;
-  // Raised to the minimum radius before it reaches the cell; a radius typed into the
-  // cell is read as it stands.
+  // Raised to the minimum radius before it reaches the cell.
   void SetAreaRadius(int32_t value) override;
+  // Writes back a cell that holds a value other than the one read from it (a radius below
+  // the minimum), so that the grid shows what a job uses; for the end of an edit.
+  void ShowValuesInUse();
 
  protected:
   // The cell's float value times 10000, rounded half to even; only with a grid.

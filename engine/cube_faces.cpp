@@ -16,6 +16,7 @@
 #include "support/errors.h"
 #include "support/ordered_writes.h"
 #include "support/parallel.h"
+#include "support/text_catalogue.h"
 
 namespace talvero {
 
@@ -106,7 +107,7 @@ void DrawCapPieces(Bitmap& face, int32_t s, int32_t h, int mode,
 }  // namespace
 
 void TSimFiler::BuildCubeMap(int32_t f, TmxCurrencyUV& map) {
-  Progress("座標を取得しています。", spAppend);
+  Progress(Localized("座標を取得しています。"), spAppend);
   map.Allocate(f);  // every entry is filled below
   Progress("....", spUpdate);
   // The top cap (rows below f), then the upper half of the side face; rows in parallel.
@@ -166,7 +167,7 @@ void TSimFiler::WarpCubeStrips(Bitmap& panorama) {
   Bitmap warped(b, h);
   TmxCurrencyUV map;
   BuildCubeMap(f, map);
-  Progress("処理中 ", spAppend);
+  Progress(Localized("処理中 "), spAppend);
   for (int32_t i = 0; i < 4; ++i) {
     CheckCancelled();
     // The strip is read straight from the panorama; it is written back only when done.
@@ -271,7 +272,7 @@ void TSimFiler::WriteCubeFacesWith(const Bitmap& panorama,
   const TExtractImageType type = GetExtractImageType();
   const StringList names = RequireImageNames(stCube);
 
-  Progress("画像ファイルを書き出しています。", spAppend);
+  Progress(Localized("画像ファイルを書き出しています。"), spAppend);
   WriteFilesInOrder(
       6,
       [&](int i) {

@@ -19,6 +19,7 @@
 #include "engine/sim_filer.h"
 #include "imaging/bitmap.h"
 #include "support/parallel.h"
+#include "support/text_catalogue.h"
 
 namespace talvero {
 
@@ -242,7 +243,7 @@ void TSimFiler::WriteCubeJob(Bitmap& panorama) {
   TmxCurrencyUV map;
   if (FCubeMapAhead && FCubeMapAhead->F == f) {
     // The lines BuildCubeMap shows, now that the map is there.
-    Progress("座標を取得しています。", spAppend);
+    Progress(Localized("座標を取得しています。"), spAppend);
     map = FCubeMapAhead->Take();
     FCubeMapAhead.reset();
     for (int step = 0; step < 4; ++step) Progress("....", spUpdate);
@@ -251,7 +252,7 @@ void TSimFiler::WriteCubeJob(Bitmap& panorama) {
     FCubeMapAhead.reset();
     BuildCubeMap(f, map);
   }
-  Progress("処理中 ", spAppend);
+  Progress(Localized("処理中 "), spAppend);
   // With a core to spare, the top and bottom faces are made and encoded (into their temporary
   // files) as soon as their rows are final, while the warp goes on.
   std::vector<std::shared_ptr<EarlyFace>> early(6);

@@ -6,13 +6,13 @@
 #include "imaging/image_codecs.h"
 #include "support/errors.h"
 #include "support/file_util.h"
+#include "support/text_catalogue.h"
 
 namespace talvero {
 
 namespace {
 
 const char* const kUnsupportedImage = "扱えない画像ファイルです。";
-const char* const kLoading = "読み込んでいます。　";
 const char* const kNormalizing = "イメージサイズを修正しています。";
 
 constexpr int32_t kNormalWidth = 8192;
@@ -41,7 +41,7 @@ bool TSimFiler::ReadImageFile(Bitmap& target, const std::string& fileName,
   if (!FileExists(fileName)) return false;
   ImageFormat format = ImageFileKind(fileName);
   if (format == ImageFormat::Unsupported) {
-    ShowError(kUnsupportedImage);
+    ShowError(Localized(kUnsupportedImage));
     return false;
   }
   // A ".tif" file is read by whichever codec recognises its content.
@@ -57,7 +57,7 @@ bool TSimFiler::LoadPanorama(Bitmap& target, const ImageSizeObserver& onSize) {
   const std::string fileName = GetImageFileName();
   // The job was checked a moment ago; a file gone since must not end the stage silently.
   if (!FileExists(fileName)) throw FileError("cannot open '" + fileName + "': the file is gone");
-  Progress(kLoading + fileName, spAppend);
+  Progress(Localized("読み込んでいます。　%1", {fileName}), spAppend);
   if (!ReadImageFile(target, fileName, onSize)) return false;
   if (!UsableShape(target)) {
     // A size the normalised image cannot have in memory is a problem of this panorama.
@@ -78,7 +78,7 @@ bool TSimFiler::LoadPanorama(Bitmap& target, const ImageSizeObserver& onSize) {
 }
 
 void TSimFiler::NormalizeSize(Bitmap& image) {
-  Progress(kNormalizing, spAppend);
+  Progress(Localized(kNormalizing), spAppend);
   int32_t width = image.Width() / 8 * 8;
   if (width <= kNormalWidth) width = kNormalWidth;
   const int32_t height = width / 2;
@@ -98,7 +98,7 @@ bool TSimFiler::LoadPicture(Bitmap& picture) {
   if (!FileExists(fileName)) return false;
   const ImageFormat byName = ImageFileKind(fileName);
   if (byName == ImageFormat::Unsupported) {
-    ShowError(kUnsupportedImage);
+    ShowError(Localized(kUnsupportedImage));
     return false;
   }
   picture = Bitmap();

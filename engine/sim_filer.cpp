@@ -6,6 +6,7 @@
 
 #include "support/errors.h"
 #include "support/file_util.h"
+#include "support/text_catalogue.h"
 #include "support/text_encoding.h"
 
 namespace talvero {
@@ -64,14 +65,14 @@ std::string UnusableBasenameChar(const std::string& name, TSceneFormat format) {
   for (const unsigned char c : name) {
     if (c < 0x20 || c == 0x7F) {
       char code[12];
-      std::snprintf(code, sizeof code, " U+%04X ", c);  // an invisible one by its code
-      return code;
+      std::snprintf(code, sizeof code, "U+%04X", c);  // an invisible one by its code
+      return Localized(" %1 ", {code});
     }
     if (c == '/' || c == '\\' || (c == '"' && format == sfRCP))
-      return std::string("「") + static_cast<char>(c) + "」";
+      return Localized("「%1」", {std::string(1, static_cast<char>(c))});
   }
   const std::string bad = FirstCharNotInCp932(name);
-  return bad.empty() ? bad : "「" + bad + "」";
+  return bad.empty() ? bad : Localized("「%1」", {bad});
 }
 
 }  // namespace
@@ -79,20 +80,20 @@ std::string UnusableBasenameChar(const std::string& name, TSceneFormat format) {
 bool TSimFiler::CheckSceneJob() {
   const std::string sceneFile = GetSceneFilename();
   if (sceneFile.empty()) {
-    ShowError("シーンファイル名：が指定されていません。");
+    ShowError(Localized("シーンファイル名：が指定されていません。"));
     return false;
   }
   if (!DirectoryExists(GetSceneFolder())) {
-    ShowError("シーンフィアル名：で指定されたフォルダがありません。");
+    ShowError(Localized("シーンフィアル名：で指定されたフォルダがありません。"));
     return false;
   }
   const std::string basename = GetTextureBasename();
   if (basename.empty()) {
-    ShowError("出力画像の基本名：が指定されていません。");
+    ShowError(Localized("出力画像の基本名：が指定されていません。"));
     return false;
   }
   if (const std::string bad = UnusableBasenameChar(basename, GetSceneFormat()); !bad.empty()) {
-    ShowError("出力画像の基本名：に使えない文字" + bad + "があります。");
+    ShowError(Localized("出力画像の基本名：に使えない文字%1があります。", {bad}));
     return false;
   }
   return true;
@@ -101,11 +102,11 @@ bool TSimFiler::CheckSceneJob() {
 bool TSimFiler::CheckImageJob() {
   const std::string imageFile = GetImageFileName();
   if (imageFile.empty()) {
-    ShowError("画像ファイル名：が指定されていません。");
+    ShowError(Localized("画像ファイル名：が指定されていません。"));
     return false;
   }
   if (!FileExists(imageFile)) {
-    ShowError("画像ファイル名で指定されたファイルがありません。");
+    ShowError(Localized("画像ファイル名で指定されたファイルがありません。"));
     return false;
   }
   return CheckSceneJob();

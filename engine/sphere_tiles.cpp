@@ -12,6 +12,7 @@
 #include "imaging/crop_stretch.h"
 #include "support/errors.h"
 #include "support/ordered_writes.h"
+#include "support/text_catalogue.h"
 
 namespace talvero {
 
@@ -40,8 +41,8 @@ void TSimFiler::WriteSphereTiles(const Bitmap& panorama) {
   const TExtractImageType type = GetExtractImageType();
   const StringList names = RequireImageNames(stSphere);
 
-  Progress("画像に処理領域を追加しています。", spAppend);
-  Progress("画像ファイルを書き出しています。", spAppend);
+  Progress(Localized("画像に処理領域を追加しています。"), spAppend);
+  Progress(Localized("画像ファイルを書き出しています。"), spAppend);
   WriteFilesInOrder(
       20,
       [&](int k) {

@@ -9,6 +9,7 @@
 #include "support/errors.h"
 #include "support/file_util.h"
 #include "support/string_utils.h"
+#include "support/text_catalogue.h"
 #include "support/text_encoding.h"
 
 namespace talvero {
@@ -102,8 +103,8 @@ struct FmsReader {
       filer.SetSceneType(stCube);
     }
     if (!known) {
-      filer.ShowError(std::string("TEXTURE セクションの画像ファイル名が判別できません。\r\n") +
-                      kUnusableScene);
+      filer.ShowError(Localized("TEXTURE セクションの画像ファイル名が判別できません。\r\n%1",
+                                {Localized(kUnusableScene)}));
       return false;
     }
     filer.SetTextureBasename(BeforeLastUnderscore(rest));
@@ -167,8 +168,8 @@ struct FmsReader {
       if (t.Kind() == TokenKind::Float && t.Text() == "3D") {
         t.Next();
         if (t.IsSymbol("_LANDSCAPE")) {
-          filer.ShowError(std::string("3D_LANDSCAPE セクションが見つかりました。\r\n") +
-                          kUnusableScene);
+          filer.ShowError(Localized("3D_LANDSCAPE セクションが見つかりました。\r\n%1",
+                                    {Localized(kUnusableScene)}));
           return false;
         }
       }

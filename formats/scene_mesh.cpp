@@ -4,6 +4,7 @@
 
 #include "engine/sim_filer.h"
 #include "engine/vectors.h"
+#include "support/text_catalogue.h"
 
 namespace talvero {
 
@@ -38,7 +39,7 @@ TmxTriPoint FmsSphereVertices(int32_t r, Currency rotate) {
 }  // namespace
 
 void TSimFiler::InitMeshArrays() {
-  Progress("頂点の配列を初期化しています。", spAppend);
+  Progress(Localized("頂点の配列を初期化しています。"), spAppend);
   const TSceneFormat format = GetSceneFormat();
   const TSceneType type = GetSceneType();
   if (format == sfRCP) {

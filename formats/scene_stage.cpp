@@ -1,5 +1,6 @@
 // The scene half of a job: check, build the mesh, write the scene file, release the mesh.
 #include "engine/sim_filer.h"
+#include "support/text_catalogue.h"
 
 namespace talvero {
 
@@ -7,7 +8,7 @@ void TSimFiler::RunSceneStage() {
   if (!CheckSceneJob()) return;
   try {
     CheckCancelled();
-    Progress("シーンファイルを出力します。", spAppend);
+    Progress(Localized("シーンファイルを出力します。"), spAppend);
     struct MeshGuard {
       TSimFiler& filer;
       ~MeshGuard() { filer.FreeMeshArrays(); }
@@ -26,7 +27,7 @@ void TSimFiler::RunSceneStage() {
       EnsureVistaTexture();
     }
     CheckCancelled();
-    Progress("出力中　" + GetSceneFilename(), spAppend);
+    Progress(Localized("出力中　%1", {GetSceneFilename()}), spAppend);
   } catch (const CancelledError&) {
     ShowError(kCancelledMessage);
   }

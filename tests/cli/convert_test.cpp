@@ -9,6 +9,7 @@
 #include <unistd.h>
 #endif
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <set>
@@ -499,6 +500,69 @@ TEST_F(ConvertTest, HelpExplainsTheToolAndEveryParameter) {
   for (const char* text : {"Usage:", "Examples:", "Exit status", "--from-scene", "AirCraftRotate=0",
                            "PilotZ=0", "Ambient_B=0.2", "AirCraftZ=-1.7"})
     EXPECT_NE(r.Out.find(text), std::string::npos) << text;
+}
+
+bool IsAscii(const std::string& text) {
+  return std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; });
+}
+
+// --lang en: English progress and messages, the very same files as in Japanese.
+TEST_F(ConvertTest, EnglishProgressAndMessagesWithTheSameFiles) {
+  const struct {
+    StringList Args;
+    size_t Files;
+  } jobs[] = {{{"--scene", "s.scn"}, 8},
+              {{"--scene", "s.xscn", "--type", "sphere", "--image-type", "jpg"}, 22}};
+  for (const auto& job : jobs) {
+    std::set<std::string> names[2];
+    std::string progress[2];
+    const char* languages[] = {"ja", "en"};
+    for (int i = 0; i < 2; ++i) {
+      const std::string folder = out + "/" + languages[i] + std::to_string(job.Files);
+      fs::create_directories(folder);
+      StringList args = {"--image", panorama, "--size", "small", "--lang", languages[i]};
+      args.insert(args.end(), job.Args.begin(), job.Args.end());
+      args[args.size() - job.Args.size() + 1] = folder + "/" + job.Args[1];
+      const RunResult r = Run(args);
+      ASSERT_EQ(r.Status, 0) << r.Err;
+      progress[i] = r.Err;
+      for (const auto& entry : fs::directory_iterator(folder))
+        names[i].insert(entry.path().filename().string());
+    }
+    EXPECT_TRUE(IsAscii(progress[1])) << progress[1];
+    EXPECT_FALSE(IsAscii(progress[0]));
+    EXPECT_NE(progress[1].find("Writing the image files."), std::string::npos) << progress[1];
+    ASSERT_EQ(names[0].size(), job.Files);
+    ASSERT_EQ(names[0], names[1]);
+    for (const std::string& name : names[0])
+      EXPECT_EQ(ReadAll(out + "/ja" + std::to_string(job.Files) + "/" + name),
+                ReadAll(out + "/en" + std::to_string(job.Files) + "/" + name))
+          << name;
+  }
+
+  const std::string gif = dir.Write("pano.gif", "GIF89a");
+  const std::string landscape = dir.Write("land.scn", "3D_LANDSCAPE\r\n");
+  const struct {
+    StringList Args;
+    std::string Message;
+  } refused[] = {
+      {{"--scene", out + "/s.scn"}, "No panorama is chosen. (use --image FILE)"},
+      {{"--image", panorama, "--scene", dir.File("nowhere/s.scn")},
+       "The scene file's folder does not exist. (create it first)"},
+      {{"--image", gif, "--scene", out + "/s.scn"}, "Talvero cannot read this kind of image file."},
+      {{"--image", panorama, "--scene", out + "/s.scn", "--base", "../x"},
+       "The base name holds a character that cannot be used: \"/\". (a path separator"},
+      {{"--from-scene", landscape, "--no-images"},
+       "The scene file has a 3D_LANDSCAPE section. Talvero cannot use this scene file."},
+  };
+  for (const auto& c : refused) {
+    StringList args = c.Args;
+    args.insert(args.end(), {"--lang", "en"});
+    const RunResult r = Run(args);
+    EXPECT_EQ(r.Status, 1) << c.Message;
+    EXPECT_NE(r.Err.find("talvero-convert: error: " + c.Message), std::string::npos) << r.Err;
+    EXPECT_TRUE(IsAscii(r.Err)) << r.Err;
+  }
 }
 
 // Mean difference per colour channel of two images of one size.

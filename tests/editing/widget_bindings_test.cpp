@@ -345,10 +345,20 @@ TEST_F(Bindings, EveryParameterReadsAndWritesACellOfItsOwn) {
 TEST_F(Bindings, TypedValuesAreReadAsTheyStand) {
   ASSERT_TRUE(testing::ShowActive(window));
   TTalveroFMS& fms = filer->TalveroFMS();
-  TypeInto(fmsGrid, "AreaRadius", "50");
-  EXPECT_EQ(fms.GetAreaRadius(), 50);
-  TypeInto(fmsGrid, "AreaRadius", "1.5");
-  EXPECT_EQ(fms.GetAreaRadius(), 15);
+  TypeInto(fmsGrid, "AreaRadius", "150");
+  EXPECT_EQ(fms.GetAreaRadius(), 150);
+  TypeInto(fmsGrid, "AreaRadius", "1500.5");
+  EXPECT_EQ(fms.GetAreaRadius(), 15005);
+  // A radius below the minimum is read as the minimum, as the setter would store it: a
+  // negative one wrote a scene file with broken numbers, "-0" one with every vertex at 0.
+  for (const char* typed : {"50", "-500", "-0"}) {
+    TypeInto(fmsGrid, "AreaRadius", typed);
+    EXPECT_EQ(fms.GetAreaRadius(), 100) << typed;
+  }
+  pages->setCurrentWidget(rcpGrid);
+  TypeInto(rcpGrid, "AreaRadius", "-500");
+  EXPECT_EQ(filer->TalveroRCP().GetAreaRadius(), 100);
+  pages->setCurrentWidget(fmsGrid);
   TypeInto(fmsGrid, "AirCraftY", "1.23456");
   EXPECT_EQ(fms.GetAirCraftY(), C("1.2346"));
   EXPECT_EQ(Cell(fmsGrid, "AirCraftY"), "1.23456");

@@ -1,12 +1,14 @@
 // Shared helpers: multi-byte-aware scans, encoding, paths and all-or-nothing file writing.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "common/test_support.h"
 #include "support/errors.h"
 #include "support/file_util.h"
 #include "support/string_utils.h"
+#include "support/text_catalogue.h"
 #include "support/text_encoding.h"
 
 namespace talvero {
@@ -31,6 +33,32 @@ TEST(StringScans, UnderscoresAndPeriodsOutsideMultiByteCharacters) {
   EXPECT_TRUE(SameTextIgnoreCase("aircraftx", "AirCraftX"));
   EXPECT_FALSE(SameTextIgnoreCase("AirCraftX", "AirCraftY"));
   EXPECT_FALSE(SameTextIgnoreCase("AirCraft", "AirCraftX"));
+}
+
+// A translation that drops a "%1" would lose the file name of its message; one that keeps
+// a Japanese character is no translation. Japanese stays exactly as written.
+TEST(TextCatalogue, EveryTextKeepsItsPlaceholdersAndJapaneseStaysAsWritten) {
+  const auto placeholders = [](std::string_view text) {
+    std::string found;
+    for (size_t i = 0; i + 1 < text.size(); ++i)
+      if (text[i] == '%' && text[i + 1] >= '1' && text[i + 1] <= '9') found += text[i + 1];
+    std::sort(found.begin(), found.end());
+    return found;
+  };
+  const auto entries = CatalogueEntries(TextLanguage::English);
+  ASSERT_GE(entries.size(), 20u);
+  for (const auto& [key, text] : entries) {
+    EXPECT_EQ(placeholders(text), placeholders(key)) << text;
+    EXPECT_TRUE(std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; }))
+        << text;
+    std::string japanese(key);
+    if (const size_t at = japanese.find("%1"); at != std::string::npos) japanese.replace(at, 2, "a");
+    EXPECT_EQ(LocalizedIn(TextLanguage::Japanese, key, {"a"}), japanese);
+  }
+  EXPECT_EQ(LocalizedIn(TextLanguage::English, "出力中　%1", {"a/空.scn"}), "Writing a/空.scn");
+  EXPECT_EQ(LocalizedIn(TextLanguage::English, "no such key %1", {"x"}), "no such key x");
+  EXPECT_EQ(LanguageFromCode("en"), TextLanguage::English);
+  EXPECT_EQ(LanguageFromCode("de"), std::nullopt);
 }
 
 TEST(TextEncoding, CodePage932AtTheFileBoundary) {

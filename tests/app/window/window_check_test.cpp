@@ -1,13 +1,16 @@
 // The check tab: the written scene after each job, looked around with real mouse, wheel and
 // key events, rendered off the user-interface thread, and missing images named.
+#include <QCheckBox>
 #include <QLabel>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QWheelEvent>
 #include <cmath>
 #include <filesystem>
+#include <regex>
 
 #include "app/panorama_preview.h"
+#include "app/scene_view_overlay.h"
 #include "app/scene_view_tab.h"
 #include "sceneview/scene_model.h"
 #include "sceneview/scene_view.h"
@@ -150,6 +153,89 @@ TEST_F(CheckTabTest, AfterAJobShowsTheWrittenSceneAndLooksAroundWithMouseWheelAn
   // The pitch stops at straight up.
   for (int i = 0; i < 25; ++i) QTest::keyClick(tab, Qt::Key_Up);
   EXPECT_EQ(tab->Pitch(), 90);
+}
+
+TEST_F(CheckTabTest, ARadiusTypedBelowTheMinimumWritesASceneTheTabShows) {
+  TDataStringGrid& grid = *window->Grid_FMS;
+  const TDataStringGridItem* radius = grid.Items().FindItem("AreaRadius");
+  QTest::mouseClick(grid.viewport(), Qt::LeftButton, {},
+                    grid.CellRect(radius->ColIndex(), radius->RowIndex()).center());
+  QTest::keyClicks(QApplication::focusWidget(), "-500");
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+  // The grid shows the radius the job uses.
+  EXPECT_EQ(testing::CellText(grid, "AreaRadius"), "100");
+  RunJob("scene.scn");
+  const std::string scene = testing::ReadAll(dir.File("out/scene.scn"));
+  const size_t key = scene.find("sf_AreaRadius");
+  ASSERT_NE(key, std::string::npos);
+  EXPECT_EQ(scene.substr(key, scene.find('\r', key) - key), "sf_AreaRadius        : 100");
+  EXPECT_FALSE(std::regex_search(scene, std::regex("--[0-9]"))) << "no doubled signs";
+  OpenCheckTab();
+  ASSERT_TRUE(WaitForView());
+  EXPECT_FALSE(tab->ViewImage().isNull()) << tab->MessageText().toStdString();
+}
+
+// What the tab gives to judge a scene by: the keys turn the view as soon as the tab is
+// shown, the aircraft's mark where the scene file puts it, the compass, the seams of the
+// faces and the ground grid on request, and Home also undoes the zoom.
+TEST_F(CheckTabTest, KeysAtOnceAircraftMarkCompassSeamsGroundAndHome) {
+  RunJob("scene.scn");
+  OpenCheckTab();  // a click on the tab bar, which would take the arrow keys otherwise
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+  EXPECT_EQ(tab->Yaw(), 5);
+  EXPECT_EQ(window->PageControl1->currentWidget(), tab);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Left);
+  ASSERT_TRUE(WaitForView());
+  ASSERT_FALSE(tab->ViewImage().isNull()) << tab->MessageText().toStdString();
+
+  // The aircraft 5 m ahead and 1.7 m down (the scene's own values): straight ahead, below
+  // the horizon; behind the viewer it is not drawn.
+  const TSceneOverlay& overlay = tab->Overlay();
+  ASSERT_TRUE(overlay.Aircraft.has_value());
+  EXPECT_DOUBLE_EQ(overlay.Aircraft->X, -5);
+  EXPECT_DOUBLE_EQ(overlay.Aircraft->Z, -1.7);
+  const SceneViewSettings& shown = tab->ShownSettings();
+  const auto mark = ProjectPoint(overlay, shown, *overlay.Aircraft);
+  ASSERT_TRUE(mark.has_value());
+  EXPECT_NEAR(mark->x(), shown.Width / 2.0, 0.01);
+  EXPECT_GT(mark->y(), shown.Height / 2.0);
+  SceneViewSettings behind = shown;
+  behind.Yaw = 180;
+  EXPECT_FALSE(ProjectPoint(overlay, behind, *overlay.Aircraft).has_value());
+  EXPECT_STREQ(CompassPoint(0), "N");
+  EXPECT_STREQ(CompassPoint(100), "E");
+  EXPECT_STREQ(CompassPoint(-44), "NW");
+  // A cube's seams are its twelve edges, the diagonals of its faces left out.
+  EXPECT_EQ(overlay.Edges.size(), 12u);
+
+  // The marks are drawn over the view, which stays what the simulator shows.
+  const QImage plain = tab->grab().toImage();
+  QTest::mouseClick(tab->CheckBox_Edges, Qt::LeftButton);
+  EXPECT_TRUE(tab->OverlayOptions().Edges);
+  EXPECT_NE(tab->grab().toImage(), plain);
+  EXPECT_EQ(tab->ViewImage(), DirectView(dir.File("out/scene.scn")));
+
+  // The ground grid off: the view is rendered without it.
+  const QImage withGround = tab->ViewImage();
+  for (int i = 0; i < 6; ++i) QTest::keyClick(tab, Qt::Key_Down);
+  ASSERT_TRUE(WaitForView());
+  const QImage groundBelow = tab->ViewImage();
+  QTest::mouseClick(tab->CheckBox_Ground, Qt::LeftButton);
+  ASSERT_TRUE(WaitForView());
+  EXPECT_FALSE(tab->ShownSettings().Ground);
+  EXPECT_NE(tab->ViewImage(), groundBelow);
+  EXPECT_EQ(tab->ViewImage(), DirectView(dir.File("out/scene.scn")));
+  EXPECT_EQ(tab, QApplication::focusWidget()) << "the toggles leave the keys to the view";
+
+  // Home: ahead, level and the first field of view.
+  Wheel(240);
+  EXPECT_EQ(tab->Fov(), 80);
+  QTest::keyClick(tab, Qt::Key_Home);
+  EXPECT_EQ(tab->Fov(), 90);
+  EXPECT_EQ(tab->Pitch(), 0);
+  QTest::mouseClick(tab->CheckBox_Ground, Qt::LeftButton);
+  ASSERT_TRUE(WaitForView());
+  EXPECT_EQ(tab->ViewImage(), withGround);
 }
 
 TEST_F(CheckTabTest, TheLatestRequestWinsAndTheWindowStaysResponsive) {

@@ -2,14 +2,18 @@
 // questions, the same files as the engine alone writes, a window that stays usable but
 // unchangeable while a job runs, and cancelling a running job.
 #include <QCheckBox>
+#include <QDir>
 #include <QMenu>
+#include <QProgressBar>
 #include <QMenuBar>
 #include <QTabWidget>
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
 
 #include "app/console_view.h"
+#include "app/job_status.h"
 #include "app/overwrite_dialog.h"
 #include "support/file_util.h"
 #include "window_support.h"
@@ -98,6 +102,32 @@ class JobTest : public WindowTest {
   std::string panorama;
 };
 
+// Runs `act` once, inside the running job, as soon as the console holds a line starting
+// with `line`; counts the lines each time the job lets the window handle its events.
+class WhenConsoleShows {
+ public:
+  WhenConsoleShows(TForm1& window, QString line, std::function<void()> act)
+      : FTimer(&window) {
+    QObject::connect(&FTimer, &QTimer::timeout, [this, &window, line, act = std::move(act)] {
+      if (!window.JobRunning()) return;
+      LineCounts.push_back(window.Editor1->LineCount());
+      for (const QString& shown : window.Editor1->toPlainText().split('\n'))
+        if (shown.startsWith(line)) {
+          FTimer.stop();
+          Fired = true;
+          act();
+          return;
+        }
+    });
+    FTimer.start(0);
+  }
+  bool Fired = false;
+  std::vector<int> LineCounts;
+
+ private:
+  QTimer FTimer;
+};
+
 TEST_F(JobTest, NothingHappensWithoutAnyOutput) {
   EnterJob("scene.scn");
   Click(window->CheckBox_CreateDividedImage);
@@ -132,7 +162,7 @@ TEST_F(JobTest, WindowWritesWhatTheEngineAloneWrites) {
       << window->Editor1->LastLine().toStdString();
 }
 
-TEST_F(JobTest, SphereRcpsimJobWithEditedParametersMatchesTooAndLeavesThePreviewEmpty) {
+TEST_F(JobTest, SphereRcpsimJobWithEditedParametersMatchesTooAndBringsThePreviewBack) {
   EnterJob("scene.xscn");
   Click(window->RadioGroup_SceneType->Button(1));
   Click(window->RadioGroup_ExtractImageType->Button(1));
@@ -154,9 +184,14 @@ TEST_F(JobTest, SphereRcpsimJobWithEditedParametersMatchesTooAndLeavesThePreview
 
   Click(window->CheckBox_ShowImage);
   ASSERT_TRUE(window->Image_Panorama->HasPicture());
+  bool clearedDuringJob = false;
+  WhenConsoleShows images(*window, "画像ファイルを書き出しています。",
+                          [&] { clearedDuringJob = !window->Image_Panorama->HasPicture(); });
   Execute();
   EXPECT_TRUE(errors.Messages.empty()) << errors.Messages.front();
-  EXPECT_FALSE(window->Image_Panorama->HasPicture()) << "cleared before the images are written";
+  EXPECT_TRUE(clearedDuringJob) << "cleared before the images are written";
+  EXPECT_TRUE(QTest::qWaitFor([&] { return window->Image_Panorama->HasPicture(); }, 10000))
+      << "the preview comes back after the job";
 
   const auto fromWindow = FolderContents(OutFolder());
   EXPECT_EQ(fromWindow.size(), 22u) << "20 tiles, the mesh and its settings file";
@@ -307,31 +342,6 @@ TEST_F(JobTest, JobControlsAreLockedWhileTheJobRuns) {
 
 constexpr char kCancelledLine[] = "出力を中止しました。";
 
-// Runs `act` once, inside the running job, as soon as the console holds a line starting
-// with `line`; counts the lines each time the job lets the window handle its events.
-class WhenConsoleShows {
- public:
-  WhenConsoleShows(TForm1& window, QString line, std::function<void()> act)
-      : FTimer(&window) {
-    QObject::connect(&FTimer, &QTimer::timeout, [this, &window, line, act = std::move(act)] {
-      if (!window.JobRunning()) return;
-      LineCounts.push_back(window.Editor1->LineCount());
-      for (const QString& shown : window.Editor1->toPlainText().split('\n'))
-        if (shown.startsWith(line)) {
-          FTimer.stop();
-          Fired = true;
-          act();
-          return;
-        }
-    });
-    FTimer.start(0);
-  }
-  bool Fired = false;
-  std::vector<int> LineCounts;
-
- private:
-  QTimer FTimer;
-};
 
 int Count(const QString& text, const QString& part) { return static_cast<int>(text.count(part)); }
 
@@ -369,6 +379,50 @@ TEST_F(JobTest, CancelButtonStopsTheJobAndKeepsTheFilesAlreadyInPlace) {
   Execute();
   EXPECT_TRUE(FolderContents(OutFolder()) == whole);
   EXPECT_EQ(Count(window->Editor1->toPlainText(), kCancelledLine), 0);
+}
+
+// The status bar tells on every tab: progress that grows with "中止" beside it during the
+// job, then what was written where and how long it took, with the folder command.
+TEST_F(JobTest, StatusBarShowsProgressThenTheSummary) {
+  EnterJob("scene.scn");
+  TJobStatus& status = *window->JobStatus1;
+  std::vector<int> percents;
+  bool cancelShown = false, consoleShown = false;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    if (!window->JobRunning()) return;
+    percents.push_back(status.ProgressBar->value());
+    cancelShown = status.CancelButton->isVisible() && status.ProgressBar->isVisible();
+    consoleShown = window->PageControl1->currentWidget() == window->TabSheet3;
+  });
+  watch.start(0);
+  Execute();
+  watch.stop();
+  ASSERT_FALSE(percents.empty());
+  EXPECT_TRUE(cancelShown && consoleShown) << "progress and 中止 beside the console";
+  EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()));
+  EXPECT_GT(percents.back(), 50);
+  EXPECT_FALSE(status.ProgressBar->isVisible());
+  EXPECT_FALSE(status.CancelButton->isVisible());
+  const QString summary = status.SummaryText();
+  EXPECT_TRUE(summary.startsWith(QStringLiteral("8 個のファイルを ") +
+                                 QDir::toNativeSeparators(QString::fromStdString(OutFolder())) +
+                                 QStringLiteral(" に書き出しました（")))
+      << summary.toStdString();
+  EXPECT_TRUE(summary.endsWith(QStringLiteral(" 秒）"))) << summary.toStdString();
+  EXPECT_TRUE(status.OpenFolderButton->isVisible());
+  EXPECT_EQ(status.Folder(), QString::fromStdString(OutFolder()));
+  // The console keeps its own lines: its last is still the scene file's.
+  EXPECT_TRUE(window->Editor1->LastLine().startsWith(QStringLiteral("出力中"))) ;
+
+  // The status bar's 中止 stops the next job; the summary says so.
+  window->mnuCheckImageFileOverWrite->trigger();
+  WhenConsoleShows cancel(*window, "pano_right.bmp", [&] { Click(status.CancelButton); });
+  Execute();
+  ASSERT_TRUE(cancel.Fired);
+  EXPECT_EQ(window->Editor1->LastLine(), kCancelledLine);
+  EXPECT_TRUE(status.SummaryText().startsWith(QStringLiteral("出力を中止しました（2 個のファイル")))
+      << status.SummaryText().toStdString();
 }
 
 // Escape and the Project menu's item are the same command while a job runs, whatever

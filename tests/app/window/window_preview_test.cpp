@@ -4,9 +4,12 @@
 #include <QFileDialog>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QToolButton>
 
+#include "app/panorama_info.h"
 #include "app/panorama_preview.h"
+#include "app/preview_loader.h"
 #include "window_support.h"
 
 namespace talvero {
@@ -207,6 +210,33 @@ TEST_F(PreviewTest, MissingOrUnsupportedFilesLoadNothing) {
 
 // The kind is checked before anything is cleared: the picture shown before stays, with
 // its guide and zoom.
+// The panorama is decoded off the window's thread; of two choices made one after the other
+// only the latest is shown, however the decoding of the first ends.
+TEST_F(PreviewTest, TheLatestChoiceWins) {
+  const std::string first = testing::WritePanorama(dir, 1600, "first.bmp");
+  const std::string second = testing::WritePanorama(dir, 160, "second.bmp");
+  TPreviewLoader loader;
+  QSignalSpy loaded(&loader, &TPreviewLoader::Loaded);
+  loader.Load(first, ImageFormat::Bmp, false);
+  loader.Load(second, ImageFormat::Bmp, false);
+  EXPECT_TRUE(loader.Busy());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !loader.Busy(); }, 10000));
+  QTest::qWait(50);  // a late delivery of the first would come by now
+  ASSERT_EQ(loaded.count(), 1);
+  EXPECT_EQ(loaded.at(0).at(0).toString().toStdString(), second);
+  EXPECT_EQ(loaded.at(0).at(1).value<QImage>().size(), QSize(160, 80));
+
+  // In the window: the second file shown, the first's picture never.
+  Click(window->CheckBox_ShowImage);
+  window->Filer().SetImageFileName(first);
+  window->ShowPanorama();
+  window->Filer().SetImageFileName(second);
+  window->ShowPanorama();
+  QTest::qWait(100);
+  EXPECT_EQ(window->Image_Panorama->Picture().size(), QSize(160, 80));
+  EXPECT_TRUE(window->Label_PanoramaInfo->text().startsWith("160 × 80"));
+}
+
 TEST_F(PreviewTest, AnUnsupportedFileKeepsThePictureShownBefore) {
   Click(window->CheckBox_ShowGuide);
   ShowPicture(800);

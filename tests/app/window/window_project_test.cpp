@@ -63,10 +63,12 @@ TEST_F(WindowTest, OpensWithItsTabsMenusAndControls) {
   EXPECT_EQ(window->PageControl1->currentWidget(), window->TabSheet1);
   EXPECT_EQ(TabCaptions(window->PageControl_SceneFormat), (QStringList{"  FMS  ", "  RCPSim  "}));
   EXPECT_EQ(MenuOutline(window->menuBar()),
-            (QStringList{"ファイル(&F)", "  新規作成(&N)", "-", "  終了(&X)", "編集(&E)",
+            (QStringList{"ファイル(&F)", "  新規作成(&N)", "  最近使った画像ファイル(&I) (off)",
+                         "  最近使ったシーンファイル(&S) (off)", "-", "  終了(&X)", "編集(&E)",
                          "  読み込み時のデータに戻す (off)", "  初期値に戻す", "プロジェクト(&P)",
                          "  出力実行(&E)", "オプション(&O)", "  画像ファイルの上書きを確認する [x]",
-                         "  シーンファイルの上書きを確認する [ ]", "ヘルプ(&H)",
+                         "  シーンファイルの上書きを確認する [ ]", "言語 (&Language)",
+                         "  日本語 [x]", "  English [ ]", "ヘルプ(&H)",
                          "  ヘルプファイルの表示(&H)...", "  バージョン情報(&A)..."}));
 
   EXPECT_EQ(window->Label10->text(), "正距円筒 ( Equirectangular ) パノラマ画像を指定します。");

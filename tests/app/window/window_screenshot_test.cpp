@@ -6,6 +6,7 @@
 #include <QTabWidget>
 #include <QTextLayout>
 
+#include "app/scene_view_tab.h"
 #include "window_support.h"
 
 namespace talvero {
@@ -56,6 +57,32 @@ TEST_F(WindowTest, EveryTabRendersItsJapaneseText) {
       EXPECT_TRUE(
           shot.save(QDir(saveTo).filePath(QStringLiteral("screenshot-%1.png").arg(names[tab]))));
     }
+  }
+}
+
+// The check tab after a job, with the compass, the heading and the aircraft's mark (the
+// README's picture of it; TALVERO_SCREENSHOT_PANORAMA names a panorama to show there).
+TEST_F(WindowTest, CheckTabAfterAJob) {
+  const QString saveTo = qEnvironmentVariable("TALVERO_SCREENSHOT_DIR");
+  QString panorama = qEnvironmentVariable("TALVERO_SCREENSHOT_PANORAMA");
+  if (panorama.isEmpty()) panorama = QString::fromStdString(testing::WritePanorama(dir, 800));
+  window->resize(900, 700);
+  window->Edit_ImageFileName->setText(panorama);
+  window->Edit_SceneFileName->setText(QString::fromStdString(dir.File("airfield.scn")));
+  window->Edit_TextureBaseName->setText(QStringLiteral("airfield"));
+  window->SpeedButton_ExecuteClick();
+  ASSERT_TRUE(errors.Messages.empty()) << errors.Messages.front();
+  TSceneViewTab& tab = *window->SceneView_Check;
+  window->PageControl1->setCurrentWidget(&tab);
+  QTest::keyClick(&tab, Qt::Key_Down);  // a little down, towards the aircraft
+  QTest::keyClick(&tab, Qt::Key_Down);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return tab.ShownRequest() == tab.RequestsMade(); }, 20000));
+  QApplication::processEvents();
+  ASSERT_FALSE(tab.ViewImage().isNull()) << tab.MessageText().toStdString();
+  EXPECT_TRUE(tab.Overlay().Aircraft.has_value());
+  const QImage shot = window->grab().toImage();
+  if (!saveTo.isEmpty()) {
+    EXPECT_TRUE(shot.save(QDir(saveTo).filePath(QStringLiteral("screenshot-check.png"))));
   }
 }
 

@@ -1,0 +1,73 @@
+#include "app/file_drop.h"
+
+#include <QApplication>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
+#include <QWidget>
+
+#include "imaging/image_codecs.h"
+#include "support/file_util.h"
+
+namespace talvero {
+
+TFileKind FileKindOf(const std::string& fileName) {
+  if (ImageFormatFromExtension(fileName) != ImageFormat::Unsupported) return TFileKind::Panorama;
+  const QString name = QString::fromStdString(fileName);
+  const QString suffix = name.mid(name.lastIndexOf(QLatin1Char('.')) + 1).toLower();
+  if (!name.contains(QLatin1Char('.'))) return TFileKind::Other;
+  if (suffix == QLatin1String("scn")) return TFileKind::FmsScene;
+  if (suffix == QLatin1String("xscn") || suffix == QLatin1String("x")) return TFileKind::RcpScene;
+  return TFileKind::Other;
+}
+
+std::optional<TSceneFormat> SceneFormatOfFile(const std::string& fileName) {
+  switch (FileKindOf(fileName)) {
+    case TFileKind::FmsScene:
+      return sfFMS;
+    case TFileKind::RcpScene:
+      return sfRCP;
+    default:
+      return std::nullopt;
+  }
+}
+
+TFileDrop::TFileDrop(QWidget* window, TFileHandler onFile, std::function<bool()> accepting)
+    : QObject(window), FWindow(window), FOnFile(std::move(onFile)), FAccepting(std::move(accepting)) {
+  // Some widget on every path must take drags for them to arrive at all; the filter then
+  // sees them before the controls (an edit box would paste the file's address).
+  window->setAcceptDrops(true);
+  qApp->installEventFilter(this);
+}
+
+std::optional<std::pair<std::string, TFileKind>> TFileDrop::DroppedFile(const QMimeData* data) {
+  if (!data || !data->hasUrls()) return std::nullopt;
+  for (const QUrl& url : data->urls()) {
+    if (!url.isLocalFile()) continue;
+    const std::string path = url.toLocalFile().toStdString();
+    const TFileKind kind = FileKindOf(path);
+    if (kind != TFileKind::Other && FileExists(path)) return std::pair{path, kind};
+  }
+  return std::nullopt;
+}
+
+bool TFileDrop::eventFilter(QObject* watched, QEvent* event) {
+  const QEvent::Type type = event->type();
+  if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)
+    return false;
+  auto* widget = qobject_cast<QWidget*>(watched);
+  if (!FWindow || !widget || widget->window() != FWindow) return false;
+  auto* drop = static_cast<QDropEvent*>(event);
+  const auto file = DroppedFile(drop->mimeData());
+  if (!file) return false;
+  if (!FAccepting()) {
+    drop->ignore();
+    return true;
+  }
+  drop->setDropAction(Qt::CopyAction);
+  drop->accept();
+  if (type == QEvent::Drop) FOnFile(file->first, file->second);
+  return true;
+}
+
+}  // namespace talvero
