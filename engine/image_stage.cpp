@@ -47,8 +47,15 @@ void TSimFiler::RequireDivisiblePanorama(const Bitmap& panorama, const std::stri
 }
 
 void TSimFiler::ExtractFaces(Bitmap& panorama) {
+  const bool high = GetImageQuality() == iqHigh;
   if (GetSceneType() == stSphere) {
-    WriteSphereTiles(panorama);
+    if (Levelled()) LevelPanorama(panorama);
+    if (high)
+      WriteSphereTilesSmooth(panorama);
+    else
+      WriteSphereTiles(panorama);
+  } else if (Levelled() || high) {
+    WriteCubeFacesDirect(panorama);
   } else {
     WriteCubeJob(panorama);
   }

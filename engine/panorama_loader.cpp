@@ -3,6 +3,7 @@
 
 #include "engine/sim_filer.h"
 #include "imaging/bitmap.h"
+#include "imaging/footprint_sampler.h"
 #include "imaging/image_codecs.h"
 #include "support/errors.h"
 #include "support/file_util.h"
@@ -89,7 +90,10 @@ void TSimFiler::NormalizeSize(Bitmap& image) {
   }
   // Every pixel is drawn unless there is nothing to draw from.
   Bitmap normal = image.Empty() ? Bitmap(width, height) : Bitmap::Uninitialized(width, height);
-  StretchDraw(normal, image);
+  if (GetImageQuality() == iqHigh && !image.Empty())
+    ResizePanoramaSmooth(normal, image);
+  else
+    StretchDraw(normal, image);
   image = std::move(normal);
 }
 

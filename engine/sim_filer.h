@@ -60,6 +60,19 @@ class TSimFiler : public TNotifyPersistent {
   virtual std::string GetTextureBasename() const { return FTextureBasename; }
   virtual void SetTextureBasename(const std::string& value) { SetAndNotify(FTextureBasename, value); }
 
+  // Beyond the specified job (direct_faces.cpp): levelling, the camera pose to undo in
+  // degrees (GPano:PosePitchDegrees and PoseRollDegrees), and the sampling quality. With
+  // both at their defaults every output is the specified one.
+  virtual Currency GetLevelPitch() const { return FLevelPitch; }
+  virtual void SetLevelPitch(Currency value) { SetAndNotify(FLevelPitch, value); }
+  virtual Currency GetLevelRoll() const { return FLevelRoll; }
+  virtual void SetLevelRoll(Currency value) { SetAndNotify(FLevelRoll, value); }
+  virtual TImageQuality GetImageQuality() const { return FImageQuality; }
+  virtual void SetImageQuality(TImageQuality value) { SetAndNotify(FImageQuality, value); }
+  bool Levelled() const { return GetLevelPitch() != Currency() || GetLevelRoll() != Currency(); }
+  // Pitch within -90 ... 90 and roll within -180 ... 180 degrees.
+  static bool LevelInRange(Currency pitch, Currency roll);
+
   // The folder of the scene file including its trailing separator; empty for a bare name.
   virtual std::string GetSceneFolder() const;
 
@@ -176,6 +189,16 @@ class TSimFiler : public TNotifyPersistent {
   void AssembleCapFace(Bitmap& face, const Bitmap& capStrip, int mode);
   // Pads the panorama and writes the twenty sphere tiles.
   void WriteSphereTiles(const Bitmap& panorama);
+  // The levelled or high-quality cube: every face rendered straight from the panorama through
+  // the turned view directions (the warp's symmetric map does not apply), at the warp's
+  // resolution and then stretched as specified (exact), or at the output size with each
+  // pixel filtered over its footprint (high).
+  void WriteCubeFacesDirect(const Bitmap& panorama);
+  // Re-projects the panorama once so that its horizon is level (sphere tiles are then cut
+  // from it as usual).
+  void LevelPanorama(Bitmap& panorama);
+  // The sphere tiles of the high-quality job: the same crops, filtered and enlarged smoothly.
+  void WriteSphereTilesSmooth(const Bitmap& panorama);
   // ImageError unless the panorama can be divided into eighths: 24 bits, a width that is a
   // multiple of 8, the height half the width and at least the minimum height.
   static void RequireDivisiblePanorama(const Bitmap& panorama, const std::string& work);
@@ -233,6 +256,8 @@ class TSimFiler : public TNotifyPersistent {
   bool ReadXscn(const std::string& fileName);
 
  protected:
+  // For a subclass that asks for another output size (tests at small sizes).
+  void SetFaceSize(int32_t size) { FFaceSize = size; }
   // Creates the two holders; a subclass overrides it to create bound ones.
   virtual void CreateDataHolders();
   void SetDataHolders(std::unique_ptr<TFMSDataHolder> fms, std::unique_ptr<TRCPDataHolder> rcp);
@@ -258,6 +283,8 @@ class TSimFiler : public TNotifyPersistent {
   TSceneFormat FSceneFormat = sfFMS;
   TSceneType FSceneType = stCube;
   std::string FTextureBasename;
+  Currency FLevelPitch, FLevelRoll;
+  TImageQuality FImageQuality = iqExact;
   std::unique_ptr<TFMSDataHolder> FFMSData;
   std::unique_ptr<TRCPDataHolder> FRCPData;
   int32_t FFaceSize = 0;

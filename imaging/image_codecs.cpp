@@ -142,4 +142,17 @@ Bitmap ReadImage(const std::string& path, ImageFormat format, const ImageSizeObs
   }
 }
 
+std::string ReadXmpPacket(const std::string& path) {
+  switch (DetectImageFormat(path)) {
+    case ImageFormat::Jpeg:
+      return ReadJpegXmp(path);
+    case ImageFormat::Png:
+      return ReadPngXmp(path);
+    case ImageFormat::Tiff:
+      return ReadTiffXmp(path);
+    default:
+      return {};
+  }
+}
+
 }  // namespace talvero

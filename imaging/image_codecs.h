@@ -50,6 +50,15 @@ Bitmap ReadTiffFile(const std::string& path);
 // working image; 16-bit samples are rounded to 8 bits.
 Bitmap ReadPngFile(const std::string& path);
 
+// The XMP packet a file carries (JPEG APP1, PNG iTXt "XML:com.adobe.xmp", TIFF tag 700), read
+// through each codec's own access to metadata without decoding the pixels; empty when it has
+// none. ImageError when the file cannot be read that far.
+std::string ReadJpegXmp(const std::string& path);
+std::string ReadPngXmp(const std::string& path);
+std::string ReadTiffXmp(const std::string& path);
+// By the file's content; empty for BMP and unknown kinds.
+std::string ReadXmpPacket(const std::string& path);
+
 // Little-endian, uncompressed RGB in one strip, in a fixed layout (see docs/design.md).
 void WriteTiffFile(const std::string& path, const Bitmap& image);
 void WriteTiffFile(AtomicFileWriter& file, const Bitmap& image);

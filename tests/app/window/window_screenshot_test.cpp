@@ -5,7 +5,9 @@
 #include <QRawFont>
 #include <QTabWidget>
 #include <QTextLayout>
+#include <fstream>
 
+#include "app/language.h"
 #include "app/scene_view_tab.h"
 #include "window_support.h"
 
@@ -58,6 +60,26 @@ TEST_F(WindowTest, EveryTabRendersItsJapaneseText) {
           shot.save(QDir(saveTo).filePath(QStringLiteral("screenshot-%1.png").arg(names[tab]))));
     }
   }
+}
+
+// The project tab in English (the README's picture of it), with real glyphs too.
+TEST_F(WindowTest, ProjectTabInEnglish) {
+  std::ofstream(IniPath(), std::ios::binary) << "[extras]\r\nLanguage=en\r\n";
+  window.reset();
+  Open();
+  window->Edit_ImageFileName->setText(QStringLiteral("/home/pilot/panoramas/airfield.jpg"));
+  window->Edit_SceneFileName->setText(QStringLiteral("/home/pilot/scenery/airfield.scn"));
+  window->Edit_TextureBaseName->setText(QStringLiteral("airfield"));
+  EXPECT_EQ(window->Label1->text(), "Panorama:");
+  for (const QLabel* label : {window->Label10, window->Label1, window->Label2, window->Label3})
+    EXPECT_TRUE(HasGlyphs(*label, label->text())) << label->text().toStdString();
+  QApplication::processEvents();
+  const QImage shot = window->grab().toImage();
+  const QString saveTo = qEnvironmentVariable("TALVERO_SCREENSHOT_DIR");
+  if (!saveTo.isEmpty()) {
+    EXPECT_TRUE(shot.save(QDir(saveTo).filePath(QStringLiteral("screenshot-project-en.png"))));
+  }
+  ApplyLanguage(TextLanguage::Japanese);
 }
 
 // The check tab after a job, with the compass, the heading and the aircraft's mark (the
