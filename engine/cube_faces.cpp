@@ -279,7 +279,7 @@ void TSimFiler::WriteCubeFacesWith(const Bitmap& panorama,
         // The face's progress is shown when the face may be written, after the one before.
         auto lines = std::make_shared<ProgressLines>();
         lines->Add(names[static_cast<size_t>(i)], spAppend);
-        OrderedFile file{folder + names[static_cast<size_t>(i)], {}, {}, {}};
+        OrderedFile file(folder + names[static_cast<size_t>(i)], {}, {});
         if (static_cast<size_t>(i) < early.size() && early[static_cast<size_t>(i)]) {
           const std::shared_ptr<EarlyFace> face = early[static_cast<size_t>(i)];
           file.Announce = [this, lines, face, made = face->Writer] {

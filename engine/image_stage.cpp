@@ -54,7 +54,7 @@ void TSimFiler::ExtractFaces(Bitmap& panorama) {
       WriteSphereTilesSmooth(panorama);
     else
       WriteSphereTiles(panorama);
-  } else if (Levelled() || high) {
+  } else if (!UsesSharedCubeMap()) {
     WriteCubeFacesDirect(panorama);
   } else {
     WriteCubeJob(panorama);

@@ -165,8 +165,11 @@ class TSimFiler : public TNotifyPersistent {
   void ExtractFaces(Bitmap& panorama);
   // Whether the cube job uses the map of the default geometry, one for the four strips and
   // mirrored within each (built ahead, while the panorama decodes, when a core is free). A
-  // job whose map differs (a turned view, another sampler) must answer false.
-  virtual bool UsesSharedCubeMap() const { return GetSceneType() == stCube; }
+  // job whose map differs (a levelled view, another sampler) answers false and has its faces
+  // made by WriteCubeFacesDirect.
+  virtual bool UsesSharedCubeMap() const {
+    return GetSceneType() == stCube && !Levelled() && GetImageQuality() == iqExact;
+  }
   // Builds the cube map and warps the four quarters of the panorama in place.
   void WarpCubeStrips(Bitmap& panorama);
   // Fills the inverse map for strips of 2f × 4f pixels.

@@ -60,8 +60,7 @@ void TSimFiler::WriteSphereTiles(const Bitmap& panorama) {
         return OrderedFile{folder + name, [this, name] { Progress(name, spAppend); },
                            [output, type](AtomicFileWriter& file) {
                              EncodeImageAs(file, *output, type);
-                           },
-                           {}};
+                           }};
       },
       &Cancellation());
 }

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "support/cancellation.h"
 #include "support/file_util.h"
@@ -13,6 +14,11 @@ namespace talvero {
 
 // One file of WriteFilesInOrder.
 struct OrderedFile {
+  OrderedFile() = default;
+  OrderedFile(std::string path, std::function<void()> announce,
+              std::function<void(AtomicFileWriter&)> encode)
+      : Path(std::move(path)), Announce(std::move(announce)), Encode(std::move(encode)) {}
+
   std::string Path;
   // Runs on the calling thread once every earlier file has replaced its target, before this
   // one may replace its own (the progress line that names the file).

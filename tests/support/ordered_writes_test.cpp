@@ -35,8 +35,7 @@ class OrderedWritesTest : public ::testing::TestWithParam<int> {
                              [fail, k](AtomicFileWriter& file) {
                                file.Write(std::to_string(k));
                                fail(k);
-                             },
-                             {}};
+                             }};
         },
         cancel, GetParam());
   }
@@ -72,8 +71,7 @@ TEST_P(OrderedWritesTest, AFailingPreparationComesAfterTheFilesBeforeIt) {
                                         [](AtomicFileWriter& file) {
                                           std::this_thread::sleep_for(std::chrono::milliseconds(20));
                                           file.Write("x");
-                                        },
-                                        {}};
+                                        }};
                    },
                    nullptr, GetParam()),
                ConvertError);
@@ -91,8 +89,7 @@ TEST_P(OrderedWritesTest, ACancelDuringAnAnnouncementKeepsThatFileOut) {
                                           announced.push_back(k);
                                           if (k == 3) cancel.Cancel();
                                         },
-                                        [k](AtomicFileWriter& file) { file.Write(std::to_string(k)); },
-                                        {}};
+                                        [k](AtomicFileWriter& file) { file.Write(std::to_string(k)); }};
                    },
                    &cancel, GetParam()),
                CancelledError);
