@@ -6,6 +6,7 @@
 #include "cli/console_output.h"
 #include "engine/sim_filer.h"
 #include "formats/rcp_scene.h"
+#include "imaging/xmp_pose.h"
 #include "sceneview/scene_view.h"
 #include "support/cancellation.h"
 #include "support/errors.h"
@@ -70,6 +71,28 @@ void WriteSceneView(const TSimFiler& filer, const ConvertOptions& options, Conso
   WriteViewImage(*options.ViewImage, renderer.Render(loaded, options.View));
 }
 
+// --level auto: the pose recorded in the panorama's XMP, said in one line; none is a note.
+void LevelFromFile(TSimFiler& filer, ConsoleOutput& console) {
+  const std::string image = filer.GetImageFileName();
+  if (image.empty() || !FileExists(image)) return;  // the image stage says what is wrong
+  const std::optional<CameraPose> pose = ReadCameraPose(image);
+  if (!pose) {
+    console.Progress("level: note: '" + image + "' records no camera pose (XMP GPano:PosePitchDegrees, "
+                     "GPano:PoseRollDegrees); it is used as it is",
+                     spAppend);
+    filer.SetLevelPitch(Currency());
+    filer.SetLevelRoll(Currency());
+    return;
+  }
+  const Currency pitch = Currency::FromLongDouble(pose->Pitch);
+  const Currency roll = Currency::FromLongDouble(pose->Roll);
+  console.Progress("level: camera pose from the XMP of '" + image + "': pitch " +
+                       pitch.ToGeneralString() + "°, roll " + roll.ToGeneralString() + "°",
+                   spAppend);
+  filer.SetLevelPitch(pitch);
+  filer.SetLevelRoll(roll);
+}
+
 }  // namespace
 
 void BuildJob(TSimFiler& filer, const ConvertOptions& options) {
@@ -93,6 +116,11 @@ void BuildJob(TSimFiler& filer, const ConvertOptions& options) {
   if (options.Suffix) filer.SetCubeSuffix(*options.Suffix);
   if (options.Size) filer.SetImageSizeMode(*options.Size);
   if (options.ImageType) filer.SetExtractImageType(*options.ImageType);
+  if (options.Level) {
+    filer.SetLevelPitch(options.Level->first);
+    filer.SetLevelRoll(options.Level->second);
+  }
+  if (options.Quality) filer.SetImageQuality(*options.Quality);
   for (const ParameterSetting& setting : options.Settings) setting.ApplyTo(filer);
 }
 
@@ -103,6 +131,7 @@ int RunJob(TSimFiler& filer, const ConvertOptions& options, ConsoleOutput& conso
            ConsoleErrorReporter& reporter, std::ostream& out) {
   BuildJob(filer, options);
   if (reporter.Count() > 0) return 1;
+  if (options.LevelAuto) LevelFromFile(filer, console);
   filer.OnProgress = [&console](TSimFiler&, const std::string& text, TSimProgressMode mode) {
     console.Progress(text, mode);
   };

@@ -27,6 +27,7 @@ const Choices<TImageSizeMode> kSizes = {
 const Choices<TExtractImageType> kImageTypes = {
     {"bmp", eiBitmap}, {"jpg", eiJpeg}, {"jpeg", eiJpeg}, {"tif", eiTiff}, {"tiff", eiTiff}};
 const Choices<TCubeSuffix> kSuffixes = {{"left", csLeft}, {"zero", csZero}};
+const Choices<TImageQuality> kQualities = {{"exact", iqExact}, {"high", iqHigh}};
 const Choices<TextLanguage> kLanguages = {{"ja", TextLanguage::Japanese},
                                          {"en", TextLanguage::English}};
 
@@ -162,6 +163,29 @@ bool IsViewImageName(const std::string& fileName) {
   return false;
 }
 
+// "PITCH,ROLL" in degrees, or "auto".
+void ParseLevel(const std::string& text, ConvertOptions& options) {
+  if (SameTextIgnoreCase(text, "auto")) {
+    options.LevelAuto = true;
+    return;
+  }
+  const size_t comma = text.find(',');
+  std::optional<Currency> pitch, roll;
+  if (comma != std::string::npos && text.find(',', comma + 1) == std::string::npos) {
+    try {
+      pitch = Currency::Parse(text.substr(0, comma));
+      roll = Currency::Parse(text.substr(comma + 1));
+    } catch (const ConvertError&) {
+      pitch.reset();
+    }
+  }
+  if (!pitch || !roll)
+    throw UsageError("--level: '" + text + "' is not PITCH,ROLL (two numbers in degrees) or auto");
+  if (!TSimFiler::LevelInRange(*pitch, *roll))
+    throw UsageError("--level: '" + text + "' is out of range (pitch -90 to 90, roll -180 to 180)");
+  options.Level = std::pair{*pitch, *roll};
+}
+
 }  // namespace
 
 bool IsRcpSceneName(const std::string& fileName) {
@@ -212,7 +236,20 @@ std::optional<ConvertOptions> ParseCommandLine(int argc, const char* const* argv
   auto* suffixOption = AddChoice(app, "--suffix", suffix, kSuffixes,
                                  "Cube face names: _left, _front, _right, _back, _top, _bottom\n"
                                  "or _3, _0, _1, _2, _4, _5. Default: left");
-  for (CLI::Option* option : {typeOption, formatOption, sizeOption, imageTypeOption, suffixOption})
+  std::string level, quality;
+  auto* levelOption =
+      AddText(app, "--level", level, "PITCH,ROLL|auto",
+              "Level a tilted panorama: undo the pose the camera was held in, in\n"
+              "degrees (pitch: the view centre's elevation, roll: positive turns the\n"
+              "horizon counter-clockwise; as GPano:PosePitchDegrees/PoseRollDegrees);\n"
+              "auto takes them from the panorama's XMP. Default: 0,0 (as it is)");
+  auto* qualityOption =
+      AddChoice(app, "--quality", quality, kQualities,
+                "exact: the classic sampling. high: each pixel filtered over the\n"
+                "panorama pixels it covers (no moire in small faces) and smooth\n"
+                "enlargement. Default: exact");
+  for (CLI::Option* option : {typeOption, formatOption, sizeOption, imageTypeOption, suffixOption,
+                              levelOption, qualityOption})
     option->group(scenery);
   app.add_option("--set", sets,
                  "A scene parameter of the chosen simulator (list below);\n"
@@ -287,6 +324,8 @@ std::optional<ConvertOptions> ParseCommandLine(int argc, const char* const* argv
   options.Quiet = quietFlag;
   options.Language = Chosen(languageOption, language, kLanguages).value_or(TextLanguage::Japanese);
   options.Threads = threads;
+  if (levelOption->count() > 0) ParseLevel(level, options);
+  options.Quality = Chosen(qualityOption, quality, kQualities);
   options.ViewImage = Given(viewImageOption, viewImage);
   if (!options.ViewImage) {
     for (const CLI::Option* option : {viewOption, viewSizeOption, noViewGroundOption})

@@ -5,11 +5,13 @@
 #include <ostream>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/scene_parameters.h"
 #include "engine/enums.h"
 #include "sceneview/scene_view.h"
+#include "support/currency.h"
 #include "support/text_catalogue.h"
 
 namespace talvero {
@@ -37,6 +39,11 @@ struct ConvertOptions {
   // --lang: the language of progress lines and messages; files do not depend on it.
   TextLanguage Language = TextLanguage::Japanese;
   int Threads = 0;  // 0: the machine's default
+  // --level PITCH,ROLL (degrees), or --level auto: the pose from the panorama's XMP.
+  std::optional<std::pair<Currency, Currency>> Level;
+  bool LevelAuto = false;
+  // --quality exact|high.
+  std::optional<TImageQuality> Quality;
   // --view-image: the look-around view of the scene, rendered after the job with View.
   std::optional<std::string> ViewImage;
   SceneViewSettings View;

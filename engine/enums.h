@@ -15,6 +15,9 @@ enum TCubeSuffix : uint8_t { csLeft = 0, csZero = 1 };
 enum TImageSizeMode : uint8_t { ismSmall = 0, ismNormal = 1, ismLarge = 2 };
 enum TExtractImageType : uint8_t { eiBitmap = 0, eiJpeg = 1, eiTiff = 2 };
 enum TSimProgressMode : uint8_t { spAppend = 0, spUpdate = 1 };
+// Beyond the specified job: how faces and tiles are sampled. iqExact is the specified
+// sampling, byte for byte; iqHigh filters each pixel over its footprint and enlarges smoothly.
+enum TImageQuality : uint8_t { iqExact = 0, iqHigh = 1 };
 
 // The identifier of an enumeration value ("stCube"); empty for an ordinal outside the
 // enumeration.
@@ -41,6 +44,7 @@ template <> constexpr int EnumCount<TCubeSuffix>() { return 2; }
 template <> constexpr int EnumCount<TImageSizeMode>() { return 3; }
 template <> constexpr int EnumCount<TExtractImageType>() { return 3; }
 template <> constexpr int EnumCount<TSimProgressMode>() { return 2; }
+template <> constexpr int EnumCount<TImageQuality>() { return 2; }
 
 // The value with that ordinal, or nullopt when the ordinal lies outside the enumeration.
 template <typename E>

@@ -60,6 +60,19 @@ class TSimFiler : public TNotifyPersistent {
   virtual std::string GetTextureBasename() const { return FTextureBasename; }
   virtual void SetTextureBasename(const std::string& value) { SetAndNotify(FTextureBasename, value); }
 
+  // Beyond the specified job (direct_faces.cpp): levelling, the camera pose to undo in
+  // degrees (GPano:PosePitchDegrees and PoseRollDegrees), and the sampling quality. With
+  // both at their defaults every output is the specified one.
+  virtual Currency GetLevelPitch() const { return FLevelPitch; }
+  virtual void SetLevelPitch(Currency value) { SetAndNotify(FLevelPitch, value); }
+  virtual Currency GetLevelRoll() const { return FLevelRoll; }
+  virtual void SetLevelRoll(Currency value) { SetAndNotify(FLevelRoll, value); }
+  virtual TImageQuality GetImageQuality() const { return FImageQuality; }
+  virtual void SetImageQuality(TImageQuality value) { SetAndNotify(FImageQuality, value); }
+  bool Levelled() const { return GetLevelPitch() != Currency() || GetLevelRoll() != Currency(); }
+  // Pitch within -90 ... 90 and roll within -180 ... 180 degrees.
+  static bool LevelInRange(Currency pitch, Currency roll);
+
   // The folder of the scene file including its trailing separator; empty for a bare name.
   virtual std::string GetSceneFolder() const;
 
@@ -112,11 +125,15 @@ class TSimFiler : public TNotifyPersistent {
   // Fills `target` from the file. False, with `target` untouched, when no such file exists
   // or its kind is unsupported (after the error box); ImageError or FileError when it
   // cannot be read, again with `target` untouched.
-  bool ReadImageFile(Bitmap& target, const std::string& fileName);
+  // `onSize` learns the file's size before its pixels are decoded.
+  bool ReadImageFile(Bitmap& target, const std::string& fileName,
+                     const ImageSizeObserver& onSize = {});
   // Reads ImageFileName and normalises its size. True when `target` holds a panorama the
   // projections can use; false after the unsupported-file box. A missing, unreadable or
   // too small file raises an exception.
-  bool LoadPanorama(Bitmap& target);
+  bool LoadPanorama(Bitmap& target, const ImageSizeObserver& onSize = {});
+  // The width LoadPanorama ends with for a file of that size (normalised or not).
+  static int32_t NormalizedWidth(int32_t width, int32_t height);
   // Makes `image` 24-bit, twice as wide as high, its width a multiple of 8 and at least 8192.
   void NormalizeSize(Bitmap& image);
   // The preview: ImageFileName decoded at its natural size, the codec chosen by content.
@@ -146,6 +163,13 @@ class TSimFiler : public TNotifyPersistent {
   void RunImageStage();
   // The image work of the current scene type on a loaded, normalised panorama.
   void ExtractFaces(Bitmap& panorama);
+  // Whether the cube job uses the map of the default geometry, one for the four strips and
+  // mirrored within each (built ahead, while the panorama decodes, when a core is free). A
+  // job whose map differs (a levelled view, another sampler) answers false and has its faces
+  // made by WriteCubeFacesDirect.
+  virtual bool UsesSharedCubeMap() const {
+    return GetSceneType() == stCube && !Levelled() && GetImageQuality() == iqExact;
+  }
   // Builds the cube map and warps the four quarters of the panorama in place.
   void WarpCubeStrips(Bitmap& panorama);
   // Fills the inverse map for strips of 2f × 4f pixels.
@@ -156,10 +180,28 @@ class TSimFiler : public TNotifyPersistent {
   void WarpStrip(Bitmap& target, const Bitmap& source, int32_t sourceLeft, const TmxCurrencyUV& map);
   // Cuts, assembles, resamples and writes the six faces of a warped panorama.
   void WriteCubeFaces(const Bitmap& panorama);
+  // The cube job of the default geometry (cube_job.cpp): the same files and progress as
+  // WarpCubeStrips and WriteCubeFaces, made in less memory and with both cores busy.
+  void WriteCubeJob(Bitmap& panorama);
+  // WarpCubeStrips's bytes, with all four strips warped in place together, row by row,
+  // through a few row slots. rowFinal(y) runs on the calling thread once panorama row y
+  // holds its warped pixels for good.
+  void WarpCubeStripsInPlace(Bitmap& panorama, const TmxCurrencyUV& map,
+                             const std::function<void(int32_t)>& rowFinal = {});
   // Builds the top (mode 0) or bottom (mode 1) face from its four cap triangles.
   void AssembleCapFace(Bitmap& face, const Bitmap& capStrip, int mode);
   // Pads the panorama and writes the twenty sphere tiles.
   void WriteSphereTiles(const Bitmap& panorama);
+  // The levelled or high-quality cube: every face rendered straight from the panorama through
+  // the turned view directions (the warp's symmetric map does not apply), at the warp's
+  // resolution and then stretched as specified (exact), or at the output size with each
+  // pixel filtered over its footprint (high).
+  void WriteCubeFacesDirect(const Bitmap& panorama);
+  // Re-projects the panorama once so that its horizon is level (sphere tiles are then cut
+  // from it as usual).
+  void LevelPanorama(Bitmap& panorama);
+  // The sphere tiles of the high-quality job: the same crops, filtered and enlarged smoothly.
+  void WriteSphereTilesSmooth(const Bitmap& panorama);
   // ImageError unless the panorama can be divided into eighths: 24 bits, a width that is a
   // multiple of 8, the height half the width and at least the minimum height.
   static void RequireDivisiblePanorama(const Bitmap& panorama, const std::string& work);
@@ -217,11 +259,25 @@ class TSimFiler : public TNotifyPersistent {
   bool ReadXscn(const std::string& fileName);
 
  protected:
+  // For a subclass that asks for another output size (tests at small sizes).
+  void SetFaceSize(int32_t size) { FFaceSize = size; }
   // Creates the two holders; a subclass overrides it to create bound ones.
   virtual void CreateDataHolders();
   void SetDataHolders(std::unique_ptr<TFMSDataHolder> fms, std::unique_ptr<TRCPDataHolder> rcp);
 
  private:
+  // The cube map built beside the decoding (cube_job.cpp); exists only while a stage runs.
+  struct CubeMapAhead;
+  void StartCubeMapAhead(int32_t width, int32_t height);
+  std::shared_ptr<CubeMapAhead> FCubeMapAhead;
+  // A cube face made and encoded ahead of its turn (cube_faces.cpp): face i of a panorama
+  // whose rows of that face are final, on a thread of its own.
+  struct EarlyFace;
+  std::shared_ptr<EarlyFace> StartEarlyFace(const Bitmap& panorama, int i);
+  // WriteCubeFaces, taking the faces of `early` (by index, where set) as they were made.
+  void WriteCubeFacesWith(const Bitmap& panorama,
+                          const std::vector<std::shared_ptr<EarlyFace>>& early);
+
   TCubeSuffix FCubeSuffix = csLeft;
   TExtractImageType FExtractImageType = eiBitmap;
   std::string FImageFileName;
@@ -230,6 +286,8 @@ class TSimFiler : public TNotifyPersistent {
   TSceneFormat FSceneFormat = sfFMS;
   TSceneType FSceneType = stCube;
   std::string FTextureBasename;
+  Currency FLevelPitch, FLevelRoll;
+  TImageQuality FImageQuality = iqExact;
   std::unique_ptr<TFMSDataHolder> FFMSData;
   std::unique_ptr<TRCPDataHolder> FRCPData;
   int32_t FFaceSize = 0;

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "imaging/bitmap.h"
@@ -22,8 +23,11 @@ enum class ImageFormat : uint8_t { Unsupported = 0, Bmp = 1, Jpeg = 2, Tiff = 3,
 ImageFormat ImageFormatFromExtension(const std::string& path);
 // The format by the file's first bytes; Unsupported when none matches.
 ImageFormat DetectImageFormat(const std::string& path);
+// Learns an image's size once its header is read and checked, before its pixels are decoded
+// (so that work depending on the size can start meanwhile); runs on the decoding thread.
+using ImageSizeObserver = std::function<void(int32_t width, int32_t height)>;
 // Decodes with the reader of `format` (Unsupported raises ImageError).
-Bitmap ReadImage(const std::string& path, ImageFormat format);
+Bitmap ReadImage(const std::string& path, ImageFormat format, const ImageSizeObserver& onSize = {});
 
 // Windows bitmaps: 1/4/8-bit palette (also RLE4/RLE8), 16/24/32-bit (also bit fields),
 // bottom-up and top-down.
@@ -45,6 +49,15 @@ Bitmap ReadTiffFile(const std::string& path);
 // alpha (also tRNS), interlaced or not. Alpha is composed over white, the colour of a new
 // working image; 16-bit samples are rounded to 8 bits.
 Bitmap ReadPngFile(const std::string& path);
+
+// The XMP packet a file carries (JPEG APP1, PNG iTXt "XML:com.adobe.xmp", TIFF tag 700), read
+// through each codec's own access to metadata without decoding the pixels; empty when it has
+// none. ImageError when the file cannot be read that far.
+std::string ReadJpegXmp(const std::string& path);
+std::string ReadPngXmp(const std::string& path);
+std::string ReadTiffXmp(const std::string& path);
+// By the file's content; empty for BMP and unknown kinds.
+std::string ReadXmpPacket(const std::string& path);
 
 // Little-endian, uncompressed RGB in one strip, in a fixed layout (see docs/design.md).
 void WriteTiffFile(const std::string& path, const Bitmap& image);

@@ -2,6 +2,7 @@
 // must not return: it longjmps back to the frame that called setjmp, and that frame turns the
 // message into an ImageError. The setjmp frames hold no objects with destructors (everything
 // lives in a context passed by pointer), so the jump skips no C++ clean-up.
+#include <cstring>
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>
@@ -171,7 +172,41 @@ bool EncodeJpeg(JpegWriteContext* context) {
   return true;
 }
 
+// The XMP packet of the file's APP1 segments, read up to the frame header: the segment's data
+// after the XMP name, or nullptr. False after a libjpeg error.
+constexpr char kXmpName[] = "http://ns.adobe.com/xap/1.0/";  // followed by a zero byte
+
+bool FindJpegXmp(JpegReadContext* context, const JOCTET** data, unsigned* length) {
+  jpeg_decompress_struct* info = &context->Info;
+  if (setjmp(context->Error.Jump)) return false;
+  jpeg_create_decompress(info);
+  jpeg_stdio_src(info, context->File);
+  jpeg_save_markers(info, JPEG_APP0 + 1, 0xFFFF);
+  jpeg_read_header(info, TRUE);
+  *data = nullptr;
+  for (jpeg_saved_marker_ptr m = info->marker_list; m; m = m->next) {
+    if (m->data_length > sizeof kXmpName &&
+        std::memcmp(m->data, kXmpName, sizeof kXmpName) == 0) {
+      *data = m->data + sizeof kXmpName;
+      *length = m->data_length - static_cast<unsigned>(sizeof kXmpName);
+      return true;
+    }
+  }
+  return true;
+}
+
 }  // namespace
+
+std::string ReadJpegXmp(const std::string& path) {
+  const codec::FilePtr file = codec::OpenForReading(path);
+  JpegReadContext context;
+  context.Path = &path;
+  context.File = file.get();
+  const JOCTET* data = nullptr;
+  unsigned length = 0;
+  if (!FindJpegXmp(&context, &data, &length)) throw codec::ReadFailure(path, context.Error.Message);
+  return data ? std::string(reinterpret_cast<const char*>(data), length) : std::string();
+}
 
 Bitmap ReadJpegFile(const std::string& path) {
   const codec::FilePtr file = codec::OpenForReading(path);

@@ -196,7 +196,41 @@ bool DecodePng(PngReadContext* context) {
   return true;
 }
 
+// The text chunks before the image data; false after a libpng error.
+bool ReadPngText(PngReadContext* context, png_textp* text, int* count) {
+  png_structp png = context->Png;
+  if (setjmp(png_jmpbuf(png))) return false;
+  png_set_read_fn(png, context->File, ReadData);
+  png_set_sig_bytes(png, 8);
+  png_read_info(png, context->Info);
+  *count = png_get_text(png, context->Info, text, nullptr);
+  return true;
+}
+
 }  // namespace
+
+std::string ReadPngXmp(const std::string& path) {
+  const codec::FilePtr file = codec::OpenForReading(path);
+  png_byte signature[8] = {};
+  if (std::fread(signature, 1, sizeof signature, file.get()) != sizeof signature ||
+      png_sig_cmp(signature, 0, sizeof signature) != 0)
+    throw codec::ReadFailure(path, "not a PNG file (wrong signature)");
+  PngReadContext context;
+  context.Path = &path;
+  context.File = file.get();
+  context.Png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &context, OnError, OnWarning);
+  if (context.Png) context.Info = png_create_info_struct(context.Png);
+  if (!context.Png || !context.Info) throw codec::ReadFailure(path, "libpng cannot start");
+  png_textp text = nullptr;
+  int count = 0;
+  if (!ReadPngText(&context, &text, &count))
+    throw codec::ReadFailure(path, std::string("damaged PNG data: ") + context.Message);
+  // XMP lives in the international text chunk of this keyword.
+  for (int i = 0; i < count; ++i)
+    if (text[i].key && std::strcmp(text[i].key, "XML:com.adobe.xmp") == 0 && text[i].text)
+      return std::string(text[i].text, text[i].itxt_length ? text[i].itxt_length : text[i].text_length);
+  return {};
+}
 
 Bitmap ReadPngFile(const std::string& path) {
   const codec::FilePtr file = codec::OpenForReading(path);

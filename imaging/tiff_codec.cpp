@@ -86,6 +86,7 @@ class TiffReader {
   TiffReader& operator=(const TiffReader&) = delete;
 
   Bitmap Read();
+  std::string ReadXmp();
 
  private:
   [[noreturn]] void Fail(const std::string& problem) const {
@@ -111,6 +112,20 @@ class TiffReader {
   uint16_t FBits = 1, FSamples = 1, FPhotometric = PHOTOMETRIC_MINISBLACK;
   std::vector<uint8_t> FPalette;  // red, green, blue per entry
 };
+
+std::string TiffReader::ReadXmp() {
+  if (DetectImageFormat(FPath) != ImageFormat::Tiff) Fail("not a TIFF file (wrong signature)");
+#ifdef _WIN32
+  FTiff = TIFFOpenW(platform::WideName(FPath).c_str(), "r");
+#else
+  FTiff = TIFFOpen(FPath.c_str(), "r");
+#endif
+  if (!FTiff) Fail("libtiff cannot open it");
+  uint32_t count = 0;
+  const void* data = nullptr;
+  if (!TIFFGetField(FTiff, TIFFTAG_XMLPACKET, &count, &data) || !data) return {};
+  return std::string(static_cast<const char*>(data), count);
+}
 
 Bitmap TiffReader::Read() {
   if (DetectImageFormat(FPath) != ImageFormat::Tiff) Fail("not a TIFF file (wrong signature)");
@@ -339,6 +354,8 @@ void TiffReader::ReadThroughRgba(Bitmap& image) {
 }  // namespace
 
 Bitmap ReadTiffFile(const std::string& path) { return TiffReader(path).Read(); }
+
+std::string ReadTiffXmp(const std::string& path) { return TiffReader(path).ReadXmp(); }
 
 void WriteTiffFile(AtomicFileWriter& writer, const Bitmap& image) {
   const std::string& path = writer.Path();

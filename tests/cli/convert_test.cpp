@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <set>
 #include <sstream>
 #include <vector>
@@ -465,6 +466,49 @@ TEST_F(ConvertTest, SignalsCancelTheJobCleanly) {
   }
 }
 
+TEST_F(ConvertTest, LevelAutoTakesThePoseFromThePanoramasXmp) {
+  // A JPEG carrying the camera pose the way 360° cameras write it: an APP1 XMP segment.
+  const std::string plain = dir.File("plain.jpg"), posed = dir.File("posed.jpg");
+  WriteJpegFile(plain, MakeSamplePanorama(320), 95);
+  const std::string xmp =
+      "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/"
+      "22-rdf-syntax-ns#\"><rdf:Description xmlns:GPano=\"http://ns.google.com/photos/1.0/"
+      "panorama/\" GPano:ProjectionType=\"equirectangular\" GPano:PosePitchDegrees=\"3.5\" "
+      "GPano:PoseRollDegrees=\"-2\"/></rdf:RDF></x:xmpmeta>";
+  const std::string segment = std::string("http://ns.adobe.com/xap/1.0/") + '\0' + xmp;
+  const size_t length = segment.size() + 2;
+  std::string bytes = ReadAll(plain);
+  bytes.insert(2, std::string("\xFF\xE1") + static_cast<char>(length >> 8) +
+                      static_cast<char>(length & 0xFF) + segment);
+  std::ofstream(posed, std::ios::binary) << bytes;
+
+  auto job = [&](const std::string& image, const std::string& folder, const std::string& level) {
+    fs::create_directories(folder);
+    StringList args = {"--image", image, "--scene", folder + "/sky.scn", "--size", "small"};
+    if (!level.empty()) args.insert(args.end(), {"--level", level});
+    return Run(args);
+  };
+  auto sameFiles = [&](const std::string& a, const std::string& b) {
+    for (const auto& entry : fs::directory_iterator(a)) {
+      const std::string name = entry.path().filename().string();
+      EXPECT_EQ(ReadAll(a + "/" + name), ReadAll(b + "/" + name)) << name;
+    }
+  };
+  const RunResult automatic = job(posed, out + "/auto", "auto");
+  const RunResult typed = job(posed, out + "/typed", "3.5,-2");
+  ASSERT_EQ(automatic.Status, 0) << automatic.Err;
+  ASSERT_EQ(typed.Status, 0) << typed.Err;
+  EXPECT_NE(automatic.Err.find("pitch 3.5°, roll -2°"), std::string::npos) << automatic.Err;
+  sameFiles(out + "/auto", out + "/typed");
+
+  // No pose in the file: a note, and the job as without levelling.
+  const RunResult none = job(plain, out + "/none", "auto");
+  const RunResult plainJob = job(plain, out + "/plain", "");
+  ASSERT_EQ(none.Status, 0) << none.Err;
+  EXPECT_NE(none.Err.find("note"), std::string::npos) << none.Err;
+  sameFiles(out + "/none", out + "/plain");
+}
+
 TEST_F(ConvertTest, CommandLineErrorsAreUsageErrors) {
   const std::string scene = out + "/s.scn";
   const StringList cases[] = {
@@ -482,6 +526,9 @@ TEST_F(ConvertTest, CommandLineErrorsAreUsageErrors) {
       {"--scene", scene, "--type", "triangle"},
       {"--scene", scene, "--no-images", "--no-scene"},
       {"--scene", scene, "--threads", "0"},
+      {"--scene", scene, "--level", "5"},
+      {"--scene", scene, "--level", "95,0"},
+      {"--scene", scene, "--quality", "best"},
   };
   for (const StringList& args : cases) {
     const RunResult r = Run(args);
@@ -512,13 +559,15 @@ TEST_F(ConvertTest, EnglishProgressAndMessagesWithTheSameFiles) {
     StringList Args;
     size_t Files;
   } jobs[] = {{{"--scene", "s.scn"}, 8},
-              {{"--scene", "s.xscn", "--type", "sphere", "--image-type", "jpg"}, 22}};
-  for (const auto& job : jobs) {
+              {{"--scene", "s.xscn", "--type", "sphere", "--image-type", "jpg"}, 22},
+              {{"--scene", "l.scn", "--level", "3,1", "--quality", "high"}, 8}};
+  for (size_t j = 0; j < std::size(jobs); ++j) {
+    const auto& job = jobs[j];
     std::set<std::string> names[2];
     std::string progress[2];
     const char* languages[] = {"ja", "en"};
     for (int i = 0; i < 2; ++i) {
-      const std::string folder = out + "/" + languages[i] + std::to_string(job.Files);
+      const std::string folder = out + "/" + languages[i] + std::to_string(j);
       fs::create_directories(folder);
       StringList args = {"--image", panorama, "--size", "small", "--lang", languages[i]};
       args.insert(args.end(), job.Args.begin(), job.Args.end());
@@ -535,8 +584,8 @@ TEST_F(ConvertTest, EnglishProgressAndMessagesWithTheSameFiles) {
     ASSERT_EQ(names[0].size(), job.Files);
     ASSERT_EQ(names[0], names[1]);
     for (const std::string& name : names[0])
-      EXPECT_EQ(ReadAll(out + "/ja" + std::to_string(job.Files) + "/" + name),
-                ReadAll(out + "/en" + std::to_string(job.Files) + "/" + name))
+      EXPECT_EQ(ReadAll(out + "/ja" + std::to_string(j) + "/" + name),
+                ReadAll(out + "/en" + std::to_string(j) + "/" + name))
           << name;
   }
 

@@ -1,0 +1,226 @@
+// The levelled and high-quality image work. The specified cube path warps the panorama through
+// one map shared by all four quarters, which holds only while the view is not turned; here
+// each face is rendered from its own view directions instead, turned by the levelling
+// rotation before they become panorama positions, so the panorama is sampled once.
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+#include "engine/cube_warp.h"
+#include "engine/direct_map.h"
+#include "engine/sim_filer.h"
+#include "imaging/bitmap.h"
+#include "imaging/footprint_sampler.h"
+#include "support/errors.h"
+#include "support/ordered_writes.h"
+#include "support/parallel.h"
+#include "support/text_catalogue.h"
+
+namespace talvero {
+
+namespace {
+
+constexpr double kHalfPi = 1.5707963267948966;
+
+Rotation JobRotation(const TSimFiler& filer) {
+  return LevellingRotation(static_cast<double>(filer.GetLevelPitch().ToLongDouble()),
+                           static_cast<double>(filer.GetLevelRoll().ToLongDouble()));
+}
+
+// Horizontal unit vector at a longitude.
+void Horizontal(double longitude, double d[3]) {
+  d[0] = std::cos(longitude);
+  d[1] = std::sin(longitude);
+  d[2] = 0;
+}
+
+// The view direction of face `index` (the order of the image names: left, front, right, back,
+// top, bottom) at the face point (p, q), both -1 ... 1 from the left and top edges: the faces
+// as the cube job cuts them, side faces upright in the panorama's left-to-right order, the top
+// face seen looking up with the front on its bottom edge, the bottom face seen looking down
+// with the front on its top edge, the left on the left edge of both.
+void FaceDirection(int index, double p, double q, double d[3]) {
+  double forward[3], right[3];
+  if (index < 4) {
+    // Face centres at a quarter, a half, three quarters and the edge of the panorama.
+    const double centre = (index + 1) * kHalfPi;
+    Horizontal(centre, forward);
+    Horizontal(centre + kHalfPi, right);
+    for (int i = 0; i < 3; ++i) d[i] = forward[i] + p * right[i];
+    d[2] = -q;
+    return;
+  }
+  double front[3], left[3];
+  Horizontal(2 * kHalfPi, front);
+  Horizontal(kHalfPi, left);
+  const double up = index == 4 ? 1 : -1;
+  for (int i = 0; i < 3; ++i) d[i] = (index == 4 ? q : -q) * front[i] - p * left[i];
+  d[2] = up;
+}
+
+// Renders `target` row block by row block: footprints from `position`, then each pixel sampled
+// with the exact bilinear kernel or (high) filtered over its footprint.
+void RenderFromPanorama(Bitmap& target, const Bitmap& panorama, const PositionOf& position,
+                        bool high, const TSimFiler& filer) {
+  const int32_t w = target.Width(), h = target.Height();
+  const int32_t pw = panorama.Width(), ph = panorama.Height();
+  constexpr int32_t kBlockRows = 32;
+  const WarpSource source{panorama.Row(0), panorama.RowBytes(), pw, ph, 3};
+  RunOrderedBlocks(
+      (h + kBlockRows - 1) / kBlockRows,
+      [&](int block) {
+        filer.CheckCancelled();
+        const int32_t begin = block * kBlockRows, end = std::min(h, begin + kBlockRows);
+        SourceRows rows;
+        MapSourceRows(position, pw, w, begin, end, high, rows);
+        CubeMapRow row;
+        row.Resize(static_cast<size_t>(w));
+        const double lastRow = ph - 1;
+        for (int32_t y = begin; y < end; ++y) {
+          const size_t first = static_cast<size_t>(y - begin) * w;
+          uint8_t* out = target.Row(y);
+          if (high) {
+            for (int32_t x = 0; x < w; ++x) SampleFootprint(panorama, rows.At(first + x), out + 3 * x);
+            continue;
+          }
+          // The exact kernel's fixed-point entries: the column within the panorama (a position
+          // past its last column blends that column with itself), the row clamped.
+          const double* us = rows.U.data() + first;
+          const double* vs = rows.V.data() + first;
+          for (int32_t x = 0; x < w; ++x) {
+            const double u = std::max(us[x], 0.0);
+            const double v = std::min(std::max(vs[x], 0.0), lastRow);
+            const auto whole = static_cast<int32_t>(u), wholeRow = static_cast<int32_t>(v);
+            row.U[x] = whole;
+            row.V[x] = wholeRow;
+            row.UFrac[x] = static_cast<uint16_t>((u - whole) * Currency::kScale + 0.5);
+            row.VFrac[x] = static_cast<uint16_t>((v - wholeRow) * Currency::kScale + 0.5);
+          }
+          WarpRow(source, row, 0, w, out);
+        }
+      },
+      [](int) {});
+}
+
+}  // namespace
+
+bool TSimFiler::LevelInRange(Currency pitch, Currency roll) {
+  const auto degrees = [](int64_t d) { return Currency::FromRaw(d * Currency::kScale); };
+  return pitch >= degrees(-90) && pitch <= degrees(90) && roll >= degrees(-180) &&
+         roll <= degrees(180);
+}
+
+void TSimFiler::WriteCubeFacesDirect(const Bitmap& panorama) {
+  RequireDivisiblePanorama(panorama, "the cube projection");
+  const int32_t w = panorama.Width(), b = w / 4;
+  const int32_t size = FaceSize();
+  const bool high = GetImageQuality() == iqHigh;
+  // The exact kernel renders at the warp's resolution and is stretched as specified; the
+  // high quality renders at the output size.
+  const int32_t render = high ? size : b;
+  const Rotation rotation = JobRotation(*this);
+  const std::string folder = GetSceneFolder();
+  const TExtractImageType type = GetExtractImageType();
+  const StringList names = RequireImageNames(stCube);
+
+  Progress(Localized("画像ファイルを書き出しています。"), spAppend);
+  WriteFilesInOrder(
+      6,
+      [&](int i) {
+        auto face = std::make_shared<Bitmap>(Bitmap::Uninitialized(render, render));
+        const double scale = 2.0 / render;
+        RenderFromPanorama(
+            *face, panorama,
+            [&](double x, double y, double& u, double& v) {
+              double d[3], turned[3];
+              FaceDirection(i, x * scale - 1, y * scale - 1, d);
+              rotation.Apply(d, turned);
+              DirectionToPanorama(turned, w, u, v);
+            },
+            high, *this);
+        if (render != size) {
+          auto stretched = std::make_shared<Bitmap>(Bitmap::Uninitialized(size, size));
+          StretchDraw(*stretched, *face);
+          face = stretched;
+        }
+        const std::string& name = names[static_cast<size_t>(i)];
+        return OrderedFile{folder + name, [this, name] { Progress(name, spAppend); },
+                           [face, type](AtomicFileWriter& file) {
+                             EncodeImageAs(file, *face, type);
+                           }};
+      },
+      &Cancellation());
+}
+
+void TSimFiler::LevelPanorama(Bitmap& panorama) {
+  RequireDivisiblePanorama(panorama, "levelling");
+  Progress(Localized("水平を補正しています。"), spAppend);
+  const int32_t w = panorama.Width();
+  const Rotation rotation = JobRotation(*this);
+  Bitmap levelled = Bitmap::Uninitialized(w, panorama.Height());
+  RenderFromPanorama(
+      levelled, panorama,
+      [&](double x, double y, double& u, double& v) {
+        double d[3], turned[3];
+        PanoramaToDirection(x, y, w, d);
+        rotation.Apply(d, turned);
+        DirectionToPanorama(turned, w, u, v);
+      },
+      GetImageQuality() == iqHigh, *this);
+  panorama = std::move(levelled);
+}
+
+void TSimFiler::WriteSphereTilesSmooth(const Bitmap& panorama) {
+  RequireDivisiblePanorama(panorama, "the sphere tiling");
+  const int32_t w = panorama.Width();
+  const int32_t g = w / 8;
+  const int32_t s = FaceSize();
+  if (s < 2) throw Error("the tile size " + std::to_string(s) + " is too small");
+  const int32_t m = std::max(1, g / s);
+  const std::string folder = GetSceneFolder();
+  const TExtractImageType type = GetExtractImageType();
+  const StringList names = RequireImageNames(stSphere);
+
+  Progress(Localized("画像に処理領域を追加しています。"), spAppend);
+  Progress(Localized("画像ファイルを書き出しています。"), spAppend);
+  WriteFilesInOrder(
+      20,
+      [&](int k) {
+        // The same crops of the padded panorama as the exact tiles (margin m all round, the
+        // top margin of the first band repeating the first rows), sampled smoothly.
+        int32_t left, top, cropWidth, cropHeight, outHeight;
+        if (k < 4) {
+          left = 2 * g * k, top = 0, cropWidth = 2 * g + 2 * m, cropHeight = g + 2 * m;
+          outHeight = s / 2;
+        } else {
+          const int32_t j = k - 4;
+          left = (j % 8) * g, top = (j / 8 + 1) * g, cropWidth = g + 2 * m, cropHeight = g + 2 * m;
+          outHeight = s;
+        }
+        auto output = std::make_shared<Bitmap>(Bitmap::Uninitialized(s, outHeight));
+        const double sx = static_cast<double>(cropWidth) / s;
+        const double sy = static_cast<double>(cropHeight) / outHeight;
+        RunOrderedBlocks(
+            (outHeight + 31) / 32,
+            [&](int block) {
+              CheckCancelled();
+              for (int32_t y = block * 32; y < std::min(outHeight, block * 32 + 32); ++y) {
+                const double padded = top + (y + 0.5) * sy;
+                const double v = (padded < m ? padded : padded - m) - 0.5;
+                uint8_t* out = output->Row(y);
+                for (int32_t x = 0; x < s; ++x)
+                  SampleFootprint(panorama,
+                                  {left + (x + 0.5) * sx - m - 0.5, v, sx, 0, 0, sy}, out + 3 * x);
+              }
+            },
+            [](int) {});
+        const std::string& name = names[static_cast<size_t>(k)];
+        return OrderedFile{folder + name, [this, name] { Progress(name, spAppend); },
+                           [output, type](AtomicFileWriter& file) {
+                             EncodeImageAs(file, *output, type);
+                           }};
+      },
+      &Cancellation());
+}
+
+}  // namespace talvero

@@ -1,0 +1,74 @@
+#include "imaging/footprint_sampler.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace talvero {
+
+namespace {
+
+// Adds the bilinear sample at (u, v) to sum[0..2].
+inline void AddBilinear(const Bitmap& source, double u, double v, float* sum) {
+  const int32_t w = source.Width(), h = source.Height();
+  const double fu = std::floor(u), fv = std::floor(v);
+  const float a = static_cast<float>(u - fu), b = static_cast<float>(v - fv);
+  int64_t x0 = static_cast<int64_t>(fu) % w;
+  if (x0 < 0) x0 += w;
+  const int64_t x1 = x0 + 1 == w ? 0 : x0 + 1;
+  int64_t y0 = static_cast<int64_t>(fv), y1 = y0 + 1;
+  y0 = std::clamp<int64_t>(y0, 0, h - 1);
+  y1 = std::clamp<int64_t>(y1, 0, h - 1);
+  const uint8_t* r0 = source.Row(static_cast<int32_t>(y0));
+  const uint8_t* r1 = source.Row(static_cast<int32_t>(y1));
+  const uint8_t* p00 = r0 + x0 * 3;
+  const uint8_t* p10 = r0 + x1 * 3;
+  const uint8_t* p01 = r1 + x0 * 3;
+  const uint8_t* p11 = r1 + x1 * 3;
+  const float w00 = (1 - a) * (1 - b), w10 = a * (1 - b), w01 = (1 - a) * b, w11 = a * b;
+  for (int c = 0; c < 3; ++c) sum[c] += w00 * p00[c] + w10 * p10[c] + w01 * p01[c] + w11 * p11[c];
+}
+
+// Taps along one target axis: one per panorama pixel the step covers, rounded.
+inline int Taps(double du, double dv) {
+  const double length = std::sqrt(du * du + dv * dv);
+  if (!(length < kMaxFootprintTaps)) return kMaxFootprintTaps;  // NaN too
+  return std::max(1, static_cast<int>(std::lround(length)));
+}
+
+}  // namespace
+
+void SampleFootprint(const Bitmap& source, const Footprint& at, uint8_t* out) {
+  const int nx = Taps(at.UX, at.VX), ny = Taps(at.UY, at.VY);
+  float sum[3] = {0, 0, 0};
+  if (nx == 1 && ny == 1) {
+    AddBilinear(source, at.U, at.V, sum);
+  } else {
+    // Taps on a regular grid over the parallelogram the pixel covers.
+    for (int j = 0; j < ny; ++j) {
+      const double t = (j + 0.5) / ny - 0.5;
+      const double rowU = at.U + t * at.UY, rowV = at.V + t * at.VY;
+      for (int i = 0; i < nx; ++i) {
+        const double s = (i + 0.5) / nx - 0.5;
+        AddBilinear(source, rowU + s * at.UX, rowV + s * at.VX, sum);
+      }
+    }
+    const float scale = 1.0f / static_cast<float>(nx * ny);
+    for (float& value : sum) value *= scale;
+  }
+  for (int c = 0; c < 3; ++c)
+    out[c] = static_cast<uint8_t>(std::clamp(std::lround(sum[c]), 0L, 255L));
+}
+
+void ResizePanoramaSmooth(Bitmap& target, const Bitmap& source) {
+  const int32_t tw = target.Width(), th = target.Height();
+  const double sx = static_cast<double>(source.Width()) / tw;
+  const double sy = static_cast<double>(source.Height()) / th;
+  for (int32_t y = 0; y < th; ++y) {
+    uint8_t* out = target.Row(y);
+    const double v = (y + 0.5) * sy - 0.5;
+    for (int32_t x = 0; x < tw; ++x, out += 3)
+      SampleFootprint(source, {(x + 0.5) * sx - 0.5, v, sx, 0, 0, sy}, out);
+  }
+}
+
+}  // namespace talvero

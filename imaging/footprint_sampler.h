@@ -1,0 +1,33 @@
+// Sampling a panorama with a filter matched to each target pixel's footprint: the area a
+// target pixel covers on the panorama, given by the local derivatives of the target-to-panorama
+// map. Where that area spans several panorama pixels, several bilinear taps spread over it are
+// averaged (no pixels skipped, no moiré); where it spans one pixel or less, one bilinear tap
+// (a smooth enlargement). Columns wrap round (the panorama is 360° wide), rows are clamped.
+#pragma once
+
+#include <cstdint>
+
+#include "imaging/bitmap.h"
+
+namespace talvero {
+
+// Where a target pixel's centre falls on the panorama, in pixel-index coordinates (pixel
+// (c, r) is centred on (c, r)), with the map's derivatives: (UX, VX) is the step on the
+// panorama for one target pixel to the right, (UY, VY) for one target pixel down.
+struct Footprint {
+  double U, V;
+  double UX, VX, UY, VY;
+};
+
+// Taps per target axis never exceed this (a pixel next to a pole may cover a whole row).
+inline constexpr int kMaxFootprintTaps = 16;
+
+// Writes the filtered colour (blue, green, red) of one target pixel into out[0..2]. The
+// source is 24-bit.
+void SampleFootprint(const Bitmap& source, const Footprint& at, uint8_t* out);
+
+// Resizes a whole panorama smoothly (footprint-matched in both directions), for the size
+// normalisation of the high-quality job. Both are 24-bit.
+void ResizePanoramaSmooth(Bitmap& target, const Bitmap& source);
+
+}  // namespace talvero
