@@ -1,6 +1,7 @@
 #include "app/file_drop.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QDropEvent>
 #include <QMimeData>
 #include <QUrl>
@@ -44,7 +45,7 @@ std::optional<std::pair<std::string, TFileKind>> TFileDrop::DroppedFile(const QM
   if (!data || !data->hasUrls()) return std::nullopt;
   for (const QUrl& url : data->urls()) {
     if (!url.isLocalFile()) continue;
-    const std::string path = url.toLocalFile().toStdString();
+    const std::string path = QDir::toNativeSeparators(url.toLocalFile()).toStdString();
     const TFileKind kind = FileKindOf(path);
     if (kind != TFileKind::Other && FileExists(path)) return std::pair{path, kind};
   }

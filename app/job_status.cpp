@@ -164,7 +164,7 @@ void TJobStatus::Finish(TOutcome outcome, const std::string& folder) {
   CancelButton->hide();
   const QString seconds = QString::number(FClock.elapsed() / 1000.0, 'f', 1);
   const int written = FOutputs.CountWritten();
-  FFolder = QDir::cleanPath(QString::fromStdString(folder));
+  FFolder = QDir::toNativeSeparators(QDir::cleanPath(QString::fromStdString(folder)));
   const QString shown = QDir::toNativeSeparators(FFolder);
   switch (outcome) {
     case joDone:

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QDir>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QPushButton>
@@ -773,7 +774,8 @@ void TForm1::SpeedButton_ImageClick() {
   dialog.setNameFilters(ImageFilters());
   if (!Edit_ImageFileName->text().isEmpty()) dialog.selectFile(Edit_ImageFileName->text());
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-  FFiler->SetImageFileName(dialog.selectedFiles().first().toStdString());
+  // The system's own separators, as a user of it types them.
+  FFiler->SetImageFileName(QDir::toNativeSeparators(dialog.selectedFiles().first()).toStdString());
   PanoramaChosen();
 }
 
@@ -818,7 +820,7 @@ void TForm1::SpeedButton_SceneFileClick() {
     });
   });
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-  OpenSceneFile(dialog.selectedFiles().first().toStdString());
+  OpenSceneFile(QDir::toNativeSeparators(dialog.selectedFiles().first()).toStdString());
 }
 
 void TForm1::OpenSceneFile(const std::string& fileName) {

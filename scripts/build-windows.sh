@@ -130,6 +130,8 @@ stage=$out/package
 rm -rf "$stage"
 mkdir -p "$stage"
 cp "${programs[@]}" "$stage/"
+# Without their symbol tables the programs are half the size.
+x86_64-w64-mingw32-strip "$stage"/*.exe
 # Windows editors expect CRLF line ends; the byte-order mark tells old Notepads it is UTF-8.
 { printf '\xef\xbb\xbf'; sed 's/$/\r/' "$root/packaging/windows/README.txt"; } >"$stage/README.txt"
 zip=$out/talvero-$version-win64.zip

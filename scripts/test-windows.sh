@@ -173,9 +173,11 @@ window_e2e() {
       sleep 0.2
     done
     [ -n "$win" ] || window_failed "no window came up"
-    sleep 1
+    sleep 2
     xdotool windowfocus --sync "$win"
-    # The focus starts in the panorama's field; Tab goes on to the scene file, then the base.
+    # Into the panorama's field (at 126, 30 on the project tab, below the menu bar and the
+    # tabs); Tab goes on to the scene file, then to the base name.
+    xdotool mousemove --window "$win" 330 87 click 1
     paste "$(winpath "$e2e/パノラマ/飛行場.jpg")"
     xdotool key Tab
     paste "$(winpath "$e2e/windows/シーン/$name/$scene")"

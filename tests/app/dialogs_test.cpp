@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDesktopServices>
+#include <QDir>
 #include <QLabel>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -40,6 +41,9 @@ void WhenModal(std::function<void(QWidget*)> act) {
   });
 }
 
+// A shortened name shows the system's own separators.
+QString Native(const char* path) { return QDir::toNativeSeparators(QString::fromUtf8(path)); }
+
 TEST(ShortenPath, CutsFolderByFolderUntilOnlyTheNameFits) {
   std::vector<QString> measured;
   const auto width = [&measured](const QString& text) {
@@ -47,21 +51,22 @@ TEST(ShortenPath, CutsFolderByFolderUntilOnlyTheNameFits) {
     return static_cast<int>(text.size());
   };
   EXPECT_EQ(ShortenPath("/home/me/scenes/test.scn", width, 8), "test.scn");
-  EXPECT_EQ(measured, (std::vector<QString>{"/home/me/scenes/test.scn", "/.../me/scenes/test.scn",
-                                            "/.../scenes/test.scn", "/.../test.scn",
-                                            ".../test.scn"}))
+  EXPECT_EQ(measured, (std::vector<QString>{Native("/home/me/scenes/test.scn"),
+                                            Native("/.../me/scenes/test.scn"),
+                                            Native("/.../scenes/test.scn"), Native("/.../test.scn"),
+                                            Native(".../test.scn")}))
       << "the bare name is the end, measured or not";
   // Each step only while the text is too wide.
-  EXPECT_EQ(ShortenPath("/home/me/scenes/test.scn", width, 20), "/.../scenes/test.scn");
-  EXPECT_EQ(ShortenPath("/home/me/scenes/test.scn", width, 300), "/home/me/scenes/test.scn");
+  EXPECT_EQ(ShortenPath("/home/me/scenes/test.scn", width, 20), Native("/.../scenes/test.scn"));
+  EXPECT_EQ(ShortenPath("/home/me/scenes/test.scn", width, 300), Native("/home/me/scenes/test.scn"));
   // No directory: shown whole however long; a relative path ends at its name too.
   EXPECT_EQ(ShortenPath("a-very-long-scene-name.scn", width, 1), "a-very-long-scene-name.scn");
   EXPECT_EQ(ShortenPath("scenes/sub/x.scn", width, 1), "x.scn");
   EXPECT_EQ(ShortenPath("/x.scn", width, 1), "x.scn");
 
   EXPECT_EQ(DropFirstFolder("/"), "");
-  EXPECT_EQ(DropFirstFolder("/home/.config/"), "/.../.config/");
-  EXPECT_EQ(DropFirstFolder("/.../.config/x/"), "/.../x/") << "a dot folder is not a cut mark";
+  EXPECT_EQ(DropFirstFolder("/home/.config/"), Native("/.../.config/"));
+  EXPECT_EQ(DropFirstFolder("/.../.config/x/"), Native("/.../x/")) << "a dot folder is not a cut mark";
   EXPECT_EQ(DropFirstFolder(".../"), "");
 }
 
@@ -116,7 +121,8 @@ TEST(OverwriteDialog, EachAnswerGivesItsResultAndTheFlagIsAlwaysWritten) {
     EXPECT_EQ(TForm3::Execute(longName, flag), answers[i].Result);
     EXPECT_EQ(flag, answers[i].Tick);
     EXPECT_NE(focused, nullptr) << "Button1 has the focus";
-    EXPECT_TRUE(shown.startsWith("/.../") && shown.endsWith("/test.scn")) << shown.toStdString();
+    EXPECT_TRUE(shown.startsWith(Native("/.../")) && shown.endsWith(Native("/test.scn")))
+        << shown.toStdString();
   }
   EXPECT_EQ(QApplication::topLevelWidgets().count(), 0) << "every dialog is freed";
 }

@@ -1,7 +1,5 @@
 // The window's face and its small commands: captions, menus, the mirrored scene-type groups,
 // the format pages, the console, the help message and the settings kept between runs.
-#include <unistd.h>
-
 #include <QAction>
 #include <QCheckBox>
 #include <QLabel>
@@ -12,14 +10,12 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QWheelEvent>
-#include <csignal>
 #include <filesystem>
 
 #include "app/app_info.h"
 #include "app/console_view.h"
 #include "app/reg_manager.h"
 #include "app/settings_items.h"
-#include "app/termination_signals.h"
 #include "support/errors.h"
 #include "window_support.h"
 
@@ -271,36 +267,6 @@ TEST_F(WindowTest, SettingsAreSavedOnCloseAndRestoredOnShow) {
   EXPECT_EQ(window->Edit_TextureBaseName->text(), "");
   EXPECT_EQ(window->Image_SceneFormat->pixmap().toImage().convertToFormat(QImage::Format_RGB32),
             window->Image_RCP);
-}
-
-// The system ending the program (logout, shutdown, Ctrl+C) closes the window as its close
-// box does, so its settings are kept; once the window is gone the signals end programs again.
-TEST_F(WindowTest, TerminationSignalsCloseTheWindowAndSaveTheSettings) {
-  for (const int number : {SIGTERM, SIGINT, SIGHUP}) {
-    SCOPED_TRACE(number);
-    std::filesystem::remove(IniPath());
-    CloseOnTerminationSignals(*window);
-    window->resize(720, 650);
-    ASSERT_EQ(::raise(number), 0);
-    EXPECT_TRUE(QTest::qWaitFor([this] { return !window->isVisible(); }, 5000));
-    EXPECT_EQ(IniLine(ReadAll(IniPath()), "FormWidth"), "FormWidth=720");
-    window.reset();
-    struct sigaction current {};
-    ::sigaction(number, nullptr, &current);
-    EXPECT_EQ(current.sa_handler, SIG_DFL);
-    Open();
-  }
-
-  // Ctrl+C held down through a long step that handles no events: the signals pile up, yet
-  // none may stall in its handler. (A stalled handler would hang here: the alarm ends the
-  // test instead.)
-  std::filesystem::remove(IniPath());
-  CloseOnTerminationSignals(*window);
-  ::alarm(10);
-  for (int i = 0; i < 2000; ++i) ASSERT_EQ(::raise(SIGINT), 0);
-  ::alarm(0);
-  EXPECT_TRUE(QTest::qWaitFor([this] { return !window->isVisible(); }, 5000));
-  EXPECT_TRUE(std::filesystem::exists(IniPath()));
 }
 
 class StoredSettings : public WindowTest {
