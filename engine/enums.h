@@ -27,6 +27,7 @@ std::string EnumValueName(TCubeSuffix value);
 std::string EnumValueName(TImageSizeMode value);
 std::string EnumValueName(TExtractImageType value);
 std::string EnumValueName(TSimProgressMode value);
+std::string EnumValueName(TImageQuality value);
 
 // Anything that is not one of the enumerations has no identifier.
 template <typename T>
