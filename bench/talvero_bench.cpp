@@ -215,7 +215,7 @@ double CpuMs() {
 int WarpPieces(const std::string& file, int runs) {
   const Bitmap panorama = talvero::ReadImage(file, talvero::DetectImageFormat(file));
   auto filer = talvero::TSimFiler::Create();
-  double mapMs = 1e30, warpMs = 1e30;
+  double mapMs = 1e30, warpMs = 1e30, inPlaceMs = 1e30;
   for (int run = 0; run < runs; ++run) {
     talvero::TmxCurrencyUV map;
     double start = CpuMs();
@@ -225,8 +225,13 @@ int WarpPieces(const std::string& file, int runs) {
     start = CpuMs();
     filer->WarpCubeStrips(copy);
     warpMs = std::min(warpMs, CpuMs() - start);
+    copy = panorama.Clone();
+    start = CpuMs();
+    filer->WarpCubeStripsInPlace(copy, map);
+    inPlaceMs = std::min(inPlaceMs, CpuMs() - start);
   }
-  std::printf("map %.1f ms, map and warp %.1f ms (CPU)\n", mapMs, warpMs);
+  std::printf("map %.1f ms, map and warp %.1f ms, in-place warp %.1f ms (CPU)\n", mapMs,
+              warpMs, inPlaceMs);
   return 0;
 }
 

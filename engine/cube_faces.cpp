@@ -3,6 +3,7 @@
 // quarters the triangles of the top and bottom faces; the faces are then cut out, the caps
 // assembled, and every face resampled and written.
 #include <algorithm>
+#include <future>
 #include <memory>
 #include <stdexcept>
 #include <vector>
@@ -188,9 +189,84 @@ void TSimFiler::AssembleCapFace(Bitmap& face, const Bitmap& capStrip, int mode) 
                 [this] { Progress(".", spUpdate); });
 }
 
-void TSimFiler::WriteCubeFaces(const Bitmap& panorama) {
+namespace {
+
+// Face i of a warped panorama at the output size; its progress goes to `lines`. Touches no
+// setting, so it may run on any thread.
+std::shared_ptr<Bitmap> MakeCubeFace(const Bitmap& panorama, int i, int32_t size,
+                                     ProgressLines& lines) {
   const int32_t w = panorama.Width();
   const int32_t b = w / 4, f = w / 8;
+  auto output = std::make_shared<Bitmap>();
+  if (i < 4) {
+    // Side faces are resampled straight out of the panorama; the back face (i = 3) lies
+    // across its left and right edges, so its columns wrap round.
+    const int32_t left = i < 3 ? f * (2 * i + 1) : 7 * f;
+    if (i < 3 && size == b) {
+      // At the warp's own size the face is a rectangle of the panorama: encoded in place.
+      *output = Bitmap::View(panorama, left, f, b, b);
+      return output;
+    }
+    *output = Bitmap::Uninitialized(size, size);
+    StretchCrop(
+        *output, panorama, b, b, [&](int64_t cx) { return (left + cx) % w; },
+        [&](int64_t cy) { return f + cy; });
+    if (i == 3) {
+      lines.Add("..", spUpdate);
+      lines.Add("..", spUpdate);
+    }
+    return output;
+  }
+  // The cap strip starts at panorama column 5f and wraps round, so its quarters are whole
+  // faces; the pieces are read from the panorama without copying the strip.
+  const int32_t top = i == 4 ? 0 : 3 * f;
+  Bitmap face(b, b);
+  std::vector<size_t> columns[4];
+  for (int k = 0; k < 4; ++k)
+    for (int32_t px = 0; px < b; ++px)
+      columns[k].push_back(static_cast<size_t>((5 * f + b * k + px) % w) * 3);
+  DrawCapPieces(face, b, f, i - 4, columns, [&](int, int32_t py) { return panorama.Row(top + py); },
+                [&] { lines.Add(".", spUpdate); });
+  if (size == b) {
+    *output = std::move(face);
+  } else {
+    *output = Bitmap::Uninitialized(size, size);
+    StretchDraw(*output, face);
+  }
+  return output;
+}
+
+}  // namespace
+
+// A face encoded into its temporary file ahead of its turn, on a thread of its own.
+struct TSimFiler::EarlyFace {
+  ProgressLines Lines;  // written by the thread, read after Writer is ready
+  std::shared_future<std::shared_ptr<AtomicFileWriter>> Writer;
+};
+
+std::shared_ptr<TSimFiler::EarlyFace> TSimFiler::StartEarlyFace(const Bitmap& panorama, int i) {
+  auto face = std::make_shared<EarlyFace>();
+  const std::string path = GetSceneFolder() + RequireImageNames(stCube)[static_cast<size_t>(i)];
+  const TExtractImageType type = GetExtractImageType();
+  const int32_t size = FaceSize();
+  face->Writer = std::async(std::launch::async, [this, &panorama, i, size, path, type,
+                                                 lines = &face->Lines] {
+    CheckCancelled();
+    std::shared_ptr<AtomicFileWriter> writer;
+    {
+      const std::shared_ptr<Bitmap> output = MakeCubeFace(panorama, i, size, *lines);
+      writer = std::make_shared<AtomicFileWriter>(path);
+      EncodeImageAs(*writer, *output, type);
+    }  // the face is free again before the writer waits for its turn
+    return writer;
+  });
+  return face;
+}
+
+void TSimFiler::WriteCubeFaces(const Bitmap& panorama) { WriteCubeFacesWith(panorama, {}); }
+
+void TSimFiler::WriteCubeFacesWith(const Bitmap& panorama,
+                                   const std::vector<std::shared_ptr<EarlyFace>>& early) {
   const int32_t size = FaceSize();
   const std::string folder = GetSceneFolder();
   const TExtractImageType type = GetExtractImageType();
@@ -203,43 +279,21 @@ void TSimFiler::WriteCubeFaces(const Bitmap& panorama) {
         // The face's progress is shown when the face may be written, after the one before.
         auto lines = std::make_shared<ProgressLines>();
         lines->Add(names[static_cast<size_t>(i)], spAppend);
-        auto output = std::make_shared<Bitmap>();
-        if (i < 4) {
-          // Side faces are resampled straight out of the panorama; the back face (i = 3)
-          // lies across its left and right edges, so its columns wrap round.
-          const int32_t left = i < 3 ? f * (2 * i + 1) : 7 * f;
-          *output = Bitmap::Uninitialized(size, size);
-          StretchCrop(
-              *output, panorama, b, b, [&](int64_t cx) { return (left + cx) % w; },
-              [&](int64_t cy) { return f + cy; });
-          if (i == 3) {
-            lines->Add("..", spUpdate);
-            lines->Add("..", spUpdate);
-          }
-        } else {
-          // The cap strip starts at panorama column 5f and wraps round, so its quarters are
-          // whole faces; the pieces are read from the panorama without copying the strip.
-          const int32_t top = i == 4 ? 0 : 3 * f;
-          Bitmap face(b, b);
-          std::vector<size_t> columns[4];
-          for (int k = 0; k < 4; ++k)
-            for (int32_t px = 0; px < b; ++px)
-              columns[k].push_back(static_cast<size_t>((5 * f + b * k + px) % w) * 3);
-          DrawCapPieces(face, b, f, i - 4, columns,
-                        [&](int, int32_t py) { return panorama.Row(top + py); },
-                        [&] { lines->Add(".", spUpdate); });
-          if (size == b) {
-            *output = std::move(face);
-          } else {
-            *output = Bitmap::Uninitialized(size, size);
-            StretchDraw(*output, face);
-          }
+        OrderedFile file(folder + names[static_cast<size_t>(i)], {}, {});
+        if (static_cast<size_t>(i) < early.size() && early[static_cast<size_t>(i)]) {
+          const std::shared_ptr<EarlyFace> face = early[static_cast<size_t>(i)];
+          file.Announce = [this, lines, face, made = face->Writer] {
+            lines->ShowOn(*this);
+            made.wait();  // its dots are known once it is made
+            face->Lines.ShowOn(*this);
+          };
+          file.Take = [made = face->Writer] { return made.get(); };
+          return file;
         }
-        return OrderedFile{folder + names[static_cast<size_t>(i)],
-                           [this, lines] { lines->ShowOn(*this); },
-                           [output, type](AtomicFileWriter& file) {
-                             EncodeImageAs(file, *output, type);
-                           }};
+        const std::shared_ptr<Bitmap> output = MakeCubeFace(panorama, i, size, *lines);
+        file.Announce = [this, lines] { lines->ShowOn(*this); };
+        file.Encode = [output, type](AtomicFileWriter& writer) { EncodeImageAs(writer, *output, type); };
+        return file;
       },
       &Cancellation());
 }

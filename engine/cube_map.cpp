@@ -1,7 +1,9 @@
 #include "engine/cube_map.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <stdexcept>
 #include <vector>
 
 namespace talvero {
@@ -123,7 +125,7 @@ void FillCubeMapRows(int32_t f, TmxCurrencyUV& map, int32_t rowBegin, int32_t ro
                  [&] { return std::sqrt(static_cast<long double>(r2)) / lf; }, v, vFrac);
         map.SetQuadrant(x, y, u, uFrac, v, vFrac);
       }
-      for (int32_t x = y + 1; x < f; ++x) map.SetQuadrant(x, y, -1, 0, -1, 0);  // no source
+      // Columns beside the triangle (x > y) have no source by their place in the map.
     } else {
       // Upper half of the side face: 2f - y is the height above the horizon.
       const int32_t height = 2 * f - y;
@@ -145,40 +147,71 @@ void FillCubeMapRows(int32_t f, TmxCurrencyUV& map, int32_t rowBegin, int32_t ro
 
 void TmxCurrencyUV::Allocate(int32_t f) {
   FF = f > 0 ? f : 0;
-  const size_t count = static_cast<size_t>(FF) * 2 * FF;
-  FU.reset(new int32_t[count]);
-  FV.reset(new int32_t[count]);
-  FUFrac.reset(new uint16_t[count]);
-  FVFrac.reset(new uint16_t[count]);
+  const size_t side = static_cast<size_t>(FF) * static_cast<size_t>(FF);
+  const size_t cap = CapIndex(0, FF);
+  FCapU.reset(new uint32_t[cap]);
+  FCapV.reset(new uint32_t[cap]);
+  FSideU.reset(new uint32_t[static_cast<size_t>(FF)]);
+  FSideV.reset(new uint32_t[side]);
+}
+
+size_t TmxCurrencyUV::ByteSize(int32_t f) {
+  const size_t n = f > 0 ? static_cast<size_t>(f) : 0;
+  return (n * (n + 1) + n * n + n) * sizeof(uint32_t);
 }
 
 void TmxCurrencyUV::Reset(int32_t f) {
   Allocate(f);
-  const size_t count = static_cast<size_t>(FF) * 2 * FF;
-  std::fill_n(FU.get(), count, kNoSource.U);
-  std::fill_n(FV.get(), count, kNoSource.V);
-  std::fill_n(FUFrac.get(), count, kNoSource.UFrac);
-  std::fill_n(FVFrac.get(), count, kNoSource.VFrac);
+  // Cap entries beside the triangle have no source by their place.
+  std::fill_n(FCapU.get(), CapIndex(0, FF), 0u);
+  std::fill_n(FCapV.get(), CapIndex(0, FF), kNone);
+  std::fill_n(FSideU.get(), static_cast<size_t>(FF), 0u);
+  std::fill_n(FSideV.get(), static_cast<size_t>(FF) * static_cast<size_t>(FF), kNone);
 }
 
 void TmxCurrencyUV::SetQuadrant(int32_t x, int32_t y, int32_t u, uint16_t uFrac, int32_t v,
                                 uint16_t vFrac) {
-  const size_t i = Index(x, y);
-  FU[i] = u;
-  FV[i] = v;
-  FUFrac[i] = uFrac;
-  FVFrac[i] = vFrac;
+  if (y < FF) {
+    if (x > y) {
+      if (u >= 0) throw std::invalid_argument("TmxCurrencyUV: a cap entry beside the triangle");
+      return;  // has no source by its place
+    }
+    const size_t i = CapIndex(x, y);
+    FCapU[i] = u < 0 ? 0 : Pack(u, uFrac);
+    FCapV[i] = u < 0 ? kNone : Pack(v, vFrac);
+    return;
+  }
+  if (u < 0) {
+    FSideV[SideIndex(x, y)] = kNone;
+    return;
+  }
+  FSideU[x] = Pack(u, uFrac);
+  FSideV[SideIndex(x, y)] = Pack(v, vFrac);
+}
+
+CubeMapSample TmxCurrencyUV::Quadrant(int32_t x, int32_t y) const {
+  uint32_t u, v;
+  if (y < FF) {
+    if (x > y) return kNoSource;
+    const size_t i = CapIndex(x, y);
+    u = FCapU[i];
+    v = FCapV[i];
+    if (v == kNone) return kNoSource;
+  } else {
+    v = FSideV[SideIndex(x, y)];
+    if (v == kNone) return kNoSource;
+    u = FSideU[x];
+  }
+  return {Whole(u), Whole(v), Frac(u), Frac(v)};
 }
 
 CubeMapSample TmxCurrencyUV::Sample(int32_t x, int32_t y) const {
   const int32_t w = 2 * FF, h = 4 * FF;
   // Lower half: the vertical mirror of the upper half.
   const bool lower = y >= 2 * FF;
-  const int32_t sy = lower ? h - 1 - y : y;
   // Right half: the horizontal mirror of the left half.
   const bool right = x >= FF;
-  const size_t i = Index(right ? w - 1 - x : x, sy);
-  CubeMapSample s{FU[i], FV[i], FUFrac[i], FVFrac[i]};
+  CubeMapSample s = Quadrant(right ? w - 1 - x : x, lower ? h - 1 - y : y);
   if (s.U < 0) return kNoSource;
   if (right) {
     s.U = w - 2 - s.U;
@@ -203,22 +236,41 @@ void TmxCurrencyUV::SampleRow(int32_t y, CubeMapRow& row) const {
   const int32_t f = FF, w = 2 * f, h = 4 * f;
   row.Resize(static_cast<size_t>(w));
   const bool lower = y >= 2 * f;
-  const size_t first = Index(0, lower ? h - 1 - y : y);
-  const int32_t* u = FU.get() + first;
-  const int32_t* v = FV.get() + first;
-  const uint16_t* uFrac = FUFrac.get() + first;
-  const uint16_t* vFrac = FVFrac.get() + first;
+  const int32_t qy = lower ? h - 1 - y : y;
   int32_t* outU = row.U.data();
   int32_t* outV = row.V.data();
   uint16_t* outUFrac = row.UFrac.data();
   uint16_t* outVFrac = row.VFrac.data();
   const int32_t vBase = lower ? h - 2 : 0, vSign = lower ? -1 : 1;
   const int32_t fracBase = lower ? Currency::kScale : 0;
-  for (int32_t x = 0; x < f; ++x) {
-    outU[x] = u[x];
-    outUFrac[x] = uFrac[x];
-    outV[x] = vBase + vSign * v[x];
-    outVFrac[x] = static_cast<uint16_t>(fracBase + vSign * vFrac[x]);
+  constexpr uint32_t kFracMask = (1u << kFracBits) - 1;
+  // Columns 0 ... mapped-1 of the quadrant row have a source (all of them in a side row
+  // unless a test left some out).
+  int32_t mapped = f;
+  if (qy < f) {
+    mapped = qy + 1;
+    const uint32_t* u = FCapU.get() + CapIndex(0, qy);
+    const uint32_t* v = FCapV.get() + CapIndex(0, qy);
+    for (int32_t x = 0; x < mapped; ++x) {
+      outU[x] = static_cast<int32_t>(u[x] >> kFracBits);
+      outUFrac[x] = static_cast<uint16_t>(u[x] & kFracMask);
+      outV[x] = vBase + vSign * static_cast<int32_t>(v[x] >> kFracBits);
+      outVFrac[x] = static_cast<uint16_t>(fracBase + vSign * static_cast<int32_t>(v[x] & kFracMask));
+    }
+    for (int32_t x = 0; x < mapped; ++x)
+      if (v[x] == kNone) outU[x] = -1;
+    for (int32_t x = mapped; x < f; ++x) outU[x] = -1;
+  } else {
+    const uint32_t* u = FSideU.get();
+    const uint32_t* v = FSideV.get() + SideIndex(0, qy);
+    for (int32_t x = 0; x < f; ++x) {
+      outU[x] = static_cast<int32_t>(u[x] >> kFracBits);
+      outUFrac[x] = static_cast<uint16_t>(u[x] & kFracMask);
+      outV[x] = vBase + vSign * static_cast<int32_t>(v[x] >> kFracBits);
+      outVFrac[x] = static_cast<uint16_t>(fracBase + vSign * static_cast<int32_t>(v[x] & kFracMask));
+    }
+    for (int32_t x = 0; x < f; ++x)
+      if (v[x] == kNone) outU[x] = -1;
   }
   // Column w - 1 - x mirrors column x.
   for (int32_t x = f; x < w; ++x) {
@@ -228,6 +280,31 @@ void TmxCurrencyUV::SampleRow(int32_t y, CubeMapRow& row) const {
     outV[x] = outV[m];
     outVFrac[x] = outVFrac[m];
   }
+}
+
+bool TmxCurrencyUV::SourceRows(int32_t y, int32_t& first, int32_t& last) const {
+  const int32_t f = FF, h = 4 * f;
+  const bool lower = y >= 2 * f;
+  const int32_t qy = lower ? h - 1 - y : y;
+  int32_t low = INT32_MAX, high = -1;
+  for (int32_t x = 0; x < f; ++x) {
+    const CubeMapSample s = Quadrant(x, qy);
+    if (s.U < 0) continue;
+    low = std::min(low, s.V);
+    high = std::max(high, s.V);
+  }
+  if (high < 0) return false;
+  // A source row is read together with the one below it (the last row stands in for it).
+  if (lower) {
+    first = h - 2 - high;
+    last = h - 1 - low;
+  } else {
+    first = low;
+    last = high + 1;
+  }
+  first = std::clamp(first, 0, h - 1);
+  last = std::clamp(last, 0, h - 1);
+  return true;
 }
 
 void TmxCurrencyUV::SampleRow(int32_t y, std::vector<CubeMapSample>& row) const {

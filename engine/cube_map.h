@@ -1,7 +1,10 @@
 // The inverse-mapping table of the cube projection for one quarter of the panorama
 // (a strip 2f wide and 4f high). The table is symmetric left/right and top/bottom, so
-// only its upper-left quadrant is stored; the other three are derived on access. For an
-// 8192-wide panorama that is 25 MB instead of 100 MB.
+// only its upper-left quadrant is stored; the other three are derived on access. Within
+// the quadrant only what varies is kept: the cap rows hold their triangle (columns x <= y;
+// the rest has no source) and the side rows share one column position per column. Each
+// position is packed into 32 bits (whole part above 14 bits of fraction). For an
+// 8192-wide panorama that is 8 MB instead of 100 MB.
 #pragma once
 
 #include <cstdint>
@@ -52,7 +55,9 @@ class TmxCurrencyUV {
   int32_t Width() const { return 2 * FF; }
   int32_t Height() const { return 4 * FF; }
 
-  // The stored quadrant: columns 0 ... f-1, rows 0 ... 2f-1.
+  // The stored quadrant: columns 0 ... f-1, rows 0 ... 2f-1. In the cap rows (y < f) the
+  // entries beside the triangle (x > y) have no source and take only u = -1; in the side
+  // rows the column position is one per column, the last one set.
   void SetQuadrant(int32_t x, int32_t y, int32_t u, uint16_t uFrac, int32_t v, uint16_t vFrac);
 
   // Any entry of the whole map (columns 0 ... 2f-1, rows 0 ... 4f-1).
@@ -63,13 +68,38 @@ class TmxCurrencyUV {
   void SampleRow(int32_t y, CubeMapRow& row) const;
   void SampleRow(int32_t y, std::vector<CubeMapSample>& row) const;
 
+  // The first and last source row that row y of the whole map reads (its entries' V and
+  // the row below each, within the strip); false when no entry of the row has a source.
+  bool SourceRows(int32_t y, int32_t& first, int32_t& last) const;
+
+  // Bytes held by a map for strips of f (for planning memory).
+  static size_t ByteSize(int32_t f);
+
  private:
-  size_t Index(int32_t x, int32_t y) const { return static_cast<size_t>(y) * FF + x; }
+  static constexpr uint32_t kFracBits = 14;
+  static constexpr uint32_t kNone = UINT32_MAX;  // a side entry without a source
+  static uint32_t Pack(int32_t whole, uint16_t frac) {
+    return static_cast<uint32_t>(whole) << kFracBits | frac;
+  }
+  static int32_t Whole(uint32_t packed) { return static_cast<int32_t>(packed >> kFracBits); }
+  static uint16_t Frac(uint32_t packed) {
+    return static_cast<uint16_t>(packed & ((1u << kFracBits) - 1));
+  }
+  static size_t CapIndex(int32_t x, int32_t y) {
+    return static_cast<size_t>(y) * (static_cast<size_t>(y) + 1) / 2 + static_cast<size_t>(x);
+  }
+  size_t SideIndex(int32_t x, int32_t y) const {
+    return static_cast<size_t>(y - FF) * static_cast<size_t>(FF) + static_cast<size_t>(x);
+  }
+  // The entry of the stored quadrant (x < f, y < 2f).
+  CubeMapSample Quadrant(int32_t x, int32_t y) const;
 
   int32_t FF = 0;
-  // The quadrant, f columns x 2f rows, row-major, one array per field.
-  std::unique_ptr<int32_t[]> FU, FV;
-  std::unique_ptr<uint16_t[]> FUFrac, FVFrac;
+  // Cap triangle, rows 0 ... f-1, row y holding columns 0 ... y: packed U and V (kNone: no
+  // source).
+  std::unique_ptr<uint32_t[]> FCapU, FCapV;
+  // Side rows f ... 2f-1: the packed U of each column, and V per entry (kNone: no source).
+  std::unique_ptr<uint32_t[]> FSideU, FSideV;
 };
 
 // angle(q): atan(q) in degrees scaled to f pixels per 45 degrees, in extended precision.

@@ -1,19 +1,32 @@
 // The image half of a job: check, load, divide, write, and the FMS vista texture.
 #include "engine/sim_filer.h"
 #include "imaging/bitmap.h"
+#include "support/block_reuse.h"
 #include "support/errors.h"
+#include "support/parallel.h"
 
 namespace talvero {
 
 void TSimFiler::RunImageStage() {
   if (!CheckImageJob()) return;
+  // The job's big buffers are kept, not handed back, until it ends.
+  BlockReuse reuse;
   try {
     CheckCancelled();
     {
       Bitmap panorama;
       UpdateFaceSize();
+      // The cube map needs only the panorama's size: with a core to spare it is built while
+      // the panorama decodes.
+      struct Forget {
+        std::shared_ptr<CubeMapAhead>& Ahead;
+        ~Forget() { Ahead.reset(); }  // stops and joins its thread
+      } forget{FCubeMapAhead};
+      ImageSizeObserver onSize;
+      if (UsesSharedCubeMap() && MaxWorkerThreads() > 1)
+        onSize = [this](int32_t width, int32_t height) { StartCubeMapAhead(width, height); };
       // An unsupported file has shown its message: the stage ends without projecting anything.
-      if (!LoadPanorama(panorama)) return;
+      if (!LoadPanorama(panorama, onSize)) return;
       CheckCancelled();
       ExtractFaces(panorama);
     }  // the panorama is freed before the texture is drawn
@@ -41,11 +54,10 @@ void TSimFiler::ExtractFaces(Bitmap& panorama) {
       WriteSphereTilesSmooth(panorama);
     else
       WriteSphereTiles(panorama);
-  } else if (Levelled() || high) {
+  } else if (!UsesSharedCubeMap()) {
     WriteCubeFacesDirect(panorama);
   } else {
-    WarpCubeStrips(panorama);
-    WriteCubeFaces(panorama);
+    WriteCubeJob(panorama);
   }
 }
 

@@ -30,7 +30,15 @@ ImageFormat TSimFiler::ImageFileKind(const std::string& fileName) {
   return ImageFormatFromExtension(fileName);
 }
 
-bool TSimFiler::ReadImageFile(Bitmap& target, const std::string& fileName) {
+int32_t TSimFiler::NormalizedWidth(int32_t width, int32_t height) {
+  // The shapes UsableShape accepts stay; any other goes through NormalizeSize's rule.
+  if (width % 8 == 0 && height % 8 == 0 && int64_t{height} * 2 == width) return width;
+  const int32_t normal = width / 8 * 8;
+  return normal <= kNormalWidth ? kNormalWidth : normal;
+}
+
+bool TSimFiler::ReadImageFile(Bitmap& target, const std::string& fileName,
+                              const ImageSizeObserver& onSize) {
   if (!FileExists(fileName)) return false;
   ImageFormat format = ImageFileKind(fileName);
   if (format == ImageFormat::Unsupported) {
@@ -42,16 +50,16 @@ bool TSimFiler::ReadImageFile(Bitmap& target, const std::string& fileName) {
     if (const ImageFormat content = DetectImageFormat(fileName); content != ImageFormat::Unsupported)
       format = content;
   }
-  target = ReadImage(fileName, format);
+  target = ReadImage(fileName, format, onSize);
   return true;
 }
 
-bool TSimFiler::LoadPanorama(Bitmap& target) {
+bool TSimFiler::LoadPanorama(Bitmap& target, const ImageSizeObserver& onSize) {
   const std::string fileName = GetImageFileName();
   // The job was checked a moment ago; a file gone since must not end the stage silently.
   if (!FileExists(fileName)) throw FileError("cannot open '" + fileName + "': the file is gone");
   Progress(Localized("読み込んでいます。　%1", {fileName}), spAppend);
-  if (!ReadImageFile(target, fileName)) return false;
+  if (!ReadImageFile(target, fileName, onSize)) return false;
   if (!UsableShape(target)) {
     // A size the normalised image cannot have in memory is a problem of this panorama.
     try {

@@ -125,11 +125,15 @@ class TSimFiler : public TNotifyPersistent {
   // Fills `target` from the file. False, with `target` untouched, when no such file exists
   // or its kind is unsupported (after the error box); ImageError or FileError when it
   // cannot be read, again with `target` untouched.
-  bool ReadImageFile(Bitmap& target, const std::string& fileName);
+  // `onSize` learns the file's size before its pixels are decoded.
+  bool ReadImageFile(Bitmap& target, const std::string& fileName,
+                     const ImageSizeObserver& onSize = {});
   // Reads ImageFileName and normalises its size. True when `target` holds a panorama the
   // projections can use; false after the unsupported-file box. A missing, unreadable or
   // too small file raises an exception.
-  bool LoadPanorama(Bitmap& target);
+  bool LoadPanorama(Bitmap& target, const ImageSizeObserver& onSize = {});
+  // The width LoadPanorama ends with for a file of that size (normalised or not).
+  static int32_t NormalizedWidth(int32_t width, int32_t height);
   // Makes `image` 24-bit, twice as wide as high, its width a multiple of 8 and at least 8192.
   void NormalizeSize(Bitmap& image);
   // The preview: ImageFileName decoded at its natural size, the codec chosen by content.
@@ -159,6 +163,13 @@ class TSimFiler : public TNotifyPersistent {
   void RunImageStage();
   // The image work of the current scene type on a loaded, normalised panorama.
   void ExtractFaces(Bitmap& panorama);
+  // Whether the cube job uses the map of the default geometry, one for the four strips and
+  // mirrored within each (built ahead, while the panorama decodes, when a core is free). A
+  // job whose map differs (a levelled view, another sampler) answers false and has its faces
+  // made by WriteCubeFacesDirect.
+  virtual bool UsesSharedCubeMap() const {
+    return GetSceneType() == stCube && !Levelled() && GetImageQuality() == iqExact;
+  }
   // Builds the cube map and warps the four quarters of the panorama in place.
   void WarpCubeStrips(Bitmap& panorama);
   // Fills the inverse map for strips of 2f × 4f pixels.
@@ -169,6 +180,14 @@ class TSimFiler : public TNotifyPersistent {
   void WarpStrip(Bitmap& target, const Bitmap& source, int32_t sourceLeft, const TmxCurrencyUV& map);
   // Cuts, assembles, resamples and writes the six faces of a warped panorama.
   void WriteCubeFaces(const Bitmap& panorama);
+  // The cube job of the default geometry (cube_job.cpp): the same files and progress as
+  // WarpCubeStrips and WriteCubeFaces, made in less memory and with both cores busy.
+  void WriteCubeJob(Bitmap& panorama);
+  // WarpCubeStrips's bytes, with all four strips warped in place together, row by row,
+  // through a few row slots. rowFinal(y) runs on the calling thread once panorama row y
+  // holds its warped pixels for good.
+  void WarpCubeStripsInPlace(Bitmap& panorama, const TmxCurrencyUV& map,
+                             const std::function<void(int32_t)>& rowFinal = {});
   // Builds the top (mode 0) or bottom (mode 1) face from its four cap triangles.
   void AssembleCapFace(Bitmap& face, const Bitmap& capStrip, int mode);
   // Pads the panorama and writes the twenty sphere tiles.
@@ -247,6 +266,18 @@ class TSimFiler : public TNotifyPersistent {
   void SetDataHolders(std::unique_ptr<TFMSDataHolder> fms, std::unique_ptr<TRCPDataHolder> rcp);
 
  private:
+  // The cube map built beside the decoding (cube_job.cpp); exists only while a stage runs.
+  struct CubeMapAhead;
+  void StartCubeMapAhead(int32_t width, int32_t height);
+  std::shared_ptr<CubeMapAhead> FCubeMapAhead;
+  // A cube face made and encoded ahead of its turn (cube_faces.cpp): face i of a panorama
+  // whose rows of that face are final, on a thread of its own.
+  struct EarlyFace;
+  std::shared_ptr<EarlyFace> StartEarlyFace(const Bitmap& panorama, int i);
+  // WriteCubeFaces, taking the faces of `early` (by index, where set) as they were made.
+  void WriteCubeFacesWith(const Bitmap& panorama,
+                          const std::vector<std::shared_ptr<EarlyFace>>& early);
+
   TCubeSuffix FCubeSuffix = csLeft;
   TExtractImageType FExtractImageType = eiBitmap;
   std::string FImageFileName;

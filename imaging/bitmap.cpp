@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "support/block_reuse.h"
 #include "support/errors.h"
 #include "support/platform/memory.h"
 
@@ -48,21 +49,42 @@ Bitmap::Bitmap(int32_t width, int32_t height, PixelFormat format, bool white) : 
   const size_t bytes = static_cast<size_t>(width) * static_cast<size_t>(height) *
                        static_cast<size_t>(format);
   if (bytes > 0) {
-    // Fresh pages stay untouched until written.
-    FPixels.reset(static_cast<uint8_t*>(platform::AllocateLarge(bytes)));
+    // Fresh pages stay untouched until written; a reused block is overwritten as it is.
+    FPixels.reset(static_cast<uint8_t*>(AllocateBlock(bytes)));
     if (!FPixels)
       throw ImageError("not enough memory for an image of " + SizeText(width, height));
     if (white) std::memset(FPixels.get(), 0xFF, bytes);
   }
   FWidth = width;
   FHeight = height;
+  FStride = RowBytes();
 }
 
-void Bitmap::FreePixels::operator()(uint8_t* pixels) const { platform::FreeLarge(pixels); }
+void Bitmap::FreePixels::operator()(uint8_t* pixels) const {
+  if (Owned) FreeBlock(pixels);
+}
+
+Bitmap Bitmap::View(const Bitmap& image, int32_t x, int32_t y, int32_t width,
+                    int32_t height) {
+  if (x < 0 || y < 0 || width < 0 || height < 0 || int64_t{x} + width > image.FWidth ||
+      int64_t{y} + height > image.FHeight)
+    throw std::out_of_range("Bitmap::View: the rectangle leaves the image");
+  Bitmap view;
+  view.FFormat = image.FFormat;
+  if (width > 0 && height > 0) {
+    view.FPixels = std::unique_ptr<uint8_t, FreePixels>(
+        const_cast<uint8_t*>(image.Row(y)) + static_cast<size_t>(x) * image.BytesPerPixel(),
+        FreePixels{false});
+    view.FWidth = width;
+    view.FHeight = height;
+    view.FStride = image.FStride;
+  }
+  return view;
+}
 
 Bitmap Bitmap::Clone() const {
   Bitmap copy = Uninitialized(FWidth, FHeight, FFormat);
-  if (ByteSize() > 0) std::memcpy(copy.FPixels.get(), FPixels.get(), ByteSize());
+  for (int32_t y = 0; y < FHeight; ++y) std::memcpy(copy.Row(y), Row(y), RowBytes());
   return copy;
 }
 
@@ -87,8 +109,10 @@ void Bitmap::Fill(Rgb color) {
 }
 
 bool Bitmap::SamePixels(const Bitmap& other) const {
-  return FWidth == other.FWidth && FHeight == other.FHeight && FFormat == other.FFormat &&
-         (ByteSize() == 0 || std::memcmp(FPixels.get(), other.FPixels.get(), ByteSize()) == 0);
+  if (FWidth != other.FWidth || FHeight != other.FHeight || FFormat != other.FFormat) return false;
+  for (int32_t y = 0; y < FHeight; ++y)
+    if (std::memcmp(Row(y), other.Row(y), RowBytes()) != 0) return false;
+  return true;
 }
 
 namespace {

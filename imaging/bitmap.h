@@ -34,6 +34,12 @@ class Bitmap {
   // Empty when the size can be allocated, else the reason (for error messages).
   static std::string SizeProblem(int64_t width, int64_t height, PixelFormat format);
 
+  // The width × height rectangle at (x, y) of `image` without copying it, for reading only
+  // (an encoder writing a face straight out of the panorama). Its rows keep the image's
+  // stride; `image` must outlive the view. std::out_of_range when the rectangle leaves it.
+  static Bitmap View(const Bitmap& image, int32_t x, int32_t y, int32_t width,
+                     int32_t height);
+
   Bitmap(Bitmap&&) noexcept = default;
   Bitmap& operator=(Bitmap&&) noexcept = default;
   // Copies are explicit: a panorama is 100 MB.
@@ -43,14 +49,14 @@ class Bitmap {
   int32_t Height() const { return FHeight; }
   PixelFormat Format() const { return FFormat; }
   int BytesPerPixel() const { return static_cast<int>(FFormat); }
+  // The pixel bytes of one row, and the distance from one row to the next (larger in a view).
   size_t RowBytes() const { return static_cast<size_t>(FWidth) * BytesPerPixel(); }
+  size_t Stride() const { return FStride; }
   size_t ByteSize() const { return RowBytes() * static_cast<size_t>(FHeight); }
   bool Empty() const { return FWidth == 0 || FHeight == 0; }
 
-  uint8_t* Row(int32_t y) { return FPixels.get() + RowBytes() * static_cast<size_t>(y); }
-  const uint8_t* Row(int32_t y) const {
-    return FPixels.get() + RowBytes() * static_cast<size_t>(y);
-  }
+  uint8_t* Row(int32_t y) { return FPixels.get() + FStride * static_cast<size_t>(y); }
+  const uint8_t* Row(int32_t y) const { return FPixels.get() + FStride * static_cast<size_t>(y); }
 
   Rgb GetPixel(int32_t x, int32_t y) const;
   void SetPixel(int32_t x, int32_t y, Rgb color);
@@ -66,7 +72,11 @@ class Bitmap {
   int32_t FWidth = 0;
   int32_t FHeight = 0;
   PixelFormat FFormat = PixelFormat::Bgr24;
+  size_t FStride = 0;
   struct FreePixels {
+    FreePixels() noexcept : Owned(true) {}
+    explicit FreePixels(bool owned) noexcept : Owned(owned) {}
+    bool Owned;  // false in a view
     void operator()(uint8_t* pixels) const;
   };
   std::unique_ptr<uint8_t, FreePixels> FPixels;

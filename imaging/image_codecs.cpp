@@ -11,6 +11,11 @@
 
 namespace talvero {
 
+namespace {
+// The caller's size observer of the decoding running on this thread.
+thread_local const ImageSizeObserver* tSizeObserver = nullptr;
+}  // namespace
+
 namespace codec {
 
 ImageError ReadFailure(const std::string& path, const std::string& problem) {
@@ -28,6 +33,8 @@ Bitmap NewDecodedImage(const std::string& path, int64_t width, int64_t height) {
   if (const std::string problem = Bitmap::SizeProblem(width, height, PixelFormat::Bgr24);
       !problem.empty())
     throw ReadFailure(path, problem);
+  if (tSizeObserver && *tSizeObserver)
+    (*tSizeObserver)(static_cast<int32_t>(width), static_cast<int32_t>(height));
   try {
     return Bitmap::Uninitialized(static_cast<int32_t>(width), static_cast<int32_t>(height));
   } catch (const ImageError& error) {
@@ -117,10 +124,17 @@ Bitmap ReadImageAs(const std::string& path, ImageFormat format) {
 
 }  // namespace
 
-Bitmap ReadImage(const std::string& path, ImageFormat format) {
+Bitmap ReadImage(const std::string& path, ImageFormat format, const ImageSizeObserver& onSize) {
   // An empty file (a download that never arrived) is named as such, not as a wrong signature.
   if (std::fgetc(codec::OpenForReading(path).get()) == EOF)
     throw codec::ReadFailure(path, "the file is empty");
+  struct Observe {
+    explicit Observe(const ImageSizeObserver* observer) : Saved(tSizeObserver) {
+      tSizeObserver = observer;
+    }
+    ~Observe() { tSizeObserver = Saved; }
+    const ImageSizeObserver* Saved;
+  } observe(&onSize);
   try {
     return ReadImageAs(path, format);
   } catch (const std::bad_alloc&) {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "imaging/bitmap.h"
@@ -22,8 +23,11 @@ enum class ImageFormat : uint8_t { Unsupported = 0, Bmp = 1, Jpeg = 2, Tiff = 3,
 ImageFormat ImageFormatFromExtension(const std::string& path);
 // The format by the file's first bytes; Unsupported when none matches.
 ImageFormat DetectImageFormat(const std::string& path);
+// Learns an image's size once its header is read and checked, before its pixels are decoded
+// (so that work depending on the size can start meanwhile); runs on the decoding thread.
+using ImageSizeObserver = std::function<void(int32_t width, int32_t height)>;
 // Decodes with the reader of `format` (Unsupported raises ImageError).
-Bitmap ReadImage(const std::string& path, ImageFormat format);
+Bitmap ReadImage(const std::string& path, ImageFormat format, const ImageSizeObserver& onSize = {});
 
 // Windows bitmaps: 1/4/8-bit palette (also RLE4/RLE8), 16/24/32-bit (also bit fields),
 // bottom-up and top-down.

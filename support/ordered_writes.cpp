@@ -18,6 +18,14 @@ void CheckCancelled(const CancellationFlag* cancellation) {
   if (cancellation) cancellation->ThrowIfCancelled();
 }
 
+// The file encoded into its temporary file, not yet committed.
+std::shared_ptr<AtomicFileWriter> Written(const OrderedFile& file) {
+  if (file.Take) return file.Take();
+  auto writer = std::make_shared<AtomicFileWriter>(file.Path);
+  file.Encode(*writer);
+  return writer;
+}
+
 void WriteInTurn(int count, const std::function<OrderedFile(int)>& prepare,
                  const CancellationFlag* cancellation) {
   for (int k = 0; k < count; ++k) {
@@ -25,17 +33,16 @@ void WriteInTurn(int count, const std::function<OrderedFile(int)>& prepare,
     const OrderedFile file = prepare(k);
     if (file.Announce) file.Announce();
     CheckCancelled(cancellation);
-    AtomicFileWriter writer(file.Path);
-    file.Encode(writer);
+    const std::shared_ptr<AtomicFileWriter> writer = Written(file);
     CheckCancelled(cancellation);
-    writer.Commit();
+    writer->Commit();
   }
 }
 
 // A prepared file on its way to its target.
 struct Entry {
   OrderedFile File;
-  std::unique_ptr<AtomicFileWriter> Writer;  // complete, not yet committed
+  std::shared_ptr<AtomicFileWriter> Writer;  // complete, not yet committed
   std::exception_ptr Failure;
   bool Done = false;  // encoded or failed
 };
@@ -80,12 +87,11 @@ class Encoders {
       const std::shared_ptr<Entry> entry = std::move(FQueue.front());
       FQueue.pop_front();
       lock.unlock();
-      std::unique_ptr<AtomicFileWriter> writer;
+      std::shared_ptr<AtomicFileWriter> writer;
       std::exception_ptr failure;
       try {
         CheckCancelled(FCancellation);
-        writer = std::make_unique<AtomicFileWriter>(entry->File.Path);
-        entry->File.Encode(*writer);
+        writer = Written(entry->File);
       } catch (...) {
         failure = std::current_exception();
         writer.reset();  // removes the temporary file

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
+#include <utility>
 
 #include "support/cancellation.h"
 #include "support/file_util.h"
@@ -12,12 +14,20 @@ namespace talvero {
 
 // One file of WriteFilesInOrder.
 struct OrderedFile {
+  OrderedFile() = default;
+  OrderedFile(std::string path, std::function<void()> announce,
+              std::function<void(AtomicFileWriter&)> encode)
+      : Path(std::move(path)), Announce(std::move(announce)), Encode(std::move(encode)) {}
+
   std::string Path;
   // Runs on the calling thread once every earlier file has replaced its target, before this
   // one may replace its own (the progress line that names the file).
   std::function<void()> Announce;
   // Writes the file's bytes into its temporary file; runs on any thread.
   std::function<void(AtomicFileWriter&)> Encode;
+  // Instead of Encode, for a file encoded elsewhere: hands over its complete, uncommitted
+  // writer, waiting for it (or raises that encoding's failure); runs on any thread.
+  std::function<std::shared_ptr<AtomicFileWriter>()> Take;
 };
 
 // Makes `count` files: prepare(k) runs on the calling thread, in order, and returns file k,

@@ -2,7 +2,9 @@
 // crops, the progress sequence, the vista texture rule, and thread-count independence.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 #include <filesystem>
 #include <random>
@@ -582,6 +584,49 @@ TEST_F(ImageStageTest, FacesMatchThePlainConstructionByteForByte) {
   Bitmap direct(40, 40);
   StretchDraw(direct, face);
   EXPECT_TRUE(testing::SameImage(direct, ReferenceFace(warped, 4, 40)));
+}
+
+}  // namespace
+}  // namespace talvero
+
+namespace talvero {
+namespace {
+
+// The cube job warps all four strips in place together and writes the faces of the warp's
+// own size straight out of the panorama: the same bytes as the strip-by-strip warp and the
+// plain construction, on one thread and on several, and every warped row is reported final
+// once, holding its final bytes.
+TEST_F(ImageStageTest, CubeJobGivesTheStripByStripBytesAtTheWarpsOwnSize) {
+  std::mt19937 random(27);
+  Bitmap pano = Bitmap::Uninitialized(4096, 2048);
+  for (int32_t y = 0; y < pano.Height(); ++y) {
+    uint8_t* row = pano.Row(y);
+    for (size_t i = 0; i < pano.RowBytes(); ++i) row[i] = static_cast<uint8_t>(random());
+  }
+  for (int32_t i = 0; i < 20000; ++i)
+    pano.SetPixel(static_cast<int32_t>(random() % 4096), static_cast<int32_t>(random() % 2048), kWhite);
+  Bitmap warped = pano.Clone();
+  filer->WarpCubeStrips(warped);
+  for (int threads : {1, 8}) {
+    ThreadCount count(threads);
+    Bitmap inPlace = pano.Clone();
+    TmxCurrencyUV map;
+    filer->BuildCubeMap(512, map);
+    std::vector<int> reported(2048, 0);
+    filer->WarpCubeStripsInPlace(inPlace, map, [&](int32_t y) {
+      ++reported[static_cast<size_t>(y)];
+      EXPECT_EQ(std::memcmp(inPlace.Row(y), warped.Row(y), inPlace.RowBytes()), 0) << "row " << y;
+    });
+    EXPECT_TRUE(inPlace.SamePixels(warped)) << threads << " threads";
+    EXPECT_EQ(std::count(reported.begin(), reported.end(), 1), 2048) << threads << " threads";
+
+    const std::string out = dir.File("job" + std::to_string(threads));
+    SetUpJob(pano, out, stCube);  // small faces: 1024, the warp's own size here
+    filer->RunImageStage();
+    for (int i = 0; i < 6; ++i)
+      EXPECT_TRUE(testing::SameImage(Output(out, static_cast<size_t>(i)), ReferenceFace(warped, i, 1024)))
+          << "face " << i << ", " << threads << " threads";
+  }
 }
 
 }  // namespace

@@ -1,0 +1,271 @@
+// The cube job of the default geometry, made for memory and both cores. The four strips are
+// warped in place, all four together row by row, through a few dozen row slots instead of a
+// whole warped strip: a warped row goes back into the panorama as soon as no row still to be
+// warped reads the source row it replaces. The map is read once per row for all four strips.
+// The bytes are those of the strip-by-strip warp: every strip has the same map, each target
+// row is computed from source rows that are still unwarped, and pixels without a source end
+// up white, as they do in the warped strip that is created white and reused.
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <exception>
+#include <functional>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+#include "engine/cube_map.h"
+#include "engine/cube_warp.h"
+#include "engine/sim_filer.h"
+#include "imaging/bitmap.h"
+#include "support/parallel.h"
+#include "support/text_catalogue.h"
+
+namespace talvero {
+
+namespace {
+
+constexpr int32_t kProgressSteps = 40;  // rows per dot: height div 40
+constexpr int32_t kBlockRows = 16;      // rows warped together (the map rows stay in cache)
+constexpr int32_t kTileColumns = 128;   // columns of one tile of a block
+
+// The order of the rows and when each source row is read for the last time. The upper half
+// is warped top down and the lower half bottom up: a row then reads mostly rows not yet
+// warped, so few warped rows wait for their slot to be written back.
+struct InPlacePlan {
+  std::vector<int32_t> Order;       // target rows in the order they are warped
+  std::vector<int32_t> LastReader;  // per source row: the last position reading it, or -1
+};
+
+InPlacePlan PlanInPlace(const TmxCurrencyUV& map) {
+  const int32_t h = map.Height(), half = h / 2;
+  InPlacePlan plan;
+  plan.Order.reserve(static_cast<size_t>(h));
+  for (int32_t y = 0; y < half; ++y) plan.Order.push_back(y);
+  for (int32_t y = h - 1; y >= half; --y) plan.Order.push_back(y);
+  plan.LastReader.assign(static_cast<size_t>(h), -1);
+  for (int32_t p = 0; p < h; ++p) {
+    int32_t first = 0, last = 0;
+    if (!map.SourceRows(plan.Order[static_cast<size_t>(p)], first, last)) continue;
+    for (int32_t r = first; r <= last; ++r)
+      plan.LastReader[static_cast<size_t>(r)] = std::max(plan.LastReader[static_cast<size_t>(r)], p);
+  }
+  return plan;
+}
+
+// The most slots the waves of `waveRows` rows hold at once: the rows waiting from earlier
+// waves (those written back during a wave free theirs only after it) and the wave's own.
+int32_t SlotsNeeded(const InPlacePlan& plan, int32_t waveRows) {
+  const auto h = static_cast<int32_t>(plan.Order.size());
+  std::vector<int32_t> waiting;
+  size_t most = 0;
+  for (int32_t p = 0; p < h; p += waveRows) {
+    const int32_t waveEnd = std::min(h, p + waveRows);
+    most = std::max(most, waiting.size() + static_cast<size_t>(waveEnd - p));
+    std::erase_if(waiting, [&](int32_t r) { return plan.LastReader[static_cast<size_t>(r)] < p; });
+    waiting.insert(waiting.end(), plan.Order.begin() + p, plan.Order.begin() + waveEnd);
+  }
+  return static_cast<int32_t>(most);
+}
+
+// Rows [count) of one block, warped into their slots: all four strips, tile by tile.
+void WarpBlock(const Bitmap& panorama, const TmxCurrencyUV& map, const int32_t* rows,
+               uint8_t* const* slots, int32_t count, WarpKernel kernel) {
+  const int32_t w = panorama.Width(), h = panorama.Height(), b = w / 4;
+  const size_t rowBytes = panorama.RowBytes();
+  thread_local CubeMapRow samples[kBlockRows];
+  for (int32_t r = 0; r < count; ++r) {
+    map.SampleRow(rows[r], samples[r]);
+    // Pixels without a source are white in every strip (runs of them, beside the caps).
+    const int32_t* u = samples[r].U.data();
+    for (int32_t x = 0; x < b;) {
+      if (u[x] >= 0) {
+        ++x;
+        continue;
+      }
+      int32_t end = x;
+      while (end < b && u[end] < 0) ++end;
+      for (int32_t i = 0; i < 4; ++i)
+        std::memset(slots[r] + static_cast<size_t>(b * i + x) * 3, 0xFF,
+                    static_cast<size_t>(end - x) * 3);
+      x = end;
+    }
+  }
+  for (int32_t i = 0; i < 4; ++i) {
+    const WarpSource strip{panorama.Row(0) + static_cast<size_t>(b * i) * 3, rowBytes, b, h, 3};
+    for (int32_t left = 0; left < b; left += kTileColumns) {
+      const int32_t columns = std::min(kTileColumns, b - left);
+      for (int32_t r = 0; r < count; ++r)
+        WarpRow(strip, samples[r], left, columns, slots[r] + static_cast<size_t>(b * i + left) * 3,
+                kernel);
+    }
+  }
+}
+
+}  // namespace
+
+void TSimFiler::WarpCubeStripsInPlace(Bitmap& panorama, const TmxCurrencyUV& map,
+                                      const std::function<void(int32_t)>& rowFinal) {
+  RequireDivisiblePanorama(panorama, "the cube projection");
+  const int32_t w = panorama.Width(), h = panorama.Height();
+  if (map.Width() != w / 4 || map.Height() != h)
+    throw std::invalid_argument("WarpCubeStripsInPlace: the map and the panorama do not match");
+  const InPlacePlan plan = PlanInPlace(map);
+  const WarpKernel kernel = ActiveWarpKernel();
+
+  // The progress of four strips warped one after the other, shown as the rows get done.
+  const int32_t step = std::max(1, h / kProgressSteps);
+  const int32_t dotsPerStrip = 1 + (h + step - 1) / step;
+  const int64_t events = int64_t{4} * dotsPerStrip;
+  int64_t shown = 0;
+  auto showUpTo = [&](int64_t upTo) {
+    for (; shown < upTo; ++shown) Progress(".", shown % dotsPerStrip == 0 ? spAppend : spUpdate);
+  };
+
+  // Rows warped and waiting to go back into the panorama, each in a slot.
+  const int32_t waveRows = kBlockRows * 4 * std::max(1, MaxWorkerThreads());
+  std::vector<int32_t> slotOf(static_cast<size_t>(h), -1);
+  std::vector<int32_t> freeSlots;
+  std::vector<int32_t> waiting;  // rows in slots, not yet written back
+  const int32_t slotCount = SlotsNeeded(plan, waveRows);
+  Bitmap slots = Bitmap::Uninitialized(w, slotCount);
+  for (int32_t s = slotCount - 1; s >= 0; --s) freeSlots.push_back(s);
+  auto takeSlot = [&]() {
+    const int32_t s = freeSlots.back();
+    freeSlots.pop_back();
+    return s;
+  };
+
+  int64_t rowsDone = 0;
+  for (int32_t p = 0; p < h; p += waveRows) {
+    CheckCancelled();
+    const int32_t waveEnd = std::min(h, p + waveRows);
+    // Rows no position from p on reads go back during this wave.
+    std::vector<int32_t> back;
+    std::erase_if(waiting, [&](int32_t r) {
+      if (plan.LastReader[static_cast<size_t>(r)] >= p) return false;
+      back.push_back(r);
+      return true;
+    });
+    const int32_t* waveOrder = plan.Order.data() + p;
+    for (int32_t q = p; q < waveEnd; ++q) {
+      const int32_t y = plan.Order[static_cast<size_t>(q)];
+      slotOf[static_cast<size_t>(y)] = takeSlot();
+      waiting.push_back(y);
+    }
+    const int backBlocks = static_cast<int>((back.size() + kBlockRows - 1) / kBlockRows);
+    const int warpBlocks = (waveEnd - p + kBlockRows - 1) / kBlockRows;
+    RunOrderedBlocks(
+        backBlocks + warpBlocks,
+        [&](int block) {
+          CheckCancelled();
+          if (block < backBlocks) {
+            const size_t first = static_cast<size_t>(block) * kBlockRows;
+            for (size_t k = first; k < std::min(back.size(), first + kBlockRows); ++k)
+              std::memcpy(panorama.Row(back[k]), slots.Row(slotOf[static_cast<size_t>(back[k])]),
+                          panorama.RowBytes());
+            return;
+          }
+          const int32_t first = (block - backBlocks) * kBlockRows;
+          const int32_t count = std::min(kBlockRows, waveEnd - p - first);
+          uint8_t* rowSlots[kBlockRows];
+          for (int32_t r = 0; r < count; ++r)
+            rowSlots[r] = slots.Row(slotOf[static_cast<size_t>(waveOrder[first + r])]);
+          WarpBlock(panorama, map, waveOrder + first, rowSlots, count, kernel);
+        },
+        [&](int block) {
+          if (block < backBlocks) return;
+          const int32_t first = (block - backBlocks) * kBlockRows;
+          rowsDone += std::min(kBlockRows, waveEnd - p - first);
+          showUpTo(events * rowsDone / h);
+        });
+    for (const int32_t r : back) {
+      freeSlots.push_back(slotOf[static_cast<size_t>(r)]);
+      if (rowFinal) rowFinal(r);
+    }
+  }
+  // The rows still waiting are read by nobody now.
+  for (const int32_t r : waiting) {
+    std::memcpy(panorama.Row(r), slots.Row(slotOf[static_cast<size_t>(r)]), panorama.RowBytes());
+    if (rowFinal) rowFinal(r);
+  }
+  showUpTo(events);
+}
+
+}  // namespace talvero
+
+namespace talvero {
+
+// The map of the default geometry, built on its own thread from the moment the panorama's
+// size is known. Its progress lines are shown when the cube job takes it, in their place.
+struct TSimFiler::CubeMapAhead {
+  int32_t F = 0;
+  TmxCurrencyUV Map;
+  std::atomic<bool> Stop{false};
+  std::exception_ptr Failure;
+  std::thread Worker;
+
+  ~CubeMapAhead() {
+    Stop = true;
+    if (Worker.joinable()) Worker.join();
+  }
+  // The map, once complete; the builder's failure is raised here.
+  TmxCurrencyUV Take() {
+    if (Worker.joinable()) Worker.join();
+    if (Failure) std::rethrow_exception(Failure);
+    return std::move(Map);
+  }
+};
+
+void TSimFiler::StartCubeMapAhead(int32_t width, int32_t height) {
+  if (FCubeMapAhead) return;  // a decoder may size more than one picture
+  const int32_t f = NormalizedWidth(width, height) / 8;
+  if (f <= 0) return;
+  auto ahead = std::make_shared<CubeMapAhead>();
+  ahead->F = f;
+  CubeMapAhead* build = ahead.get();
+  build->Worker = std::thread([build] {
+    try {
+      build->Map.Allocate(build->F);
+      constexpr int32_t kRows = 64;
+      for (int32_t y = 0; y < 2 * build->F && !build->Stop; y += kRows)
+        FillCubeMapRows(build->F, build->Map, y, std::min(2 * build->F, y + kRows));
+    } catch (...) {
+      build->Failure = std::current_exception();
+    }
+  });
+  FCubeMapAhead = std::move(ahead);
+}
+
+void TSimFiler::WriteCubeJob(Bitmap& panorama) {
+  RequireDivisiblePanorama(panorama, "the cube projection");
+  const int32_t f = panorama.Width() / 8, h = panorama.Height();
+  TmxCurrencyUV map;
+  if (FCubeMapAhead && FCubeMapAhead->F == f) {
+    // The lines BuildCubeMap shows, now that the map is there.
+    Progress(Localized("座標を取得しています。"), spAppend);
+    map = FCubeMapAhead->Take();
+    FCubeMapAhead.reset();
+    for (int step = 0; step < 4; ++step) Progress("....", spUpdate);
+    CheckCancelled();
+  } else {
+    FCubeMapAhead.reset();
+    BuildCubeMap(f, map);
+  }
+  Progress(Localized("処理中 "), spAppend);
+  // With a core to spare, the top and bottom faces are made and encoded (into their temporary
+  // files) as soon as their rows are final, while the warp goes on.
+  std::vector<std::shared_ptr<EarlyFace>> early(6);
+  std::function<void(int32_t)> rowFinal;
+  int32_t topRows = 0, bottomRows = 0;
+  if (MaxWorkerThreads() > 1)
+    rowFinal = [&](int32_t y) {
+      if (y < f && ++topRows == f) early[4] = StartEarlyFace(panorama, 4);
+      if (y >= h - f && ++bottomRows == f) early[5] = StartEarlyFace(panorama, 5);
+    };
+  WarpCubeStripsInPlace(panorama, map, rowFinal);
+  map = TmxCurrencyUV();
+  WriteCubeFacesWith(panorama, early);
+}
+
+}  // namespace talvero
