@@ -35,6 +35,7 @@
 #include "app/language.h"
 #include "app/overwrite_dialog.h"
 #include "app/panorama_info.h"
+#include "app/levelling_panel.h"
 #include "app/preview_loader.h"
 #include "app/recent_files.h"
 #include "app/reg_manager.h"
@@ -355,6 +356,9 @@ void TForm1::BuildImageTab() {
                 {separator2},
                 {RadioGroup_SceneType_Subset}});
 
+  LevellingPanel1 = new TLevellingPanel(TabSheet2);
+  layout->addWidget(LevellingPanel1);
+
   ScrollBox1 = new QScrollArea(TabSheet2);
   // A border of two pixels on each side: the zoom rules count on it.
   ScrollBox1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -403,6 +407,9 @@ void TForm1::CreateObjects() {
   FFiler->ExtractImageTypeGroup = RadioGroup_ExtractImageType;
   FFiler->ImageSizeModeGroup = RadioGroup_ImageSizeMode;
   FFiler->SceneTypeGroup = RadioGroup_SceneType;
+  FFiler->LevelPitchEdit = LevellingPanel1->Edit_Pitch;
+  FFiler->LevelRollEdit = LevellingPanel1->Edit_Roll;
+  FFiler->HighQualityCheck = LevellingPanel1->CheckBox_HighQuality;
   FFiler->TalveroFMS().Grid = Grid_FMS;
   FFiler->TalveroRCP().Grid = Grid_RCP;
   // A value typed outside what a job uses is shown as the job will use it once typed.
@@ -482,6 +489,15 @@ void TForm1::ConnectHandlers() {
   on(RadioGroup_SceneType, &TRadioGroup::Click, &TForm1::RadioGroup_SceneTypeClick);
   on(RadioGroup_SceneType_Subset, &TRadioGroup::Click, &TForm1::RadioGroup_SceneType_SubsetClick);
   on(CheckBox_ShowImage, &QCheckBox::toggled, &TForm1::CheckBox_ShowImageClick);
+  connect(LevellingPanel1, &TLevellingPanel::Changed, this, [this] {
+    Guarded([this] {
+      if (!FPreviewPicture.isNull() && Image_Panorama->HasPicture())
+        Image_Panorama->SetPicture(LevellingPanel1->LevelledPreview(FPreviewPicture));
+    });
+  });
+  connect(LevellingPanel1->Button_FromFile, &QPushButton::clicked, this, [this] {
+    Guarded([this] { LevellingPanel1->TakePoseFrom(FFiler->GetImageFileName()); });
+  });
   on(CheckBox_ShowGuide, &QCheckBox::toggled, &TForm1::CheckBox_ShowGuideClick);
   on(Editor1, &TConsole::MouseWheelDown, &TForm1::Editor1MouseWheelDown);
   on(Editor1, &TConsole::MouseWheelUp, &TForm1::Editor1MouseWheelUp);
@@ -570,6 +586,7 @@ void TForm1::FormShow() {
   PageControl1->setCurrentWidget(TabSheet1);
   Guarded([this] { LoadSettings(); });
   Guarded([this] { RecentFiles1->Load(FIniFileName); });
+  Guarded([this] { LevellingPanel1->Load(FIniFileName); });
   UpdateSceneFormatImage();
 }
 
@@ -589,6 +606,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
 void TForm1::FormClose() {
   Guarded([this] { SaveSettings(); });
   Guarded([this] { RecentFiles1->Save(FIniFileName); });
+  Guarded([this] { LevellingPanel1->Save(FIniFileName); });
 }
 
 void TForm1::resizeEvent(QResizeEvent* event) {
@@ -701,7 +719,7 @@ void TForm1::UpdateCommandStates() {
            Edit_TextureBaseName, RadioGroup_SceneType, PageControl_SceneFormat, SpeedButton_Init,
            RadioGroup_ImageSizeMode, CheckBox_CreateDividedImage, RadioGroup_ExtractImageType,
            CheckBox_CreateSceneFile, CheckBox_ShowImage,
-           RadioGroup_SceneType_Subset})
+           RadioGroup_SceneType_Subset, LevellingPanel1})
     control->setEnabled(idle);
   for (QAction* command :
        {mnu_New, mnu_ClearItem, mnuCheckImageFileOverWrite, mnuCheckSceneFileOverWrite})
@@ -1106,7 +1124,8 @@ void TForm1::PanoramaLoaded(const QString& fileName, const QImage& picture, QSiz
   if (!warning.isEmpty()) StatusBar1->showMessage(warning, 20000);
   if (picture.isNull() || !ShowImage()) return;
   Image_Panorama->resize(picture.size());
-  Image_Panorama->SetPicture(picture);
+  FPreviewPicture = picture;
+  Image_Panorama->SetPicture(LevellingPanel1->LevelledPreview(picture));
   ApplyZoom(kZoomFitWidth);
   FLineList->SetVisible(ShowGuide() && Image_Panorama->HasPicture());
 }
@@ -1115,6 +1134,7 @@ void TForm1::ClearPanorama() {
   FPreviewLoader->Drop();
   while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
   Image_Panorama->SetPicture(QImage());
+  FPreviewPicture = QImage();
   FLineList->SetVisible(false);
 }
 
