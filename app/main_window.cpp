@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
@@ -427,8 +428,9 @@ void TForm1::CreateObjects() {
 
   FPreviewLoader = new TPreviewLoader(this);
   connect(FPreviewLoader, &TPreviewLoader::Loaded, this,
-          [this](const QString& file, const QImage& picture, QSize size, const QString& error) {
-            Guarded([&] { PanoramaLoaded(file, picture, size, error); });
+          [this](const QString& file, const QImage& picture, const QImage& reduced, QSize size,
+                 const QString& error) {
+            Guarded([&] { PanoramaLoaded(file, picture, reduced, size, error); });
           });
 
   FFileDrop = new TFileDrop(
@@ -712,6 +714,7 @@ void TForm1::UpdateCommandStates() {
   SpeedButton_Execute->setText(idle ? ExecuteCaption() : CancelCaption());
   N2->setText(idle ? ExecuteMenuCaption() : CancelMenuCaption());
   N2->setShortcut(idle ? QKeySequence() : QKeySequence(Qt::Key_Escape));
+  RecentFiles1->SetEnabled(idle);
   RadioGroup_CubeSuffix->setEnabled(idle && FCubeSuffixAllowed);
   SpeedButton_DataHolder->setEnabled(idle && FRestoreEnabled);
   mnu_DataHolder->setEnabled(idle && FRestoreEnabled);
@@ -777,7 +780,8 @@ void TForm1::SpeedButton_ImageClick() {
 }
 
 void TForm1::PanoramaChosen() {
-  RecentFiles1->Add(TRecentFiles::rfPanorama, FFiler->GetImageFileName());
+  if (FileExists(FFiler->GetImageFileName()))
+    RecentFiles1->Add(TRecentFiles::rfPanorama, FFiler->GetImageFileName());
   if (ShowImage()) {
     ShowPanorama();
     return;
@@ -1086,11 +1090,13 @@ void TForm1::ShowPanorama() {
   if (!QApplication::overrideCursor()) QApplication::setOverrideCursor(Qt::BusyCursor);
   FPreviewLoader->Load(fileName, byContent != ImageFormat::Unsupported ? byContent : byName,
                        false);
-  FPreviewLoader->WaitBriefly(300);
+  // Only a small file is waited for; a large one would hold the window up for the wait.
+  if (QFileInfo(QString::fromStdString(fileName)).size() < (8 << 20))
+    FPreviewLoader->WaitBriefly(300);
 }
 
-void TForm1::PanoramaLoaded(const QString& fileName, const QImage& picture, QSize size,
-                            const QString& error) {
+void TForm1::PanoramaLoaded(const QString& fileName, const QImage& picture,
+                            const QImage& reduced, QSize size, const QString& error) {
   if (!FPreviewLoader->Busy())
     while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
   // The name was changed since: this picture is no longer the panorama.
@@ -1109,7 +1115,7 @@ void TForm1::PanoramaLoaded(const QString& fileName, const QImage& picture, QSiz
   if (!warning.isEmpty()) StatusBar1->showMessage(warning, 20000);
   if (picture.isNull() || !ShowImage()) return;
   Image_Panorama->resize(picture.size());
-  Image_Panorama->SetPicture(picture);
+  Image_Panorama->SetPicture(picture, reduced);
   ApplyZoom(kZoomFitWidth);
   FLineList->SetVisible(ShowGuide() && Image_Panorama->HasPicture());
 }

@@ -225,8 +225,8 @@ class TForm1 : public QMainWindow {
   // A panorama was chosen (dialog, drop, recent files): its preview when shown, else its
   // size, decoded in the background.
   void PanoramaChosen();
-  void PanoramaLoaded(const QString& fileName, const QImage& picture, QSize size,
-                      const QString& error);
+  void PanoramaLoaded(const QString& fileName, const QImage& picture, const QImage& reduced,
+                      QSize size, const QString& error);
   // Points the check tab at the scene file of the job (read again from disk).
   void ShowSceneView();
   // Moves the window just far enough to lie whole on an available screen.
