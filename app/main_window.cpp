@@ -60,7 +60,9 @@ constexpr QSize kMinimumSize(644, 618);
 
 // Texts made outside the window's own methods (which use tr) take its context, so that one
 // entry of the translation serves both.
-QString WindowText(const char* text) { return QCoreApplication::translate("talvero::TForm1", text); }
+QString WindowText(const char* text) {
+  return QCoreApplication::translate("talvero::TForm1", text);
+}
 
 QStringList SceneTypeItems() {
   return {WindowText(QT_TRANSLATE_NOOP("talvero::TForm1", "立方体（６面）")),
@@ -79,13 +81,16 @@ QStringList SceneFilters() {
 const char* const kSceneSuffixes[] = {"scn", "xscn"};
 // The panorama dialog's filters. "All files" is "*": "*.*" would hide names without a period.
 QStringList ImageFilters() {
-  return {WindowText(QT_TRANSLATE_NOOP("talvero::TForm1", "画像ファイル (*.bmp *.tif *.tiff *.jpg *.jpeg *.png)")),
+  return {WindowText(QT_TRANSLATE_NOOP("talvero::TForm1",
+                                       "画像ファイル (*.bmp *.tif *.tiff *.jpg *.jpeg *.png)")),
           WindowText(QT_TRANSLATE_NOOP("talvero::TForm1", "すべてのファイル (*)"))};
 }
 
 // Execute's captions when idle and, as the cancel command, while a job runs.
 QString ExecuteCaption() { return WindowText(QT_TRANSLATE_NOOP("talvero::TForm1", "出力実行")); }
-QString ExecuteMenuCaption() { return WindowText(QT_TRANSLATE_NOOP("talvero::TForm1", "出力実行(&E)")); }
+QString ExecuteMenuCaption() {
+  return WindowText(QT_TRANSLATE_NOOP("talvero::TForm1", "出力実行(&E)"));
+}
 QString CancelCaption() { return WindowText(QT_TRANSLATE_NOOP("talvero::TForm1", "中止")); }
 QString CancelMenuCaption() { return WindowText(QT_TRANSLATE_NOOP("talvero::TForm1", "中止(&A)")); }
 
@@ -234,8 +239,7 @@ void TForm1::BuildMenus() {
   mnuCheckImageFileOverWrite = options->addAction(tr("画像ファイルの上書きを確認する"));
   mnuCheckImageFileOverWrite->setCheckable(true);
   mnuCheckImageFileOverWrite->setChecked(true);
-  mnuCheckSceneFileOverWrite =
-      options->addAction(tr("シーンファイルの上書きを確認する"));
+  mnuCheckSceneFileOverWrite = options->addAction(tr("シーンファイルの上書きを確認する"));
   mnuCheckSceneFileOverWrite->setCheckable(true);
 
   FLanguageMenu = std::make_unique<LanguageMenu>(AddLanguageMenu(*menuBar(), FIniFileName));
@@ -328,10 +332,8 @@ void TForm1::BuildImageTab() {
   Panel1->setFixedHeight(53);
   layout->addWidget(Panel1);
 
-  CheckBox_ShowImage =
-      MakeCheckBox(tr("画像を表示する"), Panel1, {13, 7, 98, 17}, false);
-  CheckBox_ShowGuide =
-      MakeCheckBox(tr("ガイドを表示する"), Panel1, {13, 29, 106, 17}, false);
+  CheckBox_ShowImage = MakeCheckBox(tr("画像を表示する"), Panel1, {13, 7, 98, 17}, false);
+  CheckBox_ShowGuide = MakeCheckBox(tr("ガイドを表示する"), Panel1, {13, 29, 106, 17}, false);
   QFrame* separator1 = MakeRule(Panel1, {132, 2, 2, 48}, QFrame::VLine);
   const auto zoomButton = [this](const QString& text, int left) {
     auto* button = new QToolButton(Panel1);
@@ -809,14 +811,15 @@ void TForm1::SpeedButton_SceneFileClick() {
   dialog.selectNameFilter(filters[format]);
   dialog.setDefaultSuffix(QString::fromLatin1(kSceneSuffixes[format]));
   if (!Edit_SceneFileName->text().isEmpty()) dialog.selectFile(Edit_SceneFileName->text());
-  connect(&dialog, &QFileDialog::filterSelected, this, [this, &dialog, filters](const QString& filter) {
-    const int index = static_cast<int>(filters.indexOf(filter));
-    if (index < 0) return;
-    Guarded([this, &dialog, index] {
-      dialog.setDefaultSuffix(QString::fromLatin1(kSceneSuffixes[index]));
-      OpenDialog1TypeChange(index + 1);
-    });
-  });
+  connect(&dialog, &QFileDialog::filterSelected, this,
+          [this, &dialog, filters](const QString& filter) {
+            const int index = static_cast<int>(filters.indexOf(filter));
+            if (index < 0) return;
+            Guarded([this, &dialog, index] {
+              dialog.setDefaultSuffix(QString::fromLatin1(kSceneSuffixes[index]));
+              OpenDialog1TypeChange(index + 1);
+            });
+          });
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
   OpenSceneFile(dialog.selectedFiles().first().toStdString());
 }
