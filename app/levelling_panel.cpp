@@ -112,11 +112,11 @@ QImage TLevellingPanel::LevelledPreview(const QImage& picture) const {
       out[3 * x + 2] = in[3 * x];
     }
   }
-  result = result.scaled(picture.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
   // The true horizon after levelling: the middle row.
   QPainter painter(&result);
-  painter.setPen(QPen(QColor(255, 230, 0), std::max(1, picture.height() / 400)));
-  painter.drawLine(0, picture.height() / 2, picture.width(), picture.height() / 2);
+  painter.setPen(QPen(QColor(255, 230, 0), std::max(1, result.height() / 300)));
+  painter.drawLine(0, result.height() / 2, result.width(), result.height() / 2);
+  painter.end();
   return result;
 }
 

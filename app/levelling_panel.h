@@ -30,8 +30,8 @@ class TLevellingPanel : public QWidget {
   bool Levelled() const;
   // Fills the fields from the pose in the panorama's XMP and says what was found.
   void TakePoseFrom(const std::string& imageFileName);
-  // The preview picture levelled as the fields say, the horizon drawn across it; the picture
-  // itself while the fields are zero.
+  // The preview picture levelled as the fields say (at most 2048 pixels wide), the horizon
+  // drawn across it; the picture itself while the fields are zero.
   QImage LevelledPreview(const QImage& picture) const;
 
   // The INI section of these choices (never the "data" section); written only once used.

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
@@ -60,7 +61,9 @@ constexpr QSize kMinimumSize(644, 618);
 
 // Texts made outside the window's own methods (which use tr) take its context, so that one
 // entry of the translation serves both.
-QString WindowText(const char* text) { return QCoreApplication::translate("talvero::TForm1", text); }
+QString WindowText(const char* text) {
+  return QCoreApplication::translate("talvero::TForm1", text);
+}
 
 QStringList SceneTypeItems() {
   return {WindowText(QT_TRANSLATE_NOOP("talvero::TForm1", "立方体（６面）")),
@@ -79,13 +82,16 @@ QStringList SceneFilters() {
 const char* const kSceneSuffixes[] = {"scn", "xscn"};
 // The panorama dialog's filters. "All files" is "*": "*.*" would hide names without a period.
 QStringList ImageFilters() {
-  return {WindowText(QT_TRANSLATE_NOOP("talvero::TForm1", "画像ファイル (*.bmp *.tif *.tiff *.jpg *.jpeg *.png)")),
+  return {WindowText(QT_TRANSLATE_NOOP("talvero::TForm1",
+                                       "画像ファイル (*.bmp *.tif *.tiff *.jpg *.jpeg *.png)")),
           WindowText(QT_TRANSLATE_NOOP("talvero::TForm1", "すべてのファイル (*)"))};
 }
 
 // Execute's captions when idle and, as the cancel command, while a job runs.
 QString ExecuteCaption() { return WindowText(QT_TRANSLATE_NOOP("talvero::TForm1", "出力実行")); }
-QString ExecuteMenuCaption() { return WindowText(QT_TRANSLATE_NOOP("talvero::TForm1", "出力実行(&E)")); }
+QString ExecuteMenuCaption() {
+  return WindowText(QT_TRANSLATE_NOOP("talvero::TForm1", "出力実行(&E)"));
+}
 QString CancelCaption() { return WindowText(QT_TRANSLATE_NOOP("talvero::TForm1", "中止")); }
 QString CancelMenuCaption() { return WindowText(QT_TRANSLATE_NOOP("talvero::TForm1", "中止(&A)")); }
 
@@ -234,8 +240,7 @@ void TForm1::BuildMenus() {
   mnuCheckImageFileOverWrite = options->addAction(tr("画像ファイルの上書きを確認する"));
   mnuCheckImageFileOverWrite->setCheckable(true);
   mnuCheckImageFileOverWrite->setChecked(true);
-  mnuCheckSceneFileOverWrite =
-      options->addAction(tr("シーンファイルの上書きを確認する"));
+  mnuCheckSceneFileOverWrite = options->addAction(tr("シーンファイルの上書きを確認する"));
   mnuCheckSceneFileOverWrite->setCheckable(true);
 
   FLanguageMenu = std::make_unique<LanguageMenu>(AddLanguageMenu(*menuBar(), FIniFileName));
@@ -328,10 +333,8 @@ void TForm1::BuildImageTab() {
   Panel1->setFixedHeight(53);
   layout->addWidget(Panel1);
 
-  CheckBox_ShowImage =
-      MakeCheckBox(tr("画像を表示する"), Panel1, {13, 7, 98, 17}, false);
-  CheckBox_ShowGuide =
-      MakeCheckBox(tr("ガイドを表示する"), Panel1, {13, 29, 106, 17}, false);
+  CheckBox_ShowImage = MakeCheckBox(tr("画像を表示する"), Panel1, {13, 7, 98, 17}, false);
+  CheckBox_ShowGuide = MakeCheckBox(tr("ガイドを表示する"), Panel1, {13, 29, 106, 17}, false);
   QFrame* separator1 = MakeRule(Panel1, {132, 2, 2, 48}, QFrame::VLine);
   const auto zoomButton = [this](const QString& text, int left) {
     auto* button = new QToolButton(Panel1);
@@ -432,8 +435,9 @@ void TForm1::CreateObjects() {
 
   FPreviewLoader = new TPreviewLoader(this);
   connect(FPreviewLoader, &TPreviewLoader::Loaded, this,
-          [this](const QString& file, const QImage& picture, QSize size, const QString& error) {
-            Guarded([&] { PanoramaLoaded(file, picture, size, error); });
+          [this](const QString& file, const QImage& picture, const QImage& reduced, QSize size,
+                 const QString& error) {
+            Guarded([&] { PanoramaLoaded(file, picture, reduced, size, error); });
           });
 
   FFileDrop = new TFileDrop(
@@ -491,8 +495,7 @@ void TForm1::ConnectHandlers() {
   on(CheckBox_ShowImage, &QCheckBox::toggled, &TForm1::CheckBox_ShowImageClick);
   connect(LevellingPanel1, &TLevellingPanel::Changed, this, [this] {
     Guarded([this] {
-      if (!FPreviewPicture.isNull() && Image_Panorama->HasPicture())
-        Image_Panorama->SetPicture(LevellingPanel1->LevelledPreview(FPreviewPicture));
+      if (!FPreviewPicture.isNull() && Image_Panorama->HasPicture()) ShowPreviewPicture();
     });
   });
   connect(LevellingPanel1->Button_FromFile, &QPushButton::clicked, this, [this] {
@@ -728,6 +731,7 @@ void TForm1::UpdateCommandStates() {
   SpeedButton_Execute->setText(idle ? ExecuteCaption() : CancelCaption());
   N2->setText(idle ? ExecuteMenuCaption() : CancelMenuCaption());
   N2->setShortcut(idle ? QKeySequence() : QKeySequence(Qt::Key_Escape));
+  RecentFiles1->SetEnabled(idle);
   RadioGroup_CubeSuffix->setEnabled(idle && FCubeSuffixAllowed);
   SpeedButton_DataHolder->setEnabled(idle && FRestoreEnabled);
   mnu_DataHolder->setEnabled(idle && FRestoreEnabled);
@@ -793,7 +797,8 @@ void TForm1::SpeedButton_ImageClick() {
 }
 
 void TForm1::PanoramaChosen() {
-  RecentFiles1->Add(TRecentFiles::rfPanorama, FFiler->GetImageFileName());
+  if (FileExists(FFiler->GetImageFileName()))
+    RecentFiles1->Add(TRecentFiles::rfPanorama, FFiler->GetImageFileName());
   if (ShowImage()) {
     ShowPanorama();
     return;
@@ -823,14 +828,15 @@ void TForm1::SpeedButton_SceneFileClick() {
   dialog.selectNameFilter(filters[format]);
   dialog.setDefaultSuffix(QString::fromLatin1(kSceneSuffixes[format]));
   if (!Edit_SceneFileName->text().isEmpty()) dialog.selectFile(Edit_SceneFileName->text());
-  connect(&dialog, &QFileDialog::filterSelected, this, [this, &dialog, filters](const QString& filter) {
-    const int index = static_cast<int>(filters.indexOf(filter));
-    if (index < 0) return;
-    Guarded([this, &dialog, index] {
-      dialog.setDefaultSuffix(QString::fromLatin1(kSceneSuffixes[index]));
-      OpenDialog1TypeChange(index + 1);
-    });
-  });
+  connect(&dialog, &QFileDialog::filterSelected, this,
+          [this, &dialog, filters](const QString& filter) {
+            const int index = static_cast<int>(filters.indexOf(filter));
+            if (index < 0) return;
+            Guarded([this, &dialog, index] {
+              dialog.setDefaultSuffix(QString::fromLatin1(kSceneSuffixes[index]));
+              OpenDialog1TypeChange(index + 1);
+            });
+          });
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
   OpenSceneFile(dialog.selectedFiles().first().toStdString());
 }
@@ -1101,11 +1107,13 @@ void TForm1::ShowPanorama() {
   if (!QApplication::overrideCursor()) QApplication::setOverrideCursor(Qt::BusyCursor);
   FPreviewLoader->Load(fileName, byContent != ImageFormat::Unsupported ? byContent : byName,
                        false);
-  FPreviewLoader->WaitBriefly(300);
+  // Only a small file is waited for; a large one would hold the window up for the wait.
+  if (QFileInfo(QString::fromStdString(fileName)).size() < (8 << 20))
+    FPreviewLoader->WaitBriefly(300);
 }
 
-void TForm1::PanoramaLoaded(const QString& fileName, const QImage& picture, QSize size,
-                            const QString& error) {
+void TForm1::PanoramaLoaded(const QString& fileName, const QImage& picture,
+                            const QImage& reduced, QSize size, const QString& error) {
   if (!FPreviewLoader->Busy())
     while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
   // The name was changed since: this picture is no longer the panorama.
@@ -1125,16 +1133,25 @@ void TForm1::PanoramaLoaded(const QString& fileName, const QImage& picture, QSiz
   if (picture.isNull() || !ShowImage()) return;
   Image_Panorama->resize(picture.size());
   FPreviewPicture = picture;
-  Image_Panorama->SetPicture(LevellingPanel1->LevelledPreview(picture));
+  FPreviewReduced = reduced;
+  ShowPreviewPicture();
   ApplyZoom(kZoomFitWidth);
   FLineList->SetVisible(ShowGuide() && Image_Panorama->HasPicture());
+}
+
+void TForm1::ShowPreviewPicture() {
+  if (LevellingPanel1->Levelled())
+    Image_Panorama->SetPicture(LevellingPanel1->LevelledPreview(
+        FPreviewReduced.isNull() ? FPreviewPicture : FPreviewReduced));
+  else
+    Image_Panorama->SetPicture(FPreviewPicture, FPreviewReduced);
 }
 
 void TForm1::ClearPanorama() {
   FPreviewLoader->Drop();
   while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
   Image_Panorama->SetPicture(QImage());
-  FPreviewPicture = QImage();
+  FPreviewPicture = FPreviewReduced = QImage();
   FLineList->SetVisible(false);
 }
 

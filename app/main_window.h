@@ -173,7 +173,7 @@ class TForm1 : public QMainWindow {
   TPanoramaInfo* Label_PanoramaInfo;
   // Levelling and quality (app/levelling_panel.h), with the preview as loaded.
   TLevellingPanel* LevellingPanel1;
-  QImage FPreviewPicture;
+  QImage FPreviewPicture, FPreviewReduced;
   // The sources of the format picture.
   QImage Image_FMS;
   QImage Image_RCP;
@@ -229,8 +229,10 @@ class TForm1 : public QMainWindow {
   // A panorama was chosen (dialog, drop, recent files): its preview when shown, else its
   // size, decoded in the background.
   void PanoramaChosen();
-  void PanoramaLoaded(const QString& fileName, const QImage& picture, QSize size,
-                      const QString& error);
+  // The preview as the levelling row says: levelled with its horizon, or as loaded.
+  void ShowPreviewPicture();
+  void PanoramaLoaded(const QString& fileName, const QImage& picture, const QImage& reduced,
+                      QSize size, const QString& error);
   // Points the check tab at the scene file of the job (read again from disk).
   void ShowSceneView();
   // Moves the window just far enough to lie whole on an available screen.

@@ -88,8 +88,9 @@ TPictureView::TPictureView(QWidget* parent) : QWidget(parent) {
   setAttribute(Qt::WA_OpaquePaintEvent, false);
 }
 
-void TPictureView::SetPicture(QImage picture) {
+void TPictureView::SetPicture(QImage picture, QImage reduced) {
   FPicture = std::move(picture);
+  FReduced = FPicture.isNull() ? QImage() : std::move(reduced);
   FScaled = QImage();
   update();
 }
@@ -101,8 +102,12 @@ void TPictureView::paintEvent(QPaintEvent* event) {
     return;
   }
   // Scaling a large panorama on every paint would make scrolling sluggish.
-  if (FScaled.size() != size())
-    FScaled = FPicture.scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  if (FScaled.size() != size()) {
+    const bool fromReduced = !FReduced.isNull() && width() <= FReduced.width() &&
+                             height() <= FReduced.height();
+    FScaled = (fromReduced ? FReduced : FPicture)
+                  .scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  }
   QPainter(this).drawImage(event->rect(), FScaled, event->rect());
 }
 

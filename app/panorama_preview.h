@@ -47,14 +47,17 @@ class TPictureView : public QWidget {
 
   const QImage& Picture() const { return FPicture; }
   bool HasPicture() const { return !FPicture.isNull(); }
-  // A null image removes the picture; the control keeps its size either way.
-  void SetPicture(QImage picture);
+  // A null image removes the picture; the control keeps its size either way. `reduced`: the
+  // same picture made smaller beforehand (off the window's thread), drawn from when the
+  // control is no larger, so that a large panorama does not hold up the first paint.
+  void SetPicture(QImage picture, QImage reduced = {});
 
  protected:
   void paintEvent(QPaintEvent* event) override;
 
  private:
   QImage FPicture;
+  QImage FReduced;
   QImage FScaled;  // the picture at the control's size, made when first painted
 };
 

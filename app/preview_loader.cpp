@@ -60,13 +60,17 @@ void TPreviewLoader::Work() {
       request = std::move(*FPending);
       FPending.reset();
     }
-    Result result{request.FileName, {}, {}, {}, request.Id};
+    Result result{request.FileName, {}, {}, {}, {}, request.Id};
     try {
       Bitmap picture = ReadImage(request.FileName, request.Format);
       result.Size = QSize(picture.Width(), picture.Height());
       if (!request.SizeOnly) {
         result.Picture = ToQImage(picture);
         picture = Bitmap();
+        // Scaling the whole of a large panorama down at its first paint would hold up the
+        // window for a good part of a second; a copy of about the preview's size is made here.
+        if (result.Picture.width() > kReducedWidth)
+          result.Reduced = result.Picture.scaledToWidth(kReducedWidth, Qt::SmoothTransformation);
       }
     } catch (const std::bad_alloc&) {
       result.Error = "cannot show '" + request.FileName + "': not enough memory";
@@ -92,8 +96,8 @@ void TPreviewLoader::Deliver() {
     FResult.reset();
   }
   FBusy = false;
-  emit Loaded(QString::fromStdString(result->FileName), result->Picture, result->Size,
-              QString::fromStdString(result->Error));
+  emit Loaded(QString::fromStdString(result->FileName), result->Picture, result->Reduced,
+              result->Size, QString::fromStdString(result->Error));
 }
 
 }  // namespace talvero

@@ -32,13 +32,17 @@ class TPreviewLoader : public QObject {
   // Waits up to `milliseconds` for the latest request and delivers it before returning when
   // it is done by then (a small file then shows at once, as if decoded here).
   void WaitBriefly(int milliseconds);
+  // The widest reduced copy made of a large picture.
+  static constexpr int kReducedWidth = 2048;
   // A request is being decoded or waits to be.
   bool Busy() const { return FBusy; }
 
  signals:
   // The latest request: its picture (null when only the size was asked for or decoding
-  // failed), the image's size and, when it failed, why.
-  void Loaded(const QString& fileName, const QImage& picture, QSize size, const QString& error);
+  // failed), a smaller copy of a large one (else null), the image's size and, when it
+  // failed, why.
+  void Loaded(const QString& fileName, const QImage& picture, const QImage& reduced, QSize size,
+              const QString& error);
 
  private:
   struct Request {
@@ -50,6 +54,7 @@ class TPreviewLoader : public QObject {
   struct Result {
     std::string FileName;
     QImage Picture;
+    QImage Reduced;
     QSize Size;
     std::string Error;
     uint64_t Id = 0;

@@ -100,7 +100,13 @@ void TRecentFiles::UpdateMenu(TList list) {
     const std::string name = file.toStdString();
     connect(action, &QAction::triggered, this, [this, list, name] { FOnOpen(list, name); });
   }
-  menu->setEnabled(!FFiles[list].isEmpty());
+  menu->setEnabled(FEnabled && !FFiles[list].isEmpty());
+}
+
+void TRecentFiles::SetEnabled(bool enabled) {
+  FEnabled = enabled;
+  UpdateMenu(rfPanorama);
+  UpdateMenu(rfScene);
 }
 
 }  // namespace talvero

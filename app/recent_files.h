@@ -35,6 +35,9 @@ class TRecentFiles : public QObject {
   void Add(TList list, const std::string& fileName);
   void Remove(TList list, const std::string& fileName);
   const QStringList& Files(TList list) const { return FFiles[list]; }
+  // Off while a job runs (an entry would change what the job reads); an empty list's menu
+  // stays off.
+  void SetEnabled(bool enabled);
 
   QMenu* PanoramaMenu;
   QMenu* SceneMenu;
@@ -44,6 +47,7 @@ class TRecentFiles : public QObject {
 
   QStringList FFiles[2];
   bool FChanged = false;
+  bool FEnabled = true;
   TOpenHandler FOnOpen;
 };
 

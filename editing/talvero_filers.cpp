@@ -237,7 +237,8 @@ void TTalveroFiler::SetSceneFormat(TSceneFormat value) {
   if (SceneFormatPages) {
     const int index = value;
     if (index >= SceneFormatPages->count())
-      throw Error(QCoreApplication::translate("TalveroGrid", "リストのインデックスが範囲を超えています (%1)")
+      throw Error(QCoreApplication::translate("TalveroGrid",
+                                              "リストのインデックスが範囲を超えています (%1)")
                       .arg(index)
                       .toStdString());
     const QSignalBlocker blocker(SceneFormatPages);

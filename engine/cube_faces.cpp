@@ -3,6 +3,7 @@
 // quarters the triangles of the top and bottom faces; the faces are then cut out, the caps
 // assembled, and every face resampled and written.
 #include <algorithm>
+#include <cstddef>
 #include <future>
 #include <memory>
 #include <stdexcept>
@@ -83,16 +84,22 @@ void DrawCapPieces(Bitmap& face, int32_t s, int32_t h, int mode,
     const int remaining = 3 - k;  // turns made after this piece
     const int clockwise = mode == 0 ? remaining : (4 - remaining) & 3;
     const int32_t down = mode == 0 ? h : 0;
+    // Along a piece row the turned place moves by a fixed step: a pixel, a row, or back.
+    const auto stride = static_cast<ptrdiff_t>(face.Stride());
+    const ptrdiff_t steps[4] = {3, stride, -3, -stride};
+    const ptrdiff_t step = steps[clockwise & 3];
     for (int32_t ty = 0; ty < h; ty += kTile) {
       for (int32_t tx = 0; tx < s; tx += kTile) {
         for (int32_t py = ty; py < std::min(h, ty + kTile); ++py) {
           const uint8_t* row = pieceRow(k, py);
+          int32_t x = 0, y = py + down;
+          Turn(s, clockwise, x, y);
+          uint8_t* first = face.Row(y) + static_cast<size_t>(x) * 3;  // where px = 0 goes
+          const size_t* columns = pieceColumns[k].data();
           for (int32_t px = tx; px < std::min(s, tx + kTile); ++px) {
-            const uint8_t* p = row + pieceColumns[k][static_cast<size_t>(px)];
+            const uint8_t* p = row + columns[px];
             if (p[0] == 255 && p[1] == 255 && p[2] == 255) continue;  // transparent white
-            int32_t x = px, y = py + down;
-            Turn(s, clockwise, x, y);
-            uint8_t* out = face.Row(y) + static_cast<size_t>(x) * 3;
+            uint8_t* out = first + step * px;
             out[0] = p[0];
             out[1] = p[1];
             out[2] = p[2];

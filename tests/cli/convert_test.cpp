@@ -559,13 +559,15 @@ TEST_F(ConvertTest, EnglishProgressAndMessagesWithTheSameFiles) {
     StringList Args;
     size_t Files;
   } jobs[] = {{{"--scene", "s.scn"}, 8},
-              {{"--scene", "s.xscn", "--type", "sphere", "--image-type", "jpg"}, 22}};
-  for (const auto& job : jobs) {
+              {{"--scene", "s.xscn", "--type", "sphere", "--image-type", "jpg"}, 22},
+              {{"--scene", "l.scn", "--level", "3,1", "--quality", "high"}, 8}};
+  for (size_t j = 0; j < std::size(jobs); ++j) {
+    const auto& job = jobs[j];
     std::set<std::string> names[2];
     std::string progress[2];
     const char* languages[] = {"ja", "en"};
     for (int i = 0; i < 2; ++i) {
-      const std::string folder = out + "/" + languages[i] + std::to_string(job.Files);
+      const std::string folder = out + "/" + languages[i] + std::to_string(j);
       fs::create_directories(folder);
       StringList args = {"--image", panorama, "--size", "small", "--lang", languages[i]};
       args.insert(args.end(), job.Args.begin(), job.Args.end());
@@ -582,8 +584,8 @@ TEST_F(ConvertTest, EnglishProgressAndMessagesWithTheSameFiles) {
     ASSERT_EQ(names[0].size(), job.Files);
     ASSERT_EQ(names[0], names[1]);
     for (const std::string& name : names[0])
-      EXPECT_EQ(ReadAll(out + "/ja" + std::to_string(job.Files) + "/" + name),
-                ReadAll(out + "/en" + std::to_string(job.Files) + "/" + name))
+      EXPECT_EQ(ReadAll(out + "/ja" + std::to_string(j) + "/" + name),
+                ReadAll(out + "/en" + std::to_string(j) + "/" + name))
           << name;
   }
 

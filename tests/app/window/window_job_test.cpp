@@ -15,6 +15,7 @@
 #include "app/console_view.h"
 #include "app/job_status.h"
 #include "app/overwrite_dialog.h"
+#include "app/recent_files.h"
 #include "support/file_util.h"
 #include "window_support.h"
 
@@ -289,6 +290,7 @@ TEST_F(JobTest, ValidationAndErrorsEndOnTheProjectTab) {
 TEST_F(JobTest, JobControlsAreLockedWhileTheJobRuns) {
   EnterJob("scene.scn");
   Click(window->RadioGroup_SceneType->Button(1));  // the naming rule is off before the job
+  window->RecentFiles1->Add(TRecentFiles::rfScene, dir.File("earlier.scn"));
   std::map<std::string, bool> enabledDuringJob;
   QString executeCaption, executeMenuCaption;
   int progressSeen = 0;
@@ -315,6 +317,7 @@ TEST_F(JobTest, JobControlsAreLockedWhileTheJobRuns) {
     enabledDuringJob["new"] = window->mnu_New->isEnabled();
     enabledDuringJob["reset menu"] = window->mnu_ClearItem->isEnabled();
     enabledDuringJob["options"] = window->mnuCheckImageFileOverWrite->isEnabled();
+    enabledDuringJob["recent scenes"] = window->RecentFiles1->SceneMenu->isEnabled();
     enabledDuringJob["console"] = window->Editor1->isEnabled();
     executeCaption = window->SpeedButton_Execute->text();
     executeMenuCaption = window->N2->text();
