@@ -57,6 +57,8 @@ TLevellingPanel::TLevellingPanel(QWidget* parent) : QWidget(parent) {
     FUsed = true;
     emit Changed();
   };
+  // A row of fixed height, so that the preview's area below never changes size with it.
+  setFixedHeight(sizeHint().height());
   connect(Edit_Pitch, &QDoubleSpinBox::valueChanged, this, changed);
   connect(Edit_Roll, &QDoubleSpinBox::valueChanged, this, changed);
   connect(CheckBox_HighQuality, &QCheckBox::toggled, this, changed);

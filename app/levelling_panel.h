@@ -1,4 +1,4 @@
-// The image tab's row for the options beyond the classic job: levelling a tilted panorama
+// The project tab's row for the options beyond the classic job: levelling a tilted panorama
 // (the camera pose to undo, typed or taken from the panorama's XMP) and the high-quality
 // sampling. The engine reads the fields through the window's filer; the preview shows the
 // panorama levelled, with the horizon drawn where it will be.

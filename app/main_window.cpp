@@ -12,6 +12,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QDoubleSpinBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -310,6 +311,9 @@ void TForm1::BuildProjectTab() {
   CheckBox_CreateSceneFile =
       MakeCheckBox(tr("シーンファイルを出力する"), p, {297, 466, 150, 17}, true);
   SpeedButton_Execute = MakeButton(ExecuteCaption(), p, {481, 462, 125, 22});
+  // Beyond the classic options: levelling and quality, in a row of their own below them.
+  LevellingPanel1 = new TLevellingPanel(p);
+  LevellingPanel1->setGeometry(3, 508, 613, LevellingPanel1->height());
 
   // No caption may be cut in the font in use: a control too narrow for its caption grows,
   // and what follows on its row moves right only as far as needed. The check boxes and
@@ -359,9 +363,6 @@ void TForm1::BuildImageTab() {
                 {separator2},
                 {RadioGroup_SceneType_Subset}});
 
-  LevellingPanel1 = new TLevellingPanel(TabSheet2);
-  layout->addWidget(LevellingPanel1);
-
   ScrollBox1 = new QScrollArea(TabSheet2);
   // A border of two pixels on each side: the zoom rules count on it.
   ScrollBox1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -397,6 +398,10 @@ void TForm1::SetTabOrder() {
   order.push_back(Grid_FMS);
   order.push_back(Grid_RCP);
   addGroup(RadioGroup_CubeSuffix);
+  for (QWidget* control : std::initializer_list<QWidget*>{
+           LevellingPanel1->Edit_Pitch, LevellingPanel1->Edit_Roll, LevellingPanel1->Button_FromFile,
+           LevellingPanel1->CheckBox_HighQuality})
+    order.push_back(control);
   for (size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
