@@ -259,13 +259,13 @@ void TSimFiler::WriteCubeJob(Bitmap& panorama) {
   }
   Progress(Localized("処理中 "), spAppend);
   // With a core to spare, the top and bottom faces are made and encoded (into their temporary
-  // files) as soon as their rows are final, while the warp goes on. Not when the faces are
-  // enlarged: an early face would then hold an output twice the warp's size beside the side
-  // faces of the end.
+  // files) as soon as their rows are final, while the warp goes on. Only for faces of the
+  // warp's own size: a face resampled to another size needs a second image (up to four times
+  // as large), which would stand beside the side faces of the end and raise the peak.
   std::vector<std::shared_ptr<EarlyFace>> early(6);
   std::function<void(int32_t)> rowFinal;
   int32_t topRows = 0, bottomRows = 0;
-  if (MaxWorkerThreads() > 1 && FaceSize() <= panorama.Width() / 4)
+  if (MaxWorkerThreads() > 1 && FaceSize() == panorama.Width() / 4)
     rowFinal = [&](int32_t y) {
       if (y < f && ++topRows == f) early[4] = StartEarlyFace(panorama, 4);
       if (y >= h - f && ++bottomRows == f) early[5] = StartEarlyFace(panorama, 5);
