@@ -71,9 +71,11 @@ void RenderFromPanorama(Bitmap& target, const Bitmap& panorama, const PositionOf
       [&](int block) {
         filer.CheckCancelled();
         const int32_t begin = block * kBlockRows, end = std::min(h, begin + kBlockRows);
-        SourceRows rows;
+        // Kept per thread: fresh arrays for every block would cost more in page clearing
+        // than the map itself.
+        thread_local SourceRows rows;
+        thread_local CubeMapRow row;
         MapSourceRows(position, pw, w, begin, end, high, rows);
-        CubeMapRow row;
         row.Resize(static_cast<size_t>(w));
         const double lastRow = ph - 1;
         for (int32_t y = begin; y < end; ++y) {

@@ -12,8 +12,10 @@ inline void AddBilinear(const Bitmap& source, double u, double v, float* sum) {
   const int32_t w = source.Width(), h = source.Height();
   const double fu = std::floor(u), fv = std::floor(v);
   const float a = static_cast<float>(u - fu), b = static_cast<float>(v - fv);
-  int64_t x0 = static_cast<int64_t>(fu) % w;
-  if (x0 < 0) x0 += w;
+  // Positions lie within a few turns of the panorama: no division needed to wrap them.
+  int64_t x0 = static_cast<int64_t>(fu);
+  while (x0 < 0) x0 += w;
+  while (x0 >= w) x0 -= w;
   const int64_t x1 = x0 + 1 == w ? 0 : x0 + 1;
   int64_t y0 = static_cast<int64_t>(fv), y1 = y0 + 1;
   y0 = std::clamp<int64_t>(y0, 0, h - 1);
@@ -28,11 +30,12 @@ inline void AddBilinear(const Bitmap& source, double u, double v, float* sum) {
   for (int c = 0; c < 3; ++c) sum[c] += w00 * p00[c] + w10 * p10[c] + w01 * p01[c] + w11 * p11[c];
 }
 
-// Taps along one target axis: one per panorama pixel the step covers, rounded.
+// Taps along one target axis: one per 1.5 panorama pixels the step covers, rounded (each
+// bilinear tap already spreads over two pixels).
 inline int Taps(double du, double dv) {
-  const double length = std::sqrt(du * du + dv * dv);
+  const float length = std::sqrt(static_cast<float>(du * du + dv * dv)) * (1.0f / 1.5f);
   if (!(length < kMaxFootprintTaps)) return kMaxFootprintTaps;  // NaN too
-  return std::max(1, static_cast<int>(std::lround(length)));
+  return std::max(1, static_cast<int>(length + 0.5f));
 }
 
 }  // namespace
@@ -56,7 +59,7 @@ void SampleFootprint(const Bitmap& source, const Footprint& at, uint8_t* out) {
     for (float& value : sum) value *= scale;
   }
   for (int c = 0; c < 3; ++c)
-    out[c] = static_cast<uint8_t>(std::clamp(std::lround(sum[c]), 0L, 255L));
+    out[c] = static_cast<uint8_t>(std::clamp(sum[c] + 0.5f, 0.0f, 255.0f));
 }
 
 void ResizePanoramaSmooth(Bitmap& target, const Bitmap& source) {

@@ -19,7 +19,7 @@ struct Footprint {
   double UX, VX, UY, VY;
 };
 
-// Taps per target axis never exceed this (a pixel next to a pole may cover a whole row).
+// Along each target axis one tap per 1.5 panorama pixels covered; never more than this (a pixel next to a pole may cover a whole row).
 inline constexpr int kMaxFootprintTaps = 16;
 
 // Writes the filtered colour (blue, green, red) of one target pixel into out[0..2]. The
