@@ -81,15 +81,19 @@ void RenderFromPanorama(Bitmap& target, const Bitmap& panorama, const PositionOf
         for (int32_t y = begin; y < end; ++y) {
           const size_t first = static_cast<size_t>(y - begin) * w;
           uint8_t* out = target.Row(y);
-          if (high) {
-            for (int32_t x = 0; x < w; ++x) SampleFootprint(panorama, rows.At(first + x), out + 3 * x);
-            continue;
-          }
           // The exact kernel's fixed-point entries: the column within the panorama (a position
-          // past its last column blends that column with itself), the row clamped.
+          // past its last column blends that column with itself), the row clamped. In high
+          // quality, the pixels whose footprint takes one tap are such plain bilinear samples
+          // too (the vector kernels make them); the others are filtered here.
           const double* us = rows.U.data() + first;
           const double* vs = rows.V.data() + first;
           for (int32_t x = 0; x < w; ++x) {
+            if (high && (FootprintTaps(rows.UX[first + x], rows.VX[first + x]) > 1 ||
+                         FootprintTaps(rows.UY[first + x], rows.VY[first + x]) > 1)) {
+              SampleFootprint(panorama, rows.At(first + x), out + 3 * x);
+              row.U[x] = -1;  // written already
+              continue;
+            }
             const double u = std::max(us[x], 0.0);
             const double v = std::min(std::max(vs[x], 0.0), lastRow);
             const auto whole = static_cast<int32_t>(u), wholeRow = static_cast<int32_t>(v);

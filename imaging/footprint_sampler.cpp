@@ -30,18 +30,10 @@ inline void AddBilinear(const Bitmap& source, double u, double v, float* sum) {
   for (int c = 0; c < 3; ++c) sum[c] += w00 * p00[c] + w10 * p10[c] + w01 * p01[c] + w11 * p11[c];
 }
 
-// Taps along one target axis: one per 1.5 panorama pixels the step covers, rounded (each
-// bilinear tap already spreads over two pixels).
-inline int Taps(double du, double dv) {
-  const float length = std::sqrt(static_cast<float>(du * du + dv * dv)) * (1.0f / 1.5f);
-  if (!(length < kMaxFootprintTaps)) return kMaxFootprintTaps;  // NaN too
-  return std::max(1, static_cast<int>(length + 0.5f));
-}
-
 }  // namespace
 
 void SampleFootprint(const Bitmap& source, const Footprint& at, uint8_t* out) {
-  const int nx = Taps(at.UX, at.VX), ny = Taps(at.UY, at.VY);
+  const int nx = FootprintTaps(at.UX, at.VX), ny = FootprintTaps(at.UY, at.VY);
   float sum[3] = {0, 0, 0};
   if (nx == 1 && ny == 1) {
     AddBilinear(source, at.U, at.V, sum);
