@@ -1,4 +1,4 @@
-// The levelled and high-quality image work. The specified cube path warps the panorama through
+// The levelled and high-quality image work. The classic cube path warps the panorama through
 // one map shared by all four quarters, which holds only while the view is not turned; here
 // each face is rendered from its own view directions instead, turned by the levelling
 // rotation before they become panorama positions, so the panorama is sampled once.
@@ -121,7 +121,7 @@ void TSimFiler::WriteCubeFacesDirect(const Bitmap& panorama) {
   const int32_t w = panorama.Width(), b = w / 4;
   const int32_t size = FaceSize();
   const bool high = GetImageQuality() == iqHigh;
-  // The exact kernel renders at the warp's resolution and is stretched as specified; the
+  // The exact kernel renders at the warp's resolution and is stretched as the classic job does; the
   // high quality renders at the output size.
   const int32_t render = high ? size : b;
   const Rotation rotation = JobRotation(*this);
