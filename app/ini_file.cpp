@@ -143,7 +143,9 @@ void CheckStorable(std::string_view section, std::string_view key, std::string_v
 
 }  // namespace
 
-void TIniFile::ThrowNotWritable() const { throw FileError(Localized("%1 に書き込めません", {FFileName})); }
+void TIniFile::ThrowNotWritable() const {
+  throw FileError(Localized("%1 に書き込めません", {FFileName}));
+}
 
 std::optional<std::string> TIniFile::ReadString(std::string_view section,
                                                 std::string_view key) const {

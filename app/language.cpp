@@ -34,7 +34,8 @@ void Install(std::unique_ptr<QTranslator>& slot, std::unique_ptr<QTranslator> tr
 
 TextLanguage SettingsLanguage(const std::string& iniFile) {
   if (iniFile.empty()) return TextLanguage::Japanese;
-  const std::optional<std::string> code = TIniFile(iniFile).ReadString(kExtrasSection, kLanguageKey);
+  const std::optional<std::string> code =
+      TIniFile(iniFile).ReadString(kExtrasSection, kLanguageKey);
   return code ? LanguageFromCode(*code).value_or(TextLanguage::Japanese) : TextLanguage::Japanese;
 }
 

@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QDoubleSpinBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -37,6 +38,7 @@
 #include "app/language.h"
 #include "app/overwrite_dialog.h"
 #include "app/panorama_info.h"
+#include "app/levelling_panel.h"
 #include "app/preview_loader.h"
 #include "app/recent_files.h"
 #include "app/reg_manager.h"
@@ -61,7 +63,9 @@ constexpr QSize kMinimumSize(644, 618);
 
 // Texts made outside the window's own methods (which use tr) take its context, so that one
 // entry of the translation serves both.
-QString WindowText(const char* text) { return QCoreApplication::translate("talvero::TForm1", text); }
+QString WindowText(const char* text) {
+  return QCoreApplication::translate("talvero::TForm1", text);
+}
 
 QStringList SceneTypeItems() {
   return {WindowText(QT_TRANSLATE_NOOP("talvero::TForm1", "立方体（６面）")),
@@ -80,13 +84,16 @@ QStringList SceneFilters() {
 const char* const kSceneSuffixes[] = {"scn", "xscn"};
 // The panorama dialog's filters. "All files" is "*": "*.*" would hide names without a period.
 QStringList ImageFilters() {
-  return {WindowText(QT_TRANSLATE_NOOP("talvero::TForm1", "画像ファイル (*.bmp *.tif *.tiff *.jpg *.jpeg *.png)")),
+  return {WindowText(QT_TRANSLATE_NOOP("talvero::TForm1",
+                                       "画像ファイル (*.bmp *.tif *.tiff *.jpg *.jpeg *.png)")),
           WindowText(QT_TRANSLATE_NOOP("talvero::TForm1", "すべてのファイル (*)"))};
 }
 
 // Execute's captions when idle and, as the cancel command, while a job runs.
 QString ExecuteCaption() { return WindowText(QT_TRANSLATE_NOOP("talvero::TForm1", "出力実行")); }
-QString ExecuteMenuCaption() { return WindowText(QT_TRANSLATE_NOOP("talvero::TForm1", "出力実行(&E)")); }
+QString ExecuteMenuCaption() {
+  return WindowText(QT_TRANSLATE_NOOP("talvero::TForm1", "出力実行(&E)"));
+}
 QString CancelCaption() { return WindowText(QT_TRANSLATE_NOOP("talvero::TForm1", "中止")); }
 QString CancelMenuCaption() { return WindowText(QT_TRANSLATE_NOOP("talvero::TForm1", "中止(&A)")); }
 
@@ -235,8 +242,7 @@ void TForm1::BuildMenus() {
   mnuCheckImageFileOverWrite = options->addAction(tr("画像ファイルの上書きを確認する"));
   mnuCheckImageFileOverWrite->setCheckable(true);
   mnuCheckImageFileOverWrite->setChecked(true);
-  mnuCheckSceneFileOverWrite =
-      options->addAction(tr("シーンファイルの上書きを確認する"));
+  mnuCheckSceneFileOverWrite = options->addAction(tr("シーンファイルの上書きを確認する"));
   mnuCheckSceneFileOverWrite->setCheckable(true);
 
   FLanguageMenu = std::make_unique<LanguageMenu>(AddLanguageMenu(*menuBar(), FIniFileName));
@@ -306,6 +312,9 @@ void TForm1::BuildProjectTab() {
   CheckBox_CreateSceneFile =
       MakeCheckBox(tr("シーンファイルを出力する"), p, {297, 466, 150, 17}, true);
   SpeedButton_Execute = MakeButton(ExecuteCaption(), p, {481, 462, 125, 22});
+  // Beyond the classic options: levelling and quality, in a row of their own below them.
+  LevellingPanel1 = new TLevellingPanel(p);
+  LevellingPanel1->setGeometry(3, 508, 613, LevellingPanel1->height());
 
   // No caption may be cut in the font in use: a control too narrow for its caption grows,
   // and what follows on its row moves right only as far as needed. The check boxes and
@@ -329,10 +338,8 @@ void TForm1::BuildImageTab() {
   Panel1->setFixedHeight(53);
   layout->addWidget(Panel1);
 
-  CheckBox_ShowImage =
-      MakeCheckBox(tr("画像を表示する"), Panel1, {13, 7, 98, 17}, false);
-  CheckBox_ShowGuide =
-      MakeCheckBox(tr("ガイドを表示する"), Panel1, {13, 29, 106, 17}, false);
+  CheckBox_ShowImage = MakeCheckBox(tr("画像を表示する"), Panel1, {13, 7, 98, 17}, false);
+  CheckBox_ShowGuide = MakeCheckBox(tr("ガイドを表示する"), Panel1, {13, 29, 106, 17}, false);
   QFrame* separator1 = MakeRule(Panel1, {132, 2, 2, 48}, QFrame::VLine);
   const auto zoomButton = [this](const QString& text, int left) {
     auto* button = new QToolButton(Panel1);
@@ -392,6 +399,10 @@ void TForm1::SetTabOrder() {
   order.push_back(Grid_FMS);
   order.push_back(Grid_RCP);
   addGroup(RadioGroup_CubeSuffix);
+  for (QWidget* control : std::initializer_list<QWidget*>{
+           LevellingPanel1->Edit_Pitch, LevellingPanel1->Edit_Roll, LevellingPanel1->Button_FromFile,
+           LevellingPanel1->CheckBox_HighQuality})
+    order.push_back(control);
   for (size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
@@ -405,6 +416,9 @@ void TForm1::CreateObjects() {
   FFiler->ExtractImageTypeGroup = RadioGroup_ExtractImageType;
   FFiler->ImageSizeModeGroup = RadioGroup_ImageSizeMode;
   FFiler->SceneTypeGroup = RadioGroup_SceneType;
+  FFiler->LevelPitchEdit = LevellingPanel1->Edit_Pitch;
+  FFiler->LevelRollEdit = LevellingPanel1->Edit_Roll;
+  FFiler->HighQualityCheck = LevellingPanel1->CheckBox_HighQuality;
   FFiler->TalveroFMS().Grid = Grid_FMS;
   FFiler->TalveroRCP().Grid = Grid_RCP;
   // A value typed outside what a job uses is shown as the job will use it once typed.
@@ -485,6 +499,14 @@ void TForm1::ConnectHandlers() {
   on(RadioGroup_SceneType, &TRadioGroup::Click, &TForm1::RadioGroup_SceneTypeClick);
   on(RadioGroup_SceneType_Subset, &TRadioGroup::Click, &TForm1::RadioGroup_SceneType_SubsetClick);
   on(CheckBox_ShowImage, &QCheckBox::toggled, &TForm1::CheckBox_ShowImageClick);
+  connect(LevellingPanel1, &TLevellingPanel::Changed, this, [this] {
+    Guarded([this] {
+      if (!FPreviewPicture.isNull() && Image_Panorama->HasPicture()) ShowPreviewPicture();
+    });
+  });
+  connect(LevellingPanel1->Button_FromFile, &QPushButton::clicked, this, [this] {
+    Guarded([this] { LevellingPanel1->TakePoseFrom(FFiler->GetImageFileName()); });
+  });
   on(CheckBox_ShowGuide, &QCheckBox::toggled, &TForm1::CheckBox_ShowGuideClick);
   on(Editor1, &TConsole::MouseWheelDown, &TForm1::Editor1MouseWheelDown);
   on(Editor1, &TConsole::MouseWheelUp, &TForm1::Editor1MouseWheelUp);
@@ -573,6 +595,7 @@ void TForm1::FormShow() {
   PageControl1->setCurrentWidget(TabSheet1);
   Guarded([this] { LoadSettings(); });
   Guarded([this] { RecentFiles1->Load(FIniFileName); });
+  Guarded([this] { LevellingPanel1->Load(FIniFileName); });
   UpdateSceneFormatImage();
 }
 
@@ -592,6 +615,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
 void TForm1::FormClose() {
   Guarded([this] { SaveSettings(); });
   Guarded([this] { RecentFiles1->Save(FIniFileName); });
+  Guarded([this] { LevellingPanel1->Save(FIniFileName); });
 }
 
 void TForm1::resizeEvent(QResizeEvent* event) {
@@ -704,7 +728,7 @@ void TForm1::UpdateCommandStates() {
            Edit_TextureBaseName, RadioGroup_SceneType, PageControl_SceneFormat, SpeedButton_Init,
            RadioGroup_ImageSizeMode, CheckBox_CreateDividedImage, RadioGroup_ExtractImageType,
            CheckBox_CreateSceneFile, CheckBox_ShowImage,
-           RadioGroup_SceneType_Subset})
+           RadioGroup_SceneType_Subset, LevellingPanel1})
     control->setEnabled(idle);
   for (QAction* command :
        {mnu_New, mnu_ClearItem, mnuCheckImageFileOverWrite, mnuCheckSceneFileOverWrite})
@@ -811,14 +835,15 @@ void TForm1::SpeedButton_SceneFileClick() {
   dialog.selectNameFilter(filters[format]);
   dialog.setDefaultSuffix(QString::fromLatin1(kSceneSuffixes[format]));
   if (!Edit_SceneFileName->text().isEmpty()) dialog.selectFile(Edit_SceneFileName->text());
-  connect(&dialog, &QFileDialog::filterSelected, this, [this, &dialog, filters](const QString& filter) {
-    const int index = static_cast<int>(filters.indexOf(filter));
-    if (index < 0) return;
-    Guarded([this, &dialog, index] {
-      dialog.setDefaultSuffix(QString::fromLatin1(kSceneSuffixes[index]));
-      OpenDialog1TypeChange(index + 1);
-    });
-  });
+  connect(&dialog, &QFileDialog::filterSelected, this,
+          [this, &dialog, filters](const QString& filter) {
+            const int index = static_cast<int>(filters.indexOf(filter));
+            if (index < 0) return;
+            Guarded([this, &dialog, index] {
+              dialog.setDefaultSuffix(QString::fromLatin1(kSceneSuffixes[index]));
+              OpenDialog1TypeChange(index + 1);
+            });
+          });
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
   OpenSceneFile(QDir::toNativeSeparators(dialog.selectedFiles().first()).toStdString());
 }
@@ -1114,15 +1139,26 @@ void TForm1::PanoramaLoaded(const QString& fileName, const QImage& picture,
   if (!warning.isEmpty()) StatusBar1->showMessage(warning, 20000);
   if (picture.isNull() || !ShowImage()) return;
   Image_Panorama->resize(picture.size());
-  Image_Panorama->SetPicture(picture, reduced);
+  FPreviewPicture = picture;
+  FPreviewReduced = reduced;
+  ShowPreviewPicture();
   ApplyZoom(kZoomFitWidth);
   FLineList->SetVisible(ShowGuide() && Image_Panorama->HasPicture());
+}
+
+void TForm1::ShowPreviewPicture() {
+  if (LevellingPanel1->Levelled())
+    Image_Panorama->SetPicture(LevellingPanel1->LevelledPreview(
+        FPreviewReduced.isNull() ? FPreviewPicture : FPreviewReduced));
+  else
+    Image_Panorama->SetPicture(FPreviewPicture, FPreviewReduced);
 }
 
 void TForm1::ClearPanorama() {
   FPreviewLoader->Drop();
   while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
   Image_Panorama->SetPicture(QImage());
+  FPreviewPicture = FPreviewReduced = QImage();
   FLineList->SetVisible(false);
 }
 

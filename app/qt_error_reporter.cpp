@@ -11,8 +11,7 @@ void QtErrorReporter::ShowError(const std::string& message) {
     return;
   }
   QMessageBox box(QMessageBox::Critical, QCoreApplication::translate("QtErrorReporter", "エラー"),
-                  QString::fromStdString(message),
-                  QMessageBox::NoButton, FParent);
+                  QString::fromStdString(message), QMessageBox::NoButton, FParent);
   box.setDefaultButton(box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole));
   box.exec();
 }

@@ -228,8 +228,9 @@ void TSceneViewTab::Receive(const Result& result) {
   FMissingNames.clear();
   for (const MissingImage& missing : result.Missing)
     //: An image the scene cannot show, and why.
-    FMissingNames << tr("%1（%2）").arg(QString::fromStdString(missing.Name),
-                                       QString::fromStdString(missing.Problem));
+    FMissingNames << tr("%1（%2）")
+                         .arg(QString::fromStdString(missing.Name),
+                              QString::fromStdString(missing.Problem));
   FMissing->setText(MissingText());
   FMissing->setVisible(!FMissingNames.isEmpty());
   FMessage->setText(MessageText());

@@ -25,7 +25,8 @@ const Hint kHints[] = {
      "the scene file's folder does not exist: create it first", "create it first"},
     {"出力画像の基本名：が指定されていません。", "no texture base name: use --base NAME",
      "use --base NAME"},
-    {"扱えない画像ファイルです。", "the panorama must be a .bmp, .jpg, .jpeg, .png, .tif or .tiff file",
+    {"扱えない画像ファイルです。",
+     "the panorama must be a .bmp, .jpg, .jpeg, .png, .tif or .tiff file",
      "the panorama must be a .bmp, .jpg, .jpeg, .png, .tif or .tiff file"},
 };
 

@@ -29,7 +29,7 @@ const Choices<TExtractImageType> kImageTypes = {
 const Choices<TCubeSuffix> kSuffixes = {{"left", csLeft}, {"zero", csZero}};
 const Choices<TImageQuality> kQualities = {{"exact", iqExact}, {"high", iqHigh}};
 const Choices<TextLanguage> kLanguages = {{"ja", TextLanguage::Japanese},
-                                         {"en", TextLanguage::English}};
+                                          {"en", TextLanguage::English}};
 
 // An option taking one of a few words, letter case ignored; the last one given counts.
 CLI::Option* AddText(CLI::App& app, const std::string& name, std::string& target,
@@ -291,11 +291,10 @@ std::optional<ConvertOptions> ParseCommandLine(int argc, const char* const* argv
       ->group(running);
   app.add_flag("-q,--quiet", quietFlag, "No progress lines; errors are still shown")
       ->group(running);
-  auto* languageOption =
-      AddChoice(app, "--lang", language, kLanguages,
-                "Language of the progress lines and messages: Japanese or\n"
-                "English. The files written are the same. Default: ja")
-          ->group(running);
+  auto* languageOption = AddChoice(app, "--lang", language, kLanguages,
+                                   "Language of the progress lines and messages: Japanese or\n"
+                                   "English. The files written are the same. Default: ja")
+                             ->group(running);
 
   app.set_help_flag("-h,--help", "Show this help and exit")->group(running);
   app.set_version_flag("--version", std::string("talvero-convert ") + TALVERO_VERSION)

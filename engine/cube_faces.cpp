@@ -3,6 +3,7 @@
 // quarters the triangles of the top and bottom faces; the faces are then cut out, the caps
 // assembled, and every face resampled and written.
 #include <algorithm>
+#include <cstddef>
 #include <future>
 #include <memory>
 #include <stdexcept>
@@ -75,24 +76,35 @@ inline void Turn(int32_t s, int turns, int32_t& x, int32_t& y) {
 // is drawn straight into its final place. Pixel (px, py) of piece k is
 // pieceRow(k, py) + pieceColumns[k][px].
 // `dot` runs after each piece (the progress dots).
-template <typename PieceRow, typename Dot>
+// `span(py, first, end)` narrows piece row py to the columns [first, end) that may hold
+// anything but white (the whole row when nothing is known).
+template <typename PieceRow, typename Dot, typename Span>
 void DrawCapPieces(Bitmap& face, int32_t s, int32_t h, int mode,
-                   const std::vector<size_t> (&pieceColumns)[4], PieceRow pieceRow, Dot dot) {
+                   const std::vector<size_t> (&pieceColumns)[4], PieceRow pieceRow, Dot dot,
+                   Span span) {
   constexpr int32_t kTile = 64;  // keeps the turned writes within a few cache lines
   for (int k = 0; k < 4; ++k) {
     const int remaining = 3 - k;  // turns made after this piece
     const int clockwise = mode == 0 ? remaining : (4 - remaining) & 3;
     const int32_t down = mode == 0 ? h : 0;
+    // Along a piece row the turned place moves by a fixed step: a pixel, a row, or back.
+    const auto stride = static_cast<ptrdiff_t>(face.Stride());
+    const ptrdiff_t steps[4] = {3, stride, -3, -stride};
+    const ptrdiff_t step = steps[clockwise & 3];
     for (int32_t ty = 0; ty < h; ty += kTile) {
       for (int32_t tx = 0; tx < s; tx += kTile) {
         for (int32_t py = ty; py < std::min(h, ty + kTile); ++py) {
           const uint8_t* row = pieceRow(k, py);
-          for (int32_t px = tx; px < std::min(s, tx + kTile); ++px) {
-            const uint8_t* p = row + pieceColumns[k][static_cast<size_t>(px)];
+          int32_t x = 0, y = py + down;
+          Turn(s, clockwise, x, y);
+          uint8_t* first = face.Row(y) + static_cast<size_t>(x) * 3;  // where px = 0 goes
+          const size_t* columns = pieceColumns[k].data();
+          int32_t begin = 0, end = s;
+          span(py, begin, end);
+          for (int32_t px = std::max(tx, begin); px < std::min({s, tx + kTile, end}); ++px) {
+            const uint8_t* p = row + columns[px];
             if (p[0] == 255 && p[1] == 255 && p[2] == 255) continue;  // transparent white
-            int32_t x = px, y = py + down;
-            Turn(s, clockwise, x, y);
-            uint8_t* out = face.Row(y) + static_cast<size_t>(x) * 3;
+            uint8_t* out = first + step * px;
             out[0] = p[0];
             out[1] = p[1];
             out[2] = p[2];
@@ -186,7 +198,7 @@ void TSimFiler::AssembleCapFace(Bitmap& face, const Bitmap& capStrip, int mode) 
     for (int32_t px = 0; px < s; ++px)
       columns[k].push_back(static_cast<size_t>(s * k + px) * capStrip.BytesPerPixel());
   DrawCapPieces(face, s, h, mode, columns, [&](int, int32_t py) { return capStrip.Row(py); },
-                [this] { Progress(".", spUpdate); });
+                [this] { Progress(".", spUpdate); }, [](int32_t, int32_t&, int32_t&) {});
 }
 
 namespace {
@@ -225,8 +237,16 @@ std::shared_ptr<Bitmap> MakeCubeFace(const Bitmap& panorama, int i, int32_t size
   for (int k = 0; k < 4; ++k)
     for (int32_t px = 0; px < b; ++px)
       columns[k].push_back(static_cast<size_t>((5 * f + b * k + px) % w) * 3);
+  // In a warped panorama a piece holds its triangle, centred on the piece, and white beside
+  // it (pixels without a source): the triangle of the top cap widens downwards, that of the
+  // bottom cap upwards.
   DrawCapPieces(face, b, f, i - 4, columns, [&](int, int32_t py) { return panorama.Row(top + py); },
-                [&] { lines.Add(".", spUpdate); });
+                [&] { lines.Add(".", spUpdate); },
+                [&](int32_t py, int32_t& first, int32_t& end) {
+                  const int32_t half = i == 4 ? py : f - 1 - py;  // quadrant row: the width
+                  first = f - 1 - half;
+                  end = f + half + 1;
+                });
   if (size == b) {
     *output = std::move(face);
   } else {

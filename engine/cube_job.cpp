@@ -10,6 +10,7 @@
 #include <cstring>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -128,7 +129,11 @@ void TSimFiler::WarpCubeStripsInPlace(Bitmap& panorama, const TmxCurrencyUV& map
   std::vector<int32_t> freeSlots;
   std::vector<int32_t> waiting;  // rows in slots, not yet written back
   const int32_t slotCount = SlotsNeeded(plan, waveRows);
-  Bitmap slots = Bitmap::Uninitialized(w, slotCount);
+  // Made once and needed by nothing after the warp, so it goes back then, not into the
+  // job's block cache; every slot row is written before it is read.
+  const size_t rowBytes = panorama.RowBytes();
+  const std::unique_ptr<uint8_t[]> slotPixels(new uint8_t[rowBytes * static_cast<size_t>(slotCount)]);
+  auto slotRow = [&](int32_t slot) { return slotPixels.get() + rowBytes * static_cast<size_t>(slot); };
   for (int32_t s = slotCount - 1; s >= 0; --s) freeSlots.push_back(s);
   auto takeSlot = [&]() {
     const int32_t s = freeSlots.back();
@@ -162,15 +167,15 @@ void TSimFiler::WarpCubeStripsInPlace(Bitmap& panorama, const TmxCurrencyUV& map
           if (block < backBlocks) {
             const size_t first = static_cast<size_t>(block) * kBlockRows;
             for (size_t k = first; k < std::min(back.size(), first + kBlockRows); ++k)
-              std::memcpy(panorama.Row(back[k]), slots.Row(slotOf[static_cast<size_t>(back[k])]),
-                          panorama.RowBytes());
+              std::memcpy(panorama.Row(back[k]), slotRow(slotOf[static_cast<size_t>(back[k])]),
+                          rowBytes);
             return;
           }
           const int32_t first = (block - backBlocks) * kBlockRows;
           const int32_t count = std::min(kBlockRows, waveEnd - p - first);
           uint8_t* rowSlots[kBlockRows];
           for (int32_t r = 0; r < count; ++r)
-            rowSlots[r] = slots.Row(slotOf[static_cast<size_t>(waveOrder[first + r])]);
+            rowSlots[r] = slotRow(slotOf[static_cast<size_t>(waveOrder[first + r])]);
           WarpBlock(panorama, map, waveOrder + first, rowSlots, count, kernel);
         },
         [&](int block) {
@@ -186,7 +191,7 @@ void TSimFiler::WarpCubeStripsInPlace(Bitmap& panorama, const TmxCurrencyUV& map
   }
   // The rows still waiting are read by nobody now.
   for (const int32_t r : waiting) {
-    std::memcpy(panorama.Row(r), slots.Row(slotOf[static_cast<size_t>(r)]), panorama.RowBytes());
+    std::memcpy(panorama.Row(r), slotRow(slotOf[static_cast<size_t>(r)]), rowBytes);
     if (rowFinal) rowFinal(r);
   }
   showUpTo(events);
@@ -254,11 +259,13 @@ void TSimFiler::WriteCubeJob(Bitmap& panorama) {
   }
   Progress(Localized("処理中 "), spAppend);
   // With a core to spare, the top and bottom faces are made and encoded (into their temporary
-  // files) as soon as their rows are final, while the warp goes on.
+  // files) as soon as their rows are final, while the warp goes on. Only for faces of the
+  // warp's own size: a face resampled to another size needs a second image (up to four times
+  // as large), which would stand beside the side faces of the end and raise the peak.
   std::vector<std::shared_ptr<EarlyFace>> early(6);
   std::function<void(int32_t)> rowFinal;
   int32_t topRows = 0, bottomRows = 0;
-  if (MaxWorkerThreads() > 1)
+  if (MaxWorkerThreads() > 1 && FaceSize() == panorama.Width() / 4)
     rowFinal = [&](int32_t y) {
       if (y < f && ++topRows == f) early[4] = StartEarlyFace(panorama, 4);
       if (y >= h - f && ++bottomRows == f) early[5] = StartEarlyFace(panorama, 5);

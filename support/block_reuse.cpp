@@ -52,8 +52,10 @@ void* AllocateBlock(size_t bytes) {
   Cache& cache = TheCache();
   {
     std::lock_guard lock(cache.Mutex);
-    // The smallest cached block that holds the request: its pages are already in place.
-    if (const auto found = cache.Free.lower_bound(bytes); found != cache.Free.end()) {
+    // The smallest cached block that holds the request, its pages already in place; not one
+    // more than twice as large, which a larger request may need next.
+    if (const auto found = cache.Free.lower_bound(bytes);
+        found != cache.Free.end() && found->first / 2 <= bytes) {
       void* block = found->second;
       cache.FreeBytes -= found->first;
       cache.Free.erase(found);

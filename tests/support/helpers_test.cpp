@@ -52,7 +52,8 @@ TEST(TextCatalogue, EveryTextKeepsItsPlaceholdersAndJapaneseStaysAsWritten) {
     EXPECT_TRUE(std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; }))
         << text;
     std::string japanese(key);
-    if (const size_t at = japanese.find("%1"); at != std::string::npos) japanese.replace(at, 2, "a");
+    if (const size_t at = japanese.find("%1"); at != std::string::npos)
+      japanese.replace(at, 2, "a");
     EXPECT_EQ(LocalizedIn(TextLanguage::Japanese, key, {"a"}), japanese);
   }
   EXPECT_EQ(LocalizedIn(TextLanguage::English, "出力中　%1", {"a/空.scn"}), "Writing a/空.scn");

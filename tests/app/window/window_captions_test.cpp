@@ -178,7 +178,8 @@ namespace {
 bool IsJapanese(QChar c) {
   const char16_t u = c.unicode();
   return (u >= 0x3000 && u <= 0x30FF) || (u >= 0x31F0 && u <= 0x31FF) ||
-         (u >= 0x3400 && u <= 0x9FFF) || (u >= 0xF900 && u <= 0xFAFF) || (u >= 0xFF00 && u <= 0xFFEF);
+         (u >= 0x3400 && u <= 0x9FFF) || (u >= 0xF900 && u <= 0xFAFF) ||
+         (u >= 0xFF00 && u <= 0xFFEF);
 }
 
 // Every text under `root` a user can see (captions, items, cells, lines, menus, tips) that
@@ -321,7 +322,8 @@ TEST_F(WindowTest, LanguageChoiceIsKeptAndShownAtTheNextStart) {
 
   window.reset();
   Open();
-  EXPECT_EQ(message(window->Languages().English), "Talvero will be in English from its next start.");
+  EXPECT_EQ(message(window->Languages().English),
+            "Talvero will be in English from its next start.");
   EXPECT_TRUE(window->Languages().English->isChecked());
   EXPECT_EQ(window->PageControl1->tabText(0), "　プロジェクト　");
   window->close();
