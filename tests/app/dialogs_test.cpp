@@ -65,8 +65,9 @@ TEST(ShortenPath, CutsFolderByFolderUntilOnlyTheNameFits) {
   EXPECT_EQ(ShortenPath("/x.scn", width, 1), "x.scn");
 
   EXPECT_EQ(DropFirstFolder("/"), "");
-  EXPECT_EQ(DropFirstFolder("/home/.config/"), Native("/.../.config/"));
-  EXPECT_EQ(DropFirstFolder("/.../.config/x/"), Native("/.../x/")) << "a dot folder is not a cut mark";
+  EXPECT_EQ(DropFirstFolder(Native("/home/.config/")), Native("/.../.config/"));
+  EXPECT_EQ(DropFirstFolder(Native("/.../.config/x/")), Native("/.../x/"))
+      << "a dot folder is not a cut mark";
   EXPECT_EQ(DropFirstFolder(".../"), "");
 }
 
