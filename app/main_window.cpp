@@ -12,6 +12,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QDoubleSpinBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -36,6 +37,7 @@
 #include "app/language.h"
 #include "app/overwrite_dialog.h"
 #include "app/panorama_info.h"
+#include "app/levelling_panel.h"
 #include "app/preview_loader.h"
 #include "app/recent_files.h"
 #include "app/reg_manager.h"
@@ -309,6 +311,9 @@ void TForm1::BuildProjectTab() {
   CheckBox_CreateSceneFile =
       MakeCheckBox(tr("シーンファイルを出力する"), p, {297, 466, 150, 17}, true);
   SpeedButton_Execute = MakeButton(ExecuteCaption(), p, {481, 462, 125, 22});
+  // Beyond the classic options: levelling and quality, in a row of their own below them.
+  LevellingPanel1 = new TLevellingPanel(p);
+  LevellingPanel1->setGeometry(3, 508, 613, LevellingPanel1->height());
 
   // No caption may be cut in the font in use: a control too narrow for its caption grows,
   // and what follows on its row moves right only as far as needed. The check boxes and
@@ -393,6 +398,10 @@ void TForm1::SetTabOrder() {
   order.push_back(Grid_FMS);
   order.push_back(Grid_RCP);
   addGroup(RadioGroup_CubeSuffix);
+  for (QWidget* control : std::initializer_list<QWidget*>{
+           LevellingPanel1->Edit_Pitch, LevellingPanel1->Edit_Roll, LevellingPanel1->Button_FromFile,
+           LevellingPanel1->CheckBox_HighQuality})
+    order.push_back(control);
   for (size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
@@ -406,6 +415,9 @@ void TForm1::CreateObjects() {
   FFiler->ExtractImageTypeGroup = RadioGroup_ExtractImageType;
   FFiler->ImageSizeModeGroup = RadioGroup_ImageSizeMode;
   FFiler->SceneTypeGroup = RadioGroup_SceneType;
+  FFiler->LevelPitchEdit = LevellingPanel1->Edit_Pitch;
+  FFiler->LevelRollEdit = LevellingPanel1->Edit_Roll;
+  FFiler->HighQualityCheck = LevellingPanel1->CheckBox_HighQuality;
   FFiler->TalveroFMS().Grid = Grid_FMS;
   FFiler->TalveroRCP().Grid = Grid_RCP;
   // A value typed outside what a job uses is shown as the job will use it once typed.
@@ -486,6 +498,14 @@ void TForm1::ConnectHandlers() {
   on(RadioGroup_SceneType, &TRadioGroup::Click, &TForm1::RadioGroup_SceneTypeClick);
   on(RadioGroup_SceneType_Subset, &TRadioGroup::Click, &TForm1::RadioGroup_SceneType_SubsetClick);
   on(CheckBox_ShowImage, &QCheckBox::toggled, &TForm1::CheckBox_ShowImageClick);
+  connect(LevellingPanel1, &TLevellingPanel::Changed, this, [this] {
+    Guarded([this] {
+      if (!FPreviewPicture.isNull() && Image_Panorama->HasPicture()) ShowPreviewPicture();
+    });
+  });
+  connect(LevellingPanel1->Button_FromFile, &QPushButton::clicked, this, [this] {
+    Guarded([this] { LevellingPanel1->TakePoseFrom(FFiler->GetImageFileName()); });
+  });
   on(CheckBox_ShowGuide, &QCheckBox::toggled, &TForm1::CheckBox_ShowGuideClick);
   on(Editor1, &TConsole::MouseWheelDown, &TForm1::Editor1MouseWheelDown);
   on(Editor1, &TConsole::MouseWheelUp, &TForm1::Editor1MouseWheelUp);
@@ -574,6 +594,7 @@ void TForm1::FormShow() {
   PageControl1->setCurrentWidget(TabSheet1);
   Guarded([this] { LoadSettings(); });
   Guarded([this] { RecentFiles1->Load(FIniFileName); });
+  Guarded([this] { LevellingPanel1->Load(FIniFileName); });
   UpdateSceneFormatImage();
 }
 
@@ -593,6 +614,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
 void TForm1::FormClose() {
   Guarded([this] { SaveSettings(); });
   Guarded([this] { RecentFiles1->Save(FIniFileName); });
+  Guarded([this] { LevellingPanel1->Save(FIniFileName); });
 }
 
 void TForm1::resizeEvent(QResizeEvent* event) {
@@ -705,7 +727,7 @@ void TForm1::UpdateCommandStates() {
            Edit_TextureBaseName, RadioGroup_SceneType, PageControl_SceneFormat, SpeedButton_Init,
            RadioGroup_ImageSizeMode, CheckBox_CreateDividedImage, RadioGroup_ExtractImageType,
            CheckBox_CreateSceneFile, CheckBox_ShowImage,
-           RadioGroup_SceneType_Subset})
+           RadioGroup_SceneType_Subset, LevellingPanel1})
     control->setEnabled(idle);
   for (QAction* command :
        {mnu_New, mnu_ClearItem, mnuCheckImageFileOverWrite, mnuCheckSceneFileOverWrite})
@@ -1115,15 +1137,26 @@ void TForm1::PanoramaLoaded(const QString& fileName, const QImage& picture,
   if (!warning.isEmpty()) StatusBar1->showMessage(warning, 20000);
   if (picture.isNull() || !ShowImage()) return;
   Image_Panorama->resize(picture.size());
-  Image_Panorama->SetPicture(picture, reduced);
+  FPreviewPicture = picture;
+  FPreviewReduced = reduced;
+  ShowPreviewPicture();
   ApplyZoom(kZoomFitWidth);
   FLineList->SetVisible(ShowGuide() && Image_Panorama->HasPicture());
+}
+
+void TForm1::ShowPreviewPicture() {
+  if (LevellingPanel1->Levelled())
+    Image_Panorama->SetPicture(LevellingPanel1->LevelledPreview(
+        FPreviewReduced.isNull() ? FPreviewPicture : FPreviewReduced));
+  else
+    Image_Panorama->SetPicture(FPreviewPicture, FPreviewReduced);
 }
 
 void TForm1::ClearPanorama() {
   FPreviewLoader->Drop();
   while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
   Image_Panorama->SetPicture(QImage());
+  FPreviewPicture = FPreviewReduced = QImage();
   FLineList->SetVisible(false);
 }
 

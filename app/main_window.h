@@ -35,6 +35,7 @@ class TFMSDataHolder;
 class TJobStatus;
 class TFileDrop;
 class TPanoramaInfo;
+class TLevellingPanel;
 class TRecentFiles;
 class TPreviewLoader;
 class TRadioGroup;
@@ -170,6 +171,9 @@ class TForm1 : public QMainWindow {
   TPictureView* Image_Panorama;
   // Over the preview's corner: the panorama's size, a busy sign, a warning for a stretched one.
   TPanoramaInfo* Label_PanoramaInfo;
+  // Levelling and quality (app/levelling_panel.h), with the preview as loaded.
+  TLevellingPanel* LevellingPanel1;
+  QImage FPreviewPicture, FPreviewReduced;
   // The sources of the format picture.
   QImage Image_FMS;
   QImage Image_RCP;
@@ -225,6 +229,8 @@ class TForm1 : public QMainWindow {
   // A panorama was chosen (dialog, drop, recent files): its preview when shown, else its
   // size, decoded in the background.
   void PanoramaChosen();
+  // The preview as the levelling row says: levelled with its horizon, or as loaded.
+  void ShowPreviewPicture();
   void PanoramaLoaded(const QString& fileName, const QImage& picture, const QImage& reduced,
                       QSize size, const QString& error);
   // Points the check tab at the scene file of the job (read again from disk).

@@ -3,7 +3,8 @@
 # files, in the same run, and prints ratios (never bare times alone).
 #   bench/run.sh                 build in Release, then run every benchmark
 #   bench/run.sh cube threads    only the named benchmarks
-# Benchmarks: jpeg_decode, cube, cube_large, cube_16k, sphere, threads, view_cube, view_sphere
+# Benchmarks: jpeg_decode, cube, cube_large, cube_16k, sphere, threads, options, view_cube,
+#             view_sphere
 #             (all by default); sphere_16k on request.
 # Environment: TALVERO_BENCH_RUNS    runs per command (default 5; the medians count)
 #              TALVERO_BENCH_DATA    folder of the generated files (default build/release/bench-data)
@@ -127,6 +128,27 @@ bench_threads() {
   rm -rf "$out"
 }
 
+# The options beyond the classic job against the classic normal cube job, same panorama and
+# run: CPU time of --quality high (target <= 1.5x) and of --level (target <= 1.1x).
+bench_options() {
+  local file out exact_ms exact_cpu exact_kb ms cpu kb
+  file=$(panorama_of 8192 75)
+  out="$data/out"
+  rm -rf "$out" && mkdir -p "$out"
+  job_command cube normal "$file" "$out"
+  read -r exact_ms exact_cpu exact_kb < <(measure "${job[@]}" --image-type jpg)
+  echo "== cube job, six 2048 JPEG faces: options against the classic job (medians of $runs)"
+  printf '  exact            wall %7.1f ms  cpu %7.1f ms  peak %7d KB\n' "$exact_ms" "$exact_cpu" "$exact_kb"
+  for option in "--quality high" "--level 5,-3" "--level 5,-3 --quality high"; do
+    # shellcheck disable=SC2086
+    read -r ms cpu kb < <(measure "${job[@]}" --image-type jpg $option)
+    printf '  %-26s wall %7.1f ms  cpu %7.1f ms  peak %7d KB  cpu vs exact %sx\n' "$option" "$ms" \
+      "$cpu" "$kb" "$(ratio "$cpu" "$exact_cpu")"
+  done
+  echo "  targets: --quality high <= 1.5x, --level <= 1.1x"
+  rm -rf "$out"
+}
+
 # The detailed 8192 × 4096 panorama at quality 100, for the scene view.
 panorama() { panorama_of 8192 100; }
 
@@ -151,7 +173,7 @@ view_bench() {
 bench_view_cube() { view_bench cube fms; }
 bench_view_sphere() { view_bench sphere rcp; }
 
-benchmarks=(jpeg_decode cube cube_large cube_16k sphere threads view_cube view_sphere)
+benchmarks=(jpeg_decode cube cube_large cube_16k sphere threads options view_cube view_sphere)
 if [ $# -gt 0 ]; then benchmarks=("$@"); fi
 echo "talvero-convert: $convert"
 echo "machine: $(nproc) cores; load before: $(uptime | sed 's/.*load average: //')"

@@ -12,6 +12,9 @@
 class QLineEdit;
 class QTabWidget;
 
+class QCheckBox;
+class QDoubleSpinBox;
+
 namespace talvero {
 
 // The scene parameters shared by both formats' holders, bound to the cells of the same
@@ -143,10 +146,20 @@ class TTalveroFiler : public TSimFiler {
   TRadioGroup* ExtractImageTypeGroup = nullptr;
   TRadioGroup* ImageSizeModeGroup = nullptr;
   TRadioGroup* SceneTypeGroup = nullptr;
+  // Levelling (degrees) and the high-quality sampling, beyond the classic job.
+  QDoubleSpinBox* LevelPitchEdit = nullptr;
+  QDoubleSpinBox* LevelRollEdit = nullptr;
+  QCheckBox* HighQualityCheck = nullptr;
 
   TTalveroFMS& TalveroFMS() const { return static_cast<TTalveroFMS&>(FMSData()); }
   TTalveroRCP& TalveroRCP() const { return static_cast<TTalveroRCP&>(RCPData()); }
 
+  Currency GetLevelPitch() const override;
+  void SetLevelPitch(Currency value) override;
+  Currency GetLevelRoll() const override;
+  void SetLevelRoll(Currency value) override;
+  TImageQuality GetImageQuality() const override;
+  void SetImageQuality(TImageQuality value) override;
   TCubeSuffix GetCubeSuffix() const override;
   void SetCubeSuffix(TCubeSuffix value) override;
   TExtractImageType GetExtractImageType() const override;

@@ -1,4 +1,4 @@
-// The levelled and high-quality image work. The specified cube path warps the panorama through
+// The levelled and high-quality image work. The classic cube path warps the panorama through
 // one map shared by all four quarters, which holds only while the view is not turned; here
 // each face is rendered from its own view directions instead, turned by the levelling
 // rotation before they become panorama positions, so the panorama is sampled once.
@@ -71,23 +71,29 @@ void RenderFromPanorama(Bitmap& target, const Bitmap& panorama, const PositionOf
       [&](int block) {
         filer.CheckCancelled();
         const int32_t begin = block * kBlockRows, end = std::min(h, begin + kBlockRows);
-        SourceRows rows;
+        // Kept per thread: fresh arrays for every block would cost more in page clearing
+        // than the map itself.
+        thread_local SourceRows rows;
+        thread_local CubeMapRow row;
         MapSourceRows(position, pw, w, begin, end, high, rows);
-        CubeMapRow row;
         row.Resize(static_cast<size_t>(w));
         const double lastRow = ph - 1;
         for (int32_t y = begin; y < end; ++y) {
           const size_t first = static_cast<size_t>(y - begin) * w;
           uint8_t* out = target.Row(y);
-          if (high) {
-            for (int32_t x = 0; x < w; ++x) SampleFootprint(panorama, rows.At(first + x), out + 3 * x);
-            continue;
-          }
           // The exact kernel's fixed-point entries: the column within the panorama (a position
-          // past its last column blends that column with itself), the row clamped.
+          // past its last column blends that column with itself), the row clamped. In high
+          // quality, the pixels whose footprint takes one tap are such plain bilinear samples
+          // too (the vector kernels make them); the others are filtered here.
           const double* us = rows.U.data() + first;
           const double* vs = rows.V.data() + first;
           for (int32_t x = 0; x < w; ++x) {
+            if (high && (FootprintTaps(rows.UX[first + x], rows.VX[first + x]) > 1 ||
+                         FootprintTaps(rows.UY[first + x], rows.VY[first + x]) > 1)) {
+              SampleFootprint(panorama, rows.At(first + x), out + 3 * x);
+              row.U[x] = -1;  // written already
+              continue;
+            }
             const double u = std::max(us[x], 0.0);
             const double v = std::min(std::max(vs[x], 0.0), lastRow);
             const auto whole = static_cast<int32_t>(u), wholeRow = static_cast<int32_t>(v);
@@ -115,7 +121,7 @@ void TSimFiler::WriteCubeFacesDirect(const Bitmap& panorama) {
   const int32_t w = panorama.Width(), b = w / 4;
   const int32_t size = FaceSize();
   const bool high = GetImageQuality() == iqHigh;
-  // The exact kernel renders at the warp's resolution and is stretched as specified; the
+  // The exact kernel renders at the warp's resolution and is stretched as the classic job does; the
   // high quality renders at the output size.
   const int32_t render = high ? size : b;
   const Rotation rotation = JobRotation(*this);

@@ -73,6 +73,28 @@ void PanoramaToDirection(double uArea, double vArea, int32_t panoramaWidth, doub
   d[2] = std::cos(polar);
 }
 
+Bitmap LevelledPanorama(const Bitmap& panorama, const Rotation& rotation) {
+  const int32_t w = panorama.Width(), h = panorama.Height();
+  Bitmap levelled = Bitmap::Uninitialized(w, h);
+  const PositionOf position = [&](double x, double y, double& u, double& v) {
+    double d[3], turned[3];
+    PanoramaToDirection(x, y, w, d);
+    rotation.Apply(d, turned);
+    DirectionToPanorama(turned, w, u, v);
+  };
+  SourceRows rows;
+  constexpr int32_t kBlock = 32;
+  for (int32_t top = 0; top < h; top += kBlock) {
+    const int32_t end = std::min(h, top + kBlock);
+    MapSourceRows(position, w, w, top, end, true, rows);
+    for (int32_t y = top; y < end; ++y)
+      for (int32_t x = 0; x < w; ++x)
+        SampleFootprint(panorama, rows.At(static_cast<size_t>(y - top) * w + x),
+                        levelled.Row(y) + 3 * x);
+  }
+  return levelled;
+}
+
 void MapSourceRows(const PositionOf& position, int32_t panoramaWidth, int32_t width,
                    int32_t rowBegin, int32_t rowEnd, bool derivatives, SourceRows& out) {
   const double turn = panoramaWidth;

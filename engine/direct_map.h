@@ -55,4 +55,8 @@ struct SourceRows {
 void MapSourceRows(const PositionOf& position, int32_t panoramaWidth, int32_t width,
                    int32_t rowBegin, int32_t rowEnd, bool derivatives, SourceRows& out);
 
+// A levelled copy of a small panorama (24-bit, twice as wide as high), for previews: every
+// pixel filtered over its footprint, on the calling thread.
+Bitmap LevelledPanorama(const Bitmap& panorama, const Rotation& rotation);
+
 }  // namespace talvero

@@ -31,6 +31,10 @@ std::string EnumValueName(TSimProgressMode value) {
   return NameAt(std::array<std::string_view, 2>{"spAppend", "spUpdate"}, value);
 }
 
+std::string EnumValueName(TImageQuality value) {
+  return NameAt(std::array<std::string_view, 2>{"iqExact", "iqHigh"}, value);
+}
+
 int FaceSizeFor(TSceneType type, TImageSizeMode mode) {
   // Out-of-range ordinals fall back to the nearest defined size rather than reading past a table.
   const int index = mode > ismLarge ? ismLarge : mode;

@@ -15,7 +15,7 @@ enum TCubeSuffix : uint8_t { csLeft = 0, csZero = 1 };
 enum TImageSizeMode : uint8_t { ismSmall = 0, ismNormal = 1, ismLarge = 2 };
 enum TExtractImageType : uint8_t { eiBitmap = 0, eiJpeg = 1, eiTiff = 2 };
 enum TSimProgressMode : uint8_t { spAppend = 0, spUpdate = 1 };
-// Beyond the specified job: how faces and tiles are sampled. iqExact is the specified
+// Beyond the classic job: how faces and tiles are sampled. iqExact is the classic
 // sampling, byte for byte; iqHigh filters each pixel over its footprint and enlarges smoothly.
 enum TImageQuality : uint8_t { iqExact = 0, iqHigh = 1 };
 
@@ -27,6 +27,7 @@ std::string EnumValueName(TCubeSuffix value);
 std::string EnumValueName(TImageSizeMode value);
 std::string EnumValueName(TExtractImageType value);
 std::string EnumValueName(TSimProgressMode value);
+std::string EnumValueName(TImageQuality value);
 
 // Anything that is not one of the enumerations has no identifier.
 template <typename T>

@@ -60,9 +60,9 @@ class TSimFiler : public TNotifyPersistent {
   virtual std::string GetTextureBasename() const { return FTextureBasename; }
   virtual void SetTextureBasename(const std::string& value) { SetAndNotify(FTextureBasename, value); }
 
-  // Beyond the specified job (direct_faces.cpp): levelling, the camera pose to undo in
+  // Beyond the classic job (direct_faces.cpp): levelling, the camera pose to undo in
   // degrees (GPano:PosePitchDegrees and PoseRollDegrees), and the sampling quality. With
-  // both at their defaults every output is the specified one.
+  // both at their defaults every output is the classic one.
   virtual Currency GetLevelPitch() const { return FLevelPitch; }
   virtual void SetLevelPitch(Currency value) { SetAndNotify(FLevelPitch, value); }
   virtual Currency GetLevelRoll() const { return FLevelRoll; }
@@ -194,7 +194,7 @@ class TSimFiler : public TNotifyPersistent {
   void WriteSphereTiles(const Bitmap& panorama);
   // The levelled or high-quality cube: every face rendered straight from the panorama through
   // the turned view directions (the warp's symmetric map does not apply), at the warp's
-  // resolution and then stretched as specified (exact), or at the output size with each
+  // resolution and then stretched as the classic job does (exact), or at the output size with each
   // pixel filtered over its footprint (high).
   void WriteCubeFacesDirect(const Bitmap& panorama);
   // Re-projects the panorama once so that its horizon is level (sphere tiles are then cut

@@ -2,6 +2,7 @@
 // WriteFmsSphere (the reader is TSimFiler::ReadFmsScene).
 #pragma once
 
+#include "formats/scene_header.h"
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -23,6 +24,7 @@ struct FmsSceneValues {
   Currency SceneRotate, SlopeX, SlopeY, AirCraftX, AirCraftY, AirCraftZ, PilotZ;
   std::string TextureBasename;
   StringList GroundDataLines;  // as the file read held them (code page 932 bytes)
+  JobOptionValues Options;
 
   static FmsSceneValues From(const TSimFiler& filer);
 };

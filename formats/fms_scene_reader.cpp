@@ -152,8 +152,11 @@ struct FmsReader {
         {"sf_PilotZ", &TFMSDataHolder::SetPilotZ}};
     // Each check looks at the token where the previous one left the tokenizer.
     while (!t.AtEnd()) {
-      if (t.IsSymbol("sf_SceneType"))
+      if (t.IsSymbol("sf_SceneType")) {
+        ResetJobOptions(filer);
         filer.SetSceneType(ReadOrdinalValue<TSceneType>(t, "sf_SceneType"));
+      }
+      ReadJobOption(t, filer);
       if (t.IsSymbol("sf_CubeSuffix"))
         filer.SetCubeSuffix(ReadOrdinalValue<TCubeSuffix>(t, "sf_CubeSuffix"));
       if (t.IsSymbol("sf_AreaRadius")) data.SetAreaRadius(ReadInt32Value(t, "sf_AreaRadius"));

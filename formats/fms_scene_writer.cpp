@@ -76,6 +76,7 @@ FmsSceneValues FmsSceneValues::From(const TSimFiler& filer) {
   v.PilotZ = data.GetPilotZ();
   v.TextureBasename = filer.GetTextureBasename();
   v.GroundDataLines = filer.GroundDataLines();
+  v.Options = JobOptionValues::From(filer);
   return v;
 }
 
@@ -97,6 +98,7 @@ size_t WriteFmsHeader(StringList& lines, const FmsSceneValues& v) {
                                                     {"sf_AirCraftZ", v.AirCraftZ},
                                                     {"sf_PilotZ", v.PilotZ}};
   for (const auto& [key, value] : fixed) lines.push_back(HeaderLine(key, value.ToFixedString(2)));
+  AppendJobOptionLines(lines, v.Options);
   const size_t groundData = lines.size();
   lines.insert(lines.end(), v.GroundDataLines.begin(), v.GroundDataLines.end());
   lines.push_back(HeaderLine("sf_TextureBasename", QuotedHeaderText(v.TextureBasename)));

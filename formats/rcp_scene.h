@@ -2,6 +2,7 @@
 // ReadXScene) and the settings file ".xscn" (TSimFiler::WriteXscn, ReadXscn).
 #pragma once
 
+#include "formats/scene_header.h"
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -25,6 +26,8 @@ struct RcpSceneValues {
   TIntVector LightDirection;
   TColorTriple LightDiffuse, LightSpecular, LightAmbient;
   std::string TextureBasename;
+
+  JobOptionValues Options;
 
   static RcpSceneValues From(const TSimFiler& filer);
 };

@@ -17,6 +17,39 @@ bool HasShape(const auto& grid, size_t rows, size_t columns) {
 
 }  // namespace
 
+JobOptionValues JobOptionValues::From(const TSimFiler& filer) {
+  return {filer.GetLevelPitch(), filer.GetLevelRoll(), filer.GetImageQuality()};
+}
+
+void AppendJobOptionLines(StringList& lines, const JobOptionValues& v) {
+  if (v.LevelPitch != Currency() || v.LevelRoll != Currency()) {
+    lines.push_back(HeaderLine("sf_LevelPitch", v.LevelPitch.ToGeneralString()));
+    lines.push_back(HeaderLine("sf_LevelRoll", v.LevelRoll.ToGeneralString()));
+  }
+  if (v.Quality != iqExact) lines.push_back(EnumHeaderLine("sf_Quality", v.Quality));
+}
+
+void ResetJobOptions(TSimFiler& filer) {
+  filer.SetLevelPitch(Currency());
+  filer.SetLevelRoll(Currency());
+  filer.SetImageQuality(iqExact);
+}
+
+void ReadJobOption(LineTokenizer& t, TSimFiler& filer) {
+  const bool pitch = t.IsSymbol("sf_LevelPitch");
+  if (pitch || t.IsSymbol("sf_LevelRoll")) {
+    const Currency value = Currency::FromLongDouble(ReadNumberValue(t));
+    if (!TSimFiler::LevelInRange(pitch ? value : Currency(), pitch ? Currency() : value))
+      throw ParseError(value.ToGeneralString() + " is not a valid value of " +
+                       (pitch ? "sf_LevelPitch (-90 to 90)" : "sf_LevelRoll (-180 to 180)"));
+    if (pitch)
+      filer.SetLevelPitch(value);
+    else
+      filer.SetLevelRoll(value);
+  }
+  if (t.IsSymbol("sf_Quality")) filer.SetImageQuality(ReadOrdinalValue<TImageQuality>(t, "sf_Quality"));
+}
+
 std::string HeaderLine(const std::string& key, const std::string& value) {
   std::string line = "// " + key;
   if (key.size() < 20) line.append(20 - key.size(), ' ');

@@ -5,18 +5,38 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "engine/enums.h"
 #include "formats/line_tokenizer.h"
+#include "support/currency.h"
 #include "support/errors.h"
 
 namespace talvero {
 
 class TSimFiler;
+using StringList = std::vector<std::string>;
 
 // "//", a space and 64 hyphens: opens and closes the comment block.
 inline constexpr const char* kHeaderRule =
     "// ----------------------------------------------------------------";
+
+// The job's settings beyond the classic ones (levelling, sampling quality). They are written
+// into the "sf_" block only when they differ from the defaults, so a default job's file keeps
+// every byte; other readers skip the lines as comments or unknown keys.
+struct JobOptionValues {
+  Currency LevelPitch, LevelRoll;
+  TImageQuality Quality = iqExact;
+  static JobOptionValues From(const TSimFiler& filer);
+};
+// "sf_LevelPitch" and "sf_LevelRoll" (degrees, every decimal kept) when levelled, "sf_Quality"
+// when not exact.
+void AppendJobOptionLines(StringList& lines, const JobOptionValues& values);
+// At the start of a "sf_" block: the settings a file without those lines means.
+void ResetJobOptions(TSimFiler& filer);
+// Reads the value when the tokenizer stands on one of those keys; ParseError for a value
+// out of range.
+void ReadJobOption(LineTokenizer& tokenizer, TSimFiler& filer);
 
 // "// %-20s : " followed by the value text.
 std::string HeaderLine(const std::string& key, const std::string& value);

@@ -163,8 +163,11 @@ bool TSimFiler::ReadXScene(const std::string& fileName) {
     // Each check looks at the token where the previous one left the tokenizer.
     while (!t.AtEnd()) {
       const bool headerDone = AtLine(fileName, i, [&] {
-        if (t.IsSymbol("sf_SceneType"))
+        if (t.IsSymbol("sf_SceneType")) {
+          ResetJobOptions(*this);
           SetSceneType(ReadOrdinalValue<TSceneType>(t, "sf_SceneType"));
+        }
+        ReadJobOption(t, *this);
         if (t.IsSymbol("sf_CubeSuffix"))
           SetCubeSuffix(ReadOrdinalValue<TCubeSuffix>(t, "sf_CubeSuffix"));
         if (t.IsSymbol("sf_AreaRadius")) data.SetAreaRadius(ReadInt32Value(t, "sf_AreaRadius"));

@@ -229,6 +229,7 @@ RcpSceneValues RcpSceneValues::From(const TSimFiler& filer) {
   v.LightSpecular = data.GetLightSpecular();
   v.LightAmbient = data.GetLightAmbient();
   v.TextureBasename = filer.GetTextureBasename();
+  v.Options = JobOptionValues::From(filer);
   return v;
 }
 
@@ -254,6 +255,7 @@ void AppendXHeader(StringList& lines, const RcpSceneValues& v) {
       {"sf_SlopeZ", v.SlopeZ},           {"sf_AirCraftX", v.AirCraftX},
       {"sf_AirCraftY", v.AirCraftY},     {"sf_AirCraftZ", v.AirCraftZ}};
   for (const auto& [key, value] : fixed) lines.push_back(HeaderLine(key, value.ToFixedString(2)));
+  AppendJobOptionLines(lines, v.Options);
   lines.push_back(HeaderLine("sf_TextureBasename", QuotedHeaderText(v.TextureBasename)));
   lines.push_back(kHeaderRule);
   lines.emplace_back();

@@ -23,6 +23,8 @@ struct Job {
   Currency Fms[8];
   Currency Rcp[16];
   TIntVector Direction;
+  Currency LevelPitch, LevelRoll;
+  TImageQuality Quality;
 
   static Job Of(const TSimFiler& f) {
     const TFMSDataHolder& m = f.FMSData();
@@ -39,7 +41,10 @@ struct Job {
                {r.GetSceneRotate(), r.GetSlopeX(), r.GetSlopeZ(), r.GetAirCraftX(),
                 r.GetAirCraftY(), r.GetAirCraftZ(), r.GetAirCraftRotate(), d.R, d.G, d.B, s.R,
                 s.G, s.B, a.R, a.G, a.B},
-               r.GetLightDirection()};
+               r.GetLightDirection(),
+               f.GetLevelPitch(),
+               f.GetLevelRoll(),
+               f.GetImageQuality()};
   }
 };
 
@@ -51,6 +56,9 @@ std::string Difference(const Job& a, const Job& b, bool rcp, int64_t slack) {
   if (a.TextureBasename != b.TextureBasename)
     return "TextureBasename '" + a.TextureBasename + "' came back as '" + b.TextureBasename + "'";
   const auto near = [slack](Currency x, Currency y) { return std::llabs(x.Raw() - y.Raw()) <= slack; };
+  // Written with every decimal: these come back exactly.
+  if (a.LevelPitch != b.LevelPitch || a.LevelRoll != b.LevelRoll) return "levelling";
+  if (a.Quality != b.Quality) return "quality";
   if (rcp) {
     if (a.RcpRadius != b.RcpRadius) return "AreaRadius";
     for (int i = 0; i < 16; ++i)

@@ -12,8 +12,10 @@ inline void AddBilinear(const Bitmap& source, double u, double v, float* sum) {
   const int32_t w = source.Width(), h = source.Height();
   const double fu = std::floor(u), fv = std::floor(v);
   const float a = static_cast<float>(u - fu), b = static_cast<float>(v - fv);
-  int64_t x0 = static_cast<int64_t>(fu) % w;
-  if (x0 < 0) x0 += w;
+  // Positions lie within a few turns of the panorama: no division needed to wrap them.
+  int64_t x0 = static_cast<int64_t>(fu);
+  while (x0 < 0) x0 += w;
+  while (x0 >= w) x0 -= w;
   const int64_t x1 = x0 + 1 == w ? 0 : x0 + 1;
   int64_t y0 = static_cast<int64_t>(fv), y1 = y0 + 1;
   y0 = std::clamp<int64_t>(y0, 0, h - 1);
@@ -28,17 +30,10 @@ inline void AddBilinear(const Bitmap& source, double u, double v, float* sum) {
   for (int c = 0; c < 3; ++c) sum[c] += w00 * p00[c] + w10 * p10[c] + w01 * p01[c] + w11 * p11[c];
 }
 
-// Taps along one target axis: one per panorama pixel the step covers, rounded.
-inline int Taps(double du, double dv) {
-  const double length = std::sqrt(du * du + dv * dv);
-  if (!(length < kMaxFootprintTaps)) return kMaxFootprintTaps;  // NaN too
-  return std::max(1, static_cast<int>(std::lround(length)));
-}
-
 }  // namespace
 
 void SampleFootprint(const Bitmap& source, const Footprint& at, uint8_t* out) {
-  const int nx = Taps(at.UX, at.VX), ny = Taps(at.UY, at.VY);
+  const int nx = FootprintTaps(at.UX, at.VX), ny = FootprintTaps(at.UY, at.VY);
   float sum[3] = {0, 0, 0};
   if (nx == 1 && ny == 1) {
     AddBilinear(source, at.U, at.V, sum);
@@ -56,7 +51,7 @@ void SampleFootprint(const Bitmap& source, const Footprint& at, uint8_t* out) {
     for (float& value : sum) value *= scale;
   }
   for (int c = 0; c < 3; ++c)
-    out[c] = static_cast<uint8_t>(std::clamp(std::lround(sum[c]), 0L, 255L));
+    out[c] = static_cast<uint8_t>(std::clamp(sum[c] + 0.5f, 0.0f, 255.0f));
 }
 
 void ResizePanoramaSmooth(Bitmap& target, const Bitmap& source) {

@@ -5,6 +5,8 @@
 // (a smooth enlargement). Columns wrap round (the panorama is 360° wide), rows are clamped.
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 
 #include "imaging/bitmap.h"
@@ -19,8 +21,16 @@ struct Footprint {
   double UX, VX, UY, VY;
 };
 
-// Taps per target axis never exceed this (a pixel next to a pole may cover a whole row).
+// Along each target axis one tap per 1.5 panorama pixels covered; never more than this (a pixel next to a pole may cover a whole row).
 inline constexpr int kMaxFootprintTaps = 16;
+
+// Taps along one target axis for a step of (du, dv) panorama pixels: one per 1.5 pixels,
+// rounded (each bilinear tap already spreads over two pixels), 1 to kMaxFootprintTaps.
+inline int FootprintTaps(double du, double dv) {
+  const float length = std::sqrt(static_cast<float>(du * du + dv * dv)) * (1.0f / 1.5f);
+  if (!(length < kMaxFootprintTaps)) return kMaxFootprintTaps;  // NaN too
+  return std::max(1, static_cast<int>(length + 0.5f));
+}
 
 // Writes the filtered colour (blue, green, red) of one target pixel into out[0..2]. The
 // source is 24-bit.

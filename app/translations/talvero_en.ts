@@ -364,6 +364,45 @@
     </message>
 </context>
 <context>
+    <name>talvero::TLevellingPanel</name>
+    <message>
+        <source>水平補正　ピッチ：</source>
+        <translation>Levelling  pitch:</translation>
+    </message>
+    <message>
+        <source>ロール：</source>
+        <translation>roll:</translation>
+    </message>
+    <message>
+        <source>ファイルから</source>
+        <translation>From file</translation>
+    </message>
+    <message>
+        <source>パノラマ画像の XMP に記録されたカメラの姿勢を読み込みます。</source>
+        <translation>Takes the camera pose recorded in the panorama&apos;s XMP.</translation>
+    </message>
+    <message>
+        <source>高画質</source>
+        <translation>High quality</translation>
+    </message>
+    <message>
+        <source>縮小では各画素が覆う範囲を平均し、拡大はなめらかにします（時間が少し余分にかかります）。</source>
+        <translation>Averages what each pixel covers when shrinking and enlarges smoothly (takes a little longer).</translation>
+    </message>
+    <message>
+        <source>読めません：%1</source>
+        <translation>Cannot read it: %1</translation>
+    </message>
+    <message>
+        <source>この画像には姿勢の記録がありません。</source>
+        <translation>This image records no camera pose.</translation>
+    </message>
+    <message>
+        <source>XMP の姿勢を読み込みました。</source>
+        <translation>Camera pose taken from the XMP.</translation>
+    </message>
+</context>
+<context>
     <name>talvero::TRecentFiles</name>
     <message>
         <source>最近使った画像ファイル(&amp;I)</source>

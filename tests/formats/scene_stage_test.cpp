@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
 
 #include "common/test_support.h"
 #include "engine/sim_filer.h"
@@ -102,6 +103,36 @@ TEST_F(SceneStageTest, CancelledStagesWriteNothing) {
   Run(sfFMS, stSphere, "scene.scn");
   EXPECT_EQ(errors.Messages.size(), 2u);
   EXPECT_TRUE(FileExists(dir.File("scene.scn")));
+}
+
+TEST_F(SceneStageTest, LevellingAndQualityAreKeptInTheHeaderOnlyWhenSet) {
+  for (const auto& [format, name, reread] :
+       {std::tuple{sfFMS, "scene.scn", "scene.scn"}, std::tuple{sfRCP, "scene.xscn", "scene.x"}}) {
+    filer->SetLevelPitch(Currency::Parse("3.25"));
+    filer->SetLevelRoll(Currency::Parse("-1.5"));
+    filer->SetImageQuality(iqHigh);
+    Run(format, stCube, name);
+    const std::string text = testing::ReadAll(dir.File(reread));
+    EXPECT_NE(text.find("// sf_LevelPitch        : 3.25\r\n// sf_LevelRoll         : -1.5\r\n"
+                        "// sf_Quality           : 1  [iqHigh]\r\n"),
+              std::string::npos)
+        << text;
+    // Read back by a fresh engine; a file written without them resets them.
+    auto other = TSimFiler::Create();
+    ASSERT_TRUE(format == sfFMS ? other->ReadFmsScene(dir.File(reread)) : other->ReadXScene(dir.File(reread)));
+    EXPECT_EQ(other->GetLevelPitch(), Currency::Parse("3.25"));
+    EXPECT_EQ(other->GetLevelRoll(), Currency::Parse("-1.5"));
+    EXPECT_EQ(other->GetImageQuality(), iqHigh);
+    filer->SetLevelPitch(Currency());
+    filer->SetLevelRoll(Currency());
+    filer->SetImageQuality(iqExact);
+    Run(format, stCube, name);
+    EXPECT_EQ(testing::ReadAll(dir.File(reread)).find("sf_Level"), std::string::npos);
+    EXPECT_EQ(testing::ReadAll(dir.File(reread)).find("sf_Quality"), std::string::npos);
+    ASSERT_TRUE(format == sfFMS ? other->ReadFmsScene(dir.File(reread)) : other->ReadXScene(dir.File(reread)));
+    EXPECT_EQ(other->GetLevelPitch(), Currency());
+    EXPECT_EQ(other->GetImageQuality(), iqExact);
+  }
 }
 
 }  // namespace

@@ -3,6 +3,11 @@
 #include <QMenu>
 #include <QMenuBar>
 
+#include <QCheckBox>
+#include <QDoubleSpinBox>
+#include <QPushButton>
+
+#include "app/levelling_panel.h"
 #include "window_support.h"
 
 namespace talvero {
@@ -40,6 +45,11 @@ class KeyboardTest : public WindowTest {
                                    w.PageControl_SceneFormat->tabBar(),
                                    grid};
     if (cubeSuffix) cycle.push_back(w.RadioGroup_CubeSuffix->Button(0));
+    // The levelling row below the output options.
+    for (QWidget* stop : std::initializer_list<QWidget*>{
+             w.LevellingPanel1->Edit_Pitch, w.LevellingPanel1->Edit_Roll,
+             w.LevellingPanel1->Button_FromFile, w.LevellingPanel1->CheckBox_HighQuality})
+      cycle.push_back(stop);
     cycle.push_back(w.PageControl1->tabBar());
     cycle.push_back(w.Edit_ImageFileName);
     return cycle;
@@ -60,7 +70,7 @@ TEST_F(KeyboardTest, TabVisitsEveryStopOnceWithEachRadioGroupOnItsSelectedItem) 
   Click(window->RadioGroup_ImageSizeMode->Button(2));
   window->Filer().SetSceneType(stSphere);
   window->Filer().SetSceneFormat(sfRCP);
-  EXPECT_EQ(TabStops(window->Edit_ImageFileName, 11), ExpectedCycle(2, window->Grid_RCP, false));
+  EXPECT_EQ(TabStops(window->Edit_ImageFileName, 15), ExpectedCycle(2, window->Grid_RCP, false));
   window->Filer().SetSceneType(stCube);
   window->Filer().SetCubeSuffix(csZero);
   EXPECT_EQ(TabStops(window->CheckBox_CreateSceneFile, 3).back(),

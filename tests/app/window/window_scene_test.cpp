@@ -1,10 +1,13 @@
 // Choosing a scene file: reading FMS and RCPSim scenes into the grids, the values at load
 // time, and the restore, reset and New commands with their enabled states.
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QFileDialog>
 #include <QTabWidget>
 #include <filesystem>
 
+#include "app/levelling_panel.h"
 #include "engine/data_holders.h"
 #include "support/file_util.h"
 #include "window_support.h"
@@ -220,6 +223,39 @@ TEST_F(SceneFileTest, PanoramaChooserFillsTheFieldAndShowsThePicture) {
   WhenModal([](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); });
   Click(window->SpeedButton_Image);
   EXPECT_EQ(window->Edit_ImageFileName->text().toStdString(), panorama);
+}
+
+TEST_F(SceneFileTest, LevellingAndQualityComeBackWithTheSceneAndStayInTheirOwnSection) {
+  // A scene written with levelling and high quality fills the row; one without empties it.
+  auto filer = TSimFiler::Create();
+  filer->SetErrorReporter(&errors);
+  filer->ResetJob();
+  filer->SetSceneFilename(dir.File("level.scn"));
+  filer->SetTextureBasename("sky");
+  filer->SetLevelPitch(C("4.5"));
+  filer->SetLevelRoll(C("-2"));
+  filer->SetImageQuality(iqHigh);
+  filer->PrepareOutputNames();
+  filer->RunSceneStage();
+  ChooseSceneFile(dir.File("level.scn"));
+  EXPECT_EQ(window->LevellingPanel1->Edit_Pitch->value(), 4.5);
+  EXPECT_EQ(window->LevellingPanel1->Edit_Roll->value(), -2);
+  EXPECT_TRUE(window->LevellingPanel1->CheckBox_HighQuality->isChecked());
+  EXPECT_EQ(window->Filer().GetLevelPitch(), C("4.5"));
+  ChooseSceneFile(WriteScene("plain.scn", sfFMS));
+  EXPECT_EQ(window->LevellingPanel1->Edit_Pitch->value(), 0);
+  EXPECT_FALSE(window->LevellingPanel1->CheckBox_HighQuality->isChecked());
+
+  // Kept in the INI file outside "data", and only once used: here it was.
+  window->close();
+  const std::string ini = testing::ReadAll(IniPath());
+  EXPECT_NE(ini.find("[Levelling]"), std::string::npos) << ini;
+  EXPECT_LT(ini.find("[data]"), ini.find("[Levelling]"));
+}
+
+TEST_F(WindowTest, AnUnusedLevellingRowWritesNothing) {
+  window->close();
+  EXPECT_EQ(testing::ReadAll(IniPath()).find("Levelling"), std::string::npos);
 }
 
 }  // namespace
