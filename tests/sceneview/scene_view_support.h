@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -125,7 +126,8 @@ struct WrittenScene {
 
 inline std::unique_ptr<WrittenScene> WriteScene(const Bitmap& pano, TSceneType type,
                                                 TSceneFormat format,
-                                                TExtractImageType imageType = eiBitmap) {
+                                                TExtractImageType imageType = eiBitmap,
+                                                const std::function<void(TSimFiler&)>& configure = {}) {
   auto scene = std::make_unique<WrittenScene>();
   RecordingErrorReporter errors;
   auto filer = TSimFiler::Create();
@@ -140,6 +142,7 @@ inline std::unique_ptr<WrittenScene> WriteScene(const Bitmap& pano, TSceneType t
   filer->SetSceneFormat(format);
   filer->SetExtractImageType(imageType);
   filer->SetImageSizeMode(ismSmall);
+  if (configure) configure(*filer);
   filer->PrepareOutputNames();
   filer->RunImageStage();
   filer->RunSceneStage();

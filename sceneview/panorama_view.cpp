@@ -1,0 +1,78 @@
+// Views of the panorama itself: each view pixel's ray turned from the scene's axes into the
+// tilted panorama's, the panorama sampled once over the pixel's footprint.
+#include "sceneview/panorama_view.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <utility>
+
+#include "imaging/footprint_sampler.h"
+#include "support/errors.h"
+
+namespace talvero {
+
+namespace {
+
+constexpr double kDegree = std::numbers::pi / 180;
+constexpr int32_t kBlockRows = 32;
+
+}  // namespace
+
+Bitmap PanoramaForView(Bitmap panorama) {
+  if (panorama.Empty()) throw ImageError("the panorama is empty");
+  if (panorama.Format() != PixelFormat::Bgr24) {
+    Bitmap rgb = Bitmap::Uninitialized(panorama.Width(), panorama.Height());
+    CopyRect(rgb, 0, 0, panorama, 0, 0, panorama.Width(), panorama.Height());
+    panorama = std::move(rgb);
+  }
+  // Even, so that the height is exactly half; never wider than the picture's own pixels.
+  const int32_t width =
+      std::max<int32_t>(8, std::min(kPanoramaViewWidth, panorama.Width()) / 2 * 2);
+  if (panorama.Width() == width && panorama.Height() == width / 2) return panorama;
+  Bitmap result = Bitmap::Uninitialized(width, width / 2);
+  ResizePanoramaSmooth(result, panorama);
+  return result;
+}
+
+Bitmap PanoramaViewRenderer::Render(const Bitmap& panorama, const PanoramaViewPose& pose,
+                                    const SceneViewSettings& s) {
+  if (const std::string problem = s.Problem(); !problem.empty()) throw Error(problem);
+  if (panorama.Empty() || panorama.Width() != 2 * panorama.Height())
+    throw ImageError("the panorama of the view must be twice as wide as high");
+  const Rotation levelling = LevellingRotation(pose.LevelPitch, pose.LevelRoll);
+  // The levelled world in the panorama's own axes (z up): ahead is its middle column, to the
+  // right the direction of growing columns. The turned scene shows at yaw y what lay at
+  // y - SceneRotate before the turn.
+  const double forward[3] = {-1, 0, 0}, right[3] = {0, -1, 0}, up[3] = {0, 0, 1};
+  const double yaw = (s.Yaw - pose.SceneRotate) * kDegree, pitch = s.Pitch * kDegree;
+  double level[3], camRight[3], camAhead[3], camUp[3];
+  for (int i = 0; i < 3; ++i) {
+    level[i] = std::cos(yaw) * forward[i] + std::sin(yaw) * right[i];
+    camRight[i] = std::cos(yaw) * right[i] - std::sin(yaw) * forward[i];
+    camAhead[i] = std::cos(pitch) * level[i] + std::sin(pitch) * up[i];
+    camUp[i] = std::cos(pitch) * up[i] - std::sin(pitch) * level[i];
+  }
+  const double centreX = s.Width / 2.0, centreY = s.Height / 2.0;
+  const double focal = centreX / std::tan(s.Fov * kDegree / 2);
+  const int32_t w = panorama.Width();
+  const PositionOf position = [&](double x, double y, double& u, double& v) {
+    const double cx = (x - centreX) / focal, cy = (centreY - y) / focal;
+    double d[3], turned[3];
+    for (int i = 0; i < 3; ++i) d[i] = camAhead[i] + cx * camRight[i] + cy * camUp[i];
+    levelling.Apply(d, turned);
+    DirectionToPanorama(turned, w, u, v);
+  };
+  Bitmap view = Bitmap::Uninitialized(s.Width, s.Height);
+  for (int32_t top = 0; top < s.Height; top += kBlockRows) {
+    const int32_t end = std::min(s.Height, top + kBlockRows);
+    MapSourceRows(position, w, s.Width, top, end, true, FRows);
+    for (int32_t y = top; y < end; ++y)
+      for (int32_t x = 0; x < s.Width; ++x)
+        SampleFootprint(panorama, FRows.At(static_cast<size_t>(y - top) * s.Width + x),
+                        view.Row(y) + 3 * x);
+  }
+  return view;
+}
+
+}  // namespace talvero
