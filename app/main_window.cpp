@@ -31,6 +31,7 @@
 
 #include "app/about_box.h"
 #include "app/app_info.h"
+#include "app/before_conversion.h"
 #include "app/console_view.h"
 #include "app/file_drop.h"
 #include "app/format_pictures.h"
@@ -421,6 +422,7 @@ void TForm1::CreateObjects() {
   FFiler->HighQualityCheck = LevellingPanel1->CheckBox_HighQuality;
   FFiler->TalveroFMS().Grid = Grid_FMS;
   FFiler->TalveroRCP().Grid = Grid_RCP;
+  FBeforeConversion = new TBeforeConversion(*SceneView_Check, *LevellingPanel1, *FFiler, this);
   // A value typed outside what a job uses is shown as the job will use it once typed.
   Grid_FMS->OnEditChange = [this](TDataStringGrid&, bool editing) {
     if (!editing) FFiler->TalveroFMS().ShowValuesInUse();
@@ -595,7 +597,9 @@ void TForm1::FormShow() {
   PageControl1->setCurrentWidget(TabSheet1);
   Guarded([this] { LoadSettings(); });
   Guarded([this] { RecentFiles1->Load(FIniFileName); });
-  Guarded([this] { LevellingPanel1->Load(FIniFileName); });
+  Guarded([this] {
+    FBeforeConversion->Restoring([this] { LevellingPanel1->Load(FIniFileName); });
+  });
   UpdateSceneFormatImage();
 }
 
@@ -804,6 +808,7 @@ void TForm1::SpeedButton_ImageClick() {
 }
 
 void TForm1::PanoramaChosen() {
+  FBeforeConversion->PanoramaChosen();
   if (FileExists(FFiler->GetImageFileName()))
     RecentFiles1->Add(TRecentFiles::rfPanorama, FFiler->GetImageFileName());
   if (ShowImage()) {
@@ -854,10 +859,14 @@ void TForm1::OpenSceneFile(const std::string& fileName) {
   RecentFiles1->Add(TRecentFiles::rfScene, fileName);
   ShowSceneView();
   if (!FileExists(fileName)) return;  // the scene file the next job writes
-  if (FFiler->GetSceneFormat() == sfFMS)
-    ReadFmsSceneFile(fileName);
-  else
-    ReadRcpSceneFiles(fileName);
+  // The levelling it restores is no change of the user's; what shows is the file.
+  FBeforeConversion->Restoring([&] {
+    if (FFiler->GetSceneFormat() == sfFMS)
+      ReadFmsSceneFile(fileName);
+    else
+      ReadRcpSceneFiles(fileName);
+  });
+  FBeforeConversion->SceneFileShown();
 }
 
 void TForm1::FollowSceneFileFormat(const std::string& fileName) {
@@ -929,7 +938,7 @@ void TForm1::SpeedButton_DataHolderClick() {
 }
 
 void TForm1::mnu_NewClick() {
-  FFiler->ResetJob();
+  FBeforeConversion->Restoring([this] { FFiler->ResetJob(); });
   FLoadedFMS->SetDefaults();
   FLoadedRCP->SetDefaults();
   SetRestoreEnabled(false);
@@ -973,6 +982,7 @@ void TForm1::SpeedButton_ExecuteClick() {
                                                    : TJobStatus::joDone,
                      FFiler->GetSceneFolder());
   ShowSceneView();  // what the job wrote, or the file as it was when the job stopped early
+  FBeforeConversion->SceneFileShown();
   if (!failure && !FCancelReported && !FJobErrorShown) {
     if (CreateSceneFile()) RecentFiles1->Add(TRecentFiles::rfScene, FFiler->GetSceneFilename());
     if (CreateDividedImage())

@@ -42,6 +42,7 @@ class TRadioGroup;
 class TRCPDataHolder;
 class TRegManager;
 class TSceneViewTab;
+class TBeforeConversion;
 struct LanguageMenu;
 class TTalveroFiler;
 
@@ -181,6 +182,8 @@ class TForm1 : public QMainWindow {
   TConsole* Editor1;
   // The check tab: the current scene file as the simulator will draw it.
   TSceneViewTab* SceneView_Check;
+  // When that tab shows the scene before conversion (app/before_conversion.h).
+  TBeforeConversion* FBeforeConversion = nullptr;
 
   QAction* mnu_New;
   QAction* Exit1;

@@ -15,7 +15,9 @@
 #include <utility>
 
 #include "app/panorama_preview.h"
+#include "imaging/image_codecs.h"
 #include "sceneview/scene_model.h"
+#include "support/errors.h"
 #include "support/file_util.h"
 
 namespace talvero {
@@ -30,6 +32,20 @@ double NormalYaw(double yaw) {
 }
 
 QString Degrees(double value) { return QString::number(std::lround(value)) + QStringLiteral("°"); }
+
+bool SamePose(const PanoramaViewPose& a, const PanoramaViewPose& b) {
+  return a.LevelPitch == b.LevelPitch && a.LevelRoll == b.LevelRoll &&
+         a.SceneRotate == b.SceneRotate;
+}
+
+// The panorama as the view keeps it; its kind from its content, else from its name.
+Bitmap ReadPanoramaForView(const std::string& fileName) {
+  ImageFormat format = DetectImageFormat(fileName);
+  if (format == ImageFormat::Unsupported) format = ImageFormatFromExtension(fileName);
+  if (format == ImageFormat::Unsupported)
+    throw ImageError("not an image kind this program reads (BMP, JPEG, TIFF, PNG)");
+  return PanoramaForView(ReadImage(fileName, format));
+}
 
 }  // namespace
 
@@ -50,8 +66,14 @@ TSceneViewTab::TSceneViewTab(QWidget* parent) : QWidget(parent) {
   CheckBox_Edges->setObjectName(QStringLiteral("CheckBox_Edges"));
   CheckBox_Edges->setChecked(FOverlayOptions.Edges);
   CheckBox_Edges->setFocusPolicy(Qt::NoFocus);
+  CheckBox_BeforeConversion = new QCheckBox(tr("変換前の景色"), this);
+  CheckBox_BeforeConversion->setObjectName(QStringLiteral("CheckBox_BeforeConversion"));
+  CheckBox_BeforeConversion->setToolTip(
+      tr("選んだパノラマ画像を、水平補正と回転角度を加えて、書き出す前に表示します。"));
+  CheckBox_BeforeConversion->setFocusPolicy(Qt::NoFocus);
   top->addWidget(CheckBox_Ground);
   top->addWidget(CheckBox_Edges);
+  top->addWidget(CheckBox_BeforeConversion);
   layout->addLayout(top);
   connect(CheckBox_Ground, &QCheckBox::toggled, this, [this](bool on) {
     FSettings.Ground = on;
@@ -61,6 +83,8 @@ TSceneViewTab::TSceneViewTab(QWidget* parent) : QWidget(parent) {
     FOverlayOptions.Edges = on;
     update();
   });
+  connect(CheckBox_BeforeConversion, &QCheckBox::toggled, this,
+          [this](bool on) { SetBeforeConversion(on); });
   layout->addStretch(1);  // the view
   FMissing = new QLabel(this);
   FMissing->setWordWrap(true);
@@ -84,12 +108,55 @@ void TSceneViewTab::ShowSceneFile(const std::string& sceneFileName, bool rcpsim)
   FSceneFile = !sceneFileName.empty() && FileExists(sceneFileName) ? sceneFileName : std::string();
   FRcpsim = rcpsim;
   ++FSceneGeneration;
+  if (FBeforeConversion) return;  // read when the box is cleared
+  ClearView();
+  RequestView();
+}
+
+void TSceneViewTab::SetPanoramaSource(std::function<TPanoramaChoice()> source) {
+  FPanoramaSource = std::move(source);
+  if (FBeforeConversion) RequestView();
+}
+
+void TSceneViewTab::ReloadPanorama() {
+  ++FPanoramaGeneration;
+  if (!FBeforeConversion) return;
+  ClearView();
+  RequestView();
+}
+
+void TSceneViewTab::SetBeforeConversion(bool on) {
+  if (CheckBox_BeforeConversion->isChecked() != on) {
+    CheckBox_BeforeConversion->setChecked(on);  // comes back here through its signal
+    return;
+  }
+  if (on == FBeforeConversion) return;
+  FBeforeConversion = on;
+  // The ground, the seams and the aircraft come from a scene file.
+  CheckBox_Ground->setEnabled(!on);
+  CheckBox_Edges->setEnabled(!on);
+  ClearView();
+  RequestView();
+}
+
+bool TSceneViewTab::RefreshPanoramaChoice() {
+  const TPanoramaChoice choice = FPanoramaSource ? FPanoramaSource() : TPanoramaChoice();
+  const bool otherFile = choice.FileName != FPanorama.FileName;
+  const bool changed = otherFile || !SamePose(choice.Pose, FPanorama.Pose);
+  FPanorama = choice;
+  if (otherFile) {
+    ++FPanoramaGeneration;
+    if (FBeforeConversion) ClearView();
+  }
+  return changed;
+}
+
+void TSceneViewTab::ClearView() {
   FImage = QImage();
   FError.clear();
   FMissingNames.clear();
   FMissing->hide();
   FMessage->setText(MessageText());
-  RequestView();
   update();
 }
 
@@ -115,6 +182,19 @@ const TSceneOverlay& TSceneViewTab::Overlay() const {
 }
 
 QString TSceneViewTab::MessageText() const {
+  if (FBeforeConversion) {
+    if (FPanorama.FileName.empty())
+      return tr(
+          "パノラマ画像が選ばれていません。変換前の景色を見るには、プロジェクトのタブで画像ファイル"
+          "を選んでください。");
+    const QString name = QString::fromStdString(FPanorama.FileName);
+    if (!FError.isEmpty()) return tr("変換前の景色を表示できません: %1").arg(FError);
+    if (FImage.isNull()) return tr("%1　読み込み中…").arg(name);
+    //: The panorama, then the direction of view: heading, elevation, field of view.
+    return tr("%1　変換前の景色　方位 %2　仰角 %3　視野 %4")
+        .arg(name, Degrees(FShownSettings.Yaw), Degrees(FShownSettings.Pitch),
+             Degrees(FShownSettings.Fov));
+  }
   if (FSceneFile.empty())
     return tr("シーンファイルはまだありません。変換を実行するか、シーンファイルを開いてください。");
   const QString name = QString::fromStdString(FSceneFile);
@@ -148,6 +228,13 @@ void TSceneViewTab::RequestView() {
   request.SceneFile = FSceneFile;
   request.Rcpsim = FRcpsim;
   request.SceneGeneration = FSceneGeneration;
+  if (FBeforeConversion) {
+    RefreshPanoramaChoice();
+    request.Panorama = true;
+    request.PanoramaFile = FPanorama.FileName;
+    request.PanoramaGeneration = FPanoramaGeneration;
+    request.Pose = FPanorama.Pose;
+  }
   request.Settings = FSettings;
   const QRect area = ViewArea();
   request.Settings.Width =
@@ -168,6 +255,11 @@ void TSceneViewTab::Work() {
   std::string sceneError;
   uint64_t generation = 0;
   SceneRenderer renderer;
+  // The view before conversion: the panorama as read, kept while the choice stays.
+  Bitmap panorama;
+  std::string panoramaError;
+  uint64_t panoramaGeneration = 0;
+  PanoramaViewRenderer panoramaRenderer;
   for (;;) {
     Request request;
     {
@@ -181,7 +273,33 @@ void TSceneViewTab::Work() {
     result.Id = request.Id;
     result.Generation = request.SceneGeneration;
     result.Settings = request.Settings;
-    if (request.SceneGeneration != generation) {
+    if (request.Panorama) {
+      result.Panorama = true;
+      result.Generation = request.PanoramaGeneration;
+      if (request.PanoramaGeneration != panoramaGeneration) {
+        panorama = Bitmap();
+        panoramaError.clear();
+        panoramaGeneration = request.PanoramaGeneration;
+        if (!request.PanoramaFile.empty()) {
+          try {
+            panorama = ReadPanoramaForView(request.PanoramaFile);
+          } catch (const std::bad_alloc&) {
+            panoramaError = "not enough memory";
+          } catch (const std::exception& error) {
+            panoramaError = error.what();
+          }
+        }
+      }
+      result.Error = panoramaError;
+      if (!panorama.Empty()) {
+        try {
+          result.Image =
+              ToQImage(panoramaRenderer.Render(panorama, request.Pose, request.Settings));
+        } catch (const std::exception& error) {
+          result.Error = error.what();
+        }
+      }
+    } else if (request.SceneGeneration != generation) {
       // The old scene goes first, so that two never share the memory bound's room.
       scene.reset();
       overlay.reset();
@@ -201,9 +319,11 @@ void TSceneViewTab::Work() {
         }
       }
     }
-    result.Overlay = overlay;
-    result.Error = sceneError;
-    if (scene) {
+    if (!request.Panorama) {
+      result.Overlay = overlay;
+      result.Error = sceneError;
+    }
+    if (!request.Panorama && scene) {
       result.Missing = scene->Missing();
       try {
         result.Image = ToQImage(renderer.Render(*scene, request.Settings));
@@ -219,7 +339,9 @@ void TSceneViewTab::Work() {
 
 void TSceneViewTab::Receive(const Result& result) {
   // Views of an earlier scene may still arrive after another was chosen.
-  if (result.Id < FShownRequest || result.Generation != FSceneGeneration) return;
+  if (result.Id < FShownRequest || result.Panorama != FBeforeConversion ||
+      result.Generation != (result.Panorama ? FPanoramaGeneration : FSceneGeneration))
+    return;
   FShownRequest = result.Id;
   FShownSettings = result.Settings;
   FImage = result.Image;
@@ -248,7 +370,14 @@ void TSceneViewTab::paintEvent(QPaintEvent*) {
     // Until the view of a new size arrives, the last one is stretched over the area.
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.drawImage(area, FImage);
-    PaintSceneOverlay(painter, area, FShownSettings, Overlay(), FOverlayOptions);
+    if (FBeforeConversion) {
+      // Only the compass: the rest belongs to a written scene.
+      TOverlayOptions compass;
+      compass.Aircraft = false;
+      PaintSceneOverlay(painter, area, FShownSettings, TSceneOverlay(), compass);
+    } else {
+      PaintSceneOverlay(painter, area, FShownSettings, Overlay(), FOverlayOptions);
+    }
   }
 }
 
@@ -261,9 +390,20 @@ void TSceneViewTab::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   // The arrow keys turn the view at once, not the tabs.
   setFocus(Qt::OtherFocusReason);
-  // The size is known only now; views requested while hidden had a guessed one.
+  // Room for two lines of message (in the font it has now), so that the view keeps its size
+  // when the message grows from "loading" to the full line and wraps beside the toggles.
+  // (Japanese glyphs may come from a taller fallback font, so the lines are measured with
+  // some of them.)
+  const QString message = FMessage->text();
+  FMessage->setText(QStringLiteral("方位\n仰角"));
+  FMessage->setMinimumHeight(FMessage->sizeHint().height());
+  FMessage->setText(message);
+  // The size is known only now, once laid out; views requested while hidden had a guessed one.
+  layout()->activate();
   const QRect area = ViewArea();
-  if (FImage.isNull() || FImage.size() != area.size()) RequestView();
+  // The levelling or the turn may have been changed on the project tab meanwhile.
+  const bool choiceChanged = FBeforeConversion && RefreshPanoramaChoice();
+  if (choiceChanged || FImage.isNull() || FImage.size() != area.size()) RequestView();
 }
 
 void TSceneViewTab::mousePressEvent(QMouseEvent* event) {

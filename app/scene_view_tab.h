@@ -2,7 +2,9 @@
 // Dragging looks around, the wheel changes the field of view, the arrow keys turn by 5° (as
 // soon as the tab is shown), Home looks ahead again with the first field of view. Over the
 // view: the compass and heading, the aircraft's starting place, and on request the seams of
-// the faces or tiles; the ground grid can be switched off. Loading and rendering run on a worker thread; the newest request
+// the faces or tiles; the ground grid can be switched off. With "変換前の景色" ticked it shows,
+// instead of the scene file, the chosen panorama as the job will level and turn it, before
+// anything is written. Loading and rendering run on a worker thread; the newest request
 // replaces any that has not started, so the view keeps up with the mouse.
 #pragma once
 
@@ -12,6 +14,7 @@
 #include <QWidget>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -20,12 +23,19 @@
 #include <vector>
 
 #include "app/scene_view_overlay.h"
+#include "sceneview/panorama_view.h"
 #include "sceneview/scene_view.h"
 
 class QCheckBox;
 class QLabel;
 
 namespace talvero {
+
+// The panorama a job would convert now and what it would do to its directions.
+struct TPanoramaChoice {
+  std::string FileName;  // empty: none chosen
+  PanoramaViewPose Pose;
+};
 
 class TSceneViewTab : public QWidget {
   Q_OBJECT
@@ -40,6 +50,15 @@ class TSceneViewTab : public QWidget {
   // again from disk with its images even when the name is the one shown, for a job may have
   // rewritten it. Empty or not an existing file: the tab says there is no scene file yet.
   void ShowSceneFile(const std::string& sceneFileName, bool rcpsim);
+  // A scene file is shown (it exists; it may still fail to read).
+  bool HasSceneFile() const { return !FSceneFile.empty(); }
+
+  // Where the view before conversion takes the panorama and the pose from; asked again for
+  // every view, so that it follows the window's fields.
+  void SetPanoramaSource(std::function<TPanoramaChoice()> source);
+  // The panorama's file may have changed on disk: it is read again for the next view.
+  void ReloadPanorama();
+  bool BeforeConversion() const { return FBeforeConversion; }
 
   double Yaw() const { return FSettings.Yaw; }
   double Pitch() const { return FSettings.Pitch; }
@@ -52,6 +71,8 @@ class TSceneViewTab : public QWidget {
   // The toggles under the message: the ground grid, the seams of faces or tiles.
   QCheckBox* CheckBox_Ground;
   QCheckBox* CheckBox_Edges;
+  // The scene before conversion instead of the scene file (off at start).
+  QCheckBox* CheckBox_BeforeConversion;
   // What is drawn over the view (from the last view received).
   const TSceneOverlay& Overlay() const;
   const TOverlayOptions& OverlayOptions() const { return FOverlayOptions; }
@@ -85,6 +106,10 @@ class TSceneViewTab : public QWidget {
     std::string SceneFile;
     bool Rcpsim = false;
     uint64_t SceneGeneration = 0;
+    bool Panorama = false;  // the view before conversion
+    std::string PanoramaFile;
+    uint64_t PanoramaGeneration = 0;
+    PanoramaViewPose Pose;
     SceneViewSettings Settings;
     uint64_t Id = 0;
   };
@@ -95,9 +120,15 @@ class TSceneViewTab : public QWidget {
     std::vector<MissingImage> Missing;
     std::shared_ptr<const TSceneOverlay> Overlay;
     uint64_t Generation = 0;
+    bool Panorama = false;
     uint64_t Id = 0;
   };
 
+  void SetBeforeConversion(bool on);
+  // Asks the source again; true when the panorama or the pose changed.
+  bool RefreshPanoramaChoice();
+  // Forgets the view shown, for one of another scene or panorama is coming.
+  void ClearView();
   void RequestView();
   void Work();
   void Receive(const Result& result);
@@ -108,6 +139,10 @@ class TSceneViewTab : public QWidget {
   std::string FSceneFile;
   bool FRcpsim = false;
   uint64_t FSceneGeneration = 0;
+  bool FBeforeConversion = false;
+  std::function<TPanoramaChoice()> FPanoramaSource;
+  TPanoramaChoice FPanorama;
+  uint64_t FPanoramaGeneration = 0;
   SceneViewSettings FSettings;
   SceneViewSettings FShownSettings;
   QImage FImage;

@@ -344,29 +344,9 @@
     </message>
 </context>
 <context>
-    <name>talvero::TPanoramaInfo</name>
-    <message>
-        <source>画像を読み込んでいます…</source>
-        <translation>Loading the panorama…</translation>
-    </message>
-    <message>
-        <source>%1 × %2 ピクセル</source>
-        <translation>%1 × %2 pixels</translation>
-    </message>
-    <message>
-        <source>%1&#x3000;%2</source>
-        <extracomment>The panorama&apos;s size, then the warning about its shape.</extracomment>
-        <translation>%1   %2</translation>
-    </message>
-    <message>
-        <source>横が縦の 2 倍ではありません。出力時に %1 × %2 ピクセルへ引き伸ばすため、景色がゆがみます。</source>
-        <translation>Not twice as wide as high: it will be stretched to %1 × %2 pixels, which distorts the scenery.</translation>
-    </message>
-</context>
-<context>
     <name>talvero::TLevellingPanel</name>
     <message>
-        <source>水平補正　ピッチ：</source>
+        <source>水平補正&#x3000;ピッチ：</source>
         <translation>Levelling  pitch:</translation>
     </message>
     <message>
@@ -400,6 +380,26 @@
     <message>
         <source>XMP の姿勢を読み込みました。</source>
         <translation>Camera pose taken from the XMP.</translation>
+    </message>
+</context>
+<context>
+    <name>talvero::TPanoramaInfo</name>
+    <message>
+        <source>画像を読み込んでいます…</source>
+        <translation>Loading the panorama…</translation>
+    </message>
+    <message>
+        <source>%1 × %2 ピクセル</source>
+        <translation>%1 × %2 pixels</translation>
+    </message>
+    <message>
+        <source>%1&#x3000;%2</source>
+        <extracomment>The panorama&apos;s size, then the warning about its shape.</extracomment>
+        <translation>%1   %2</translation>
+    </message>
+    <message>
+        <source>横が縦の 2 倍ではありません。出力時に %1 × %2 ピクセルへ引き伸ばすため、景色がゆがみます。</source>
+        <translation>Not twice as wide as high: it will be stretched to %1 × %2 pixels, which distorts the scenery.</translation>
     </message>
 </context>
 <context>
@@ -453,6 +453,27 @@
     <message>
         <source>面の境目</source>
         <translation>Face edges</translation>
+    </message>
+    <message>
+        <source>変換前の景色</source>
+        <translation>Before conversion</translation>
+    </message>
+    <message>
+        <source>選んだパノラマ画像を、水平補正と回転角度を加えて、書き出す前に表示します。</source>
+        <translation>Shows the chosen panorama with the levelling and the scene rotation applied, before anything is written.</translation>
+    </message>
+    <message>
+        <source>パノラマ画像が選ばれていません。変換前の景色を見るには、プロジェクトのタブで画像ファイルを選んでください。</source>
+        <translation>No panorama has been chosen. To see the scenery before conversion, choose an image file on the project tab.</translation>
+    </message>
+    <message>
+        <source>変換前の景色を表示できません: %1</source>
+        <translation>Cannot show the scenery before conversion: %1</translation>
+    </message>
+    <message>
+        <source>%1&#x3000;変換前の景色&#x3000;方位 %2&#x3000;仰角 %3&#x3000;視野 %4</source>
+        <extracomment>The panorama, then the direction of view: heading, elevation, field of view.</extracomment>
+        <translation>%1   before conversion   heading %2   elevation %3   field of view %4</translation>
     </message>
 </context>
 </TS>

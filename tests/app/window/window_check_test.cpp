@@ -1,6 +1,8 @@
 // The check tab: the written scene after each job, looked around with real mouse, wheel and
-// key events, rendered off the user-interface thread, and missing images named.
+// key events, rendered off the user-interface thread, and missing images named; the scene
+// before conversion while the levelling is set.
 #include <QCheckBox>
+#include <QDoubleSpinBox>
 #include <QLabel>
 #include <QTabBar>
 #include <QTabWidget>
@@ -9,9 +11,13 @@
 #include <filesystem>
 #include <regex>
 
+#include "app/levelling_panel.h"
 #include "app/panorama_preview.h"
 #include "app/scene_view_overlay.h"
 #include "app/scene_view_tab.h"
+#include "editing/talvero_filers.h"
+#include "imaging/image_codecs.h"
+#include "sceneview/panorama_view.h"
 #include "sceneview/scene_model.h"
 #include "sceneview/scene_view.h"
 #include "window_support.h"
@@ -297,6 +303,65 @@ TEST_F(CheckTabTest, AnRcpsimSceneAndADamagedSceneFile) {
   ASSERT_TRUE(WaitForView());
   EXPECT_TRUE(tab->ViewImage().isNull());
   EXPECT_TRUE(tab->MessageText().startsWith(QStringLiteral("シーンファイルを表示できません")))
+      << tab->MessageText().toStdString();
+}
+
+// Before anything is written the tab shows the panorama as the job will level and turn it;
+// the job's own scene file takes over when it is written, and a scene file read back does
+// not count as the user's levelling.
+TEST_F(CheckTabTest, BeforeConversionUntilAJobWritesTheScene) {
+  QCheckBox* box = tab->CheckBox_BeforeConversion;
+  EXPECT_EQ(box->text(), QStringLiteral("変換前の景色"));
+  EXPECT_FALSE(box->isChecked());
+  // Choosing a panorama while there is no scene file to show turns it on.
+  window->OpenPanorama(panorama);
+  EXPECT_TRUE(box->isChecked());
+  Click(box);
+  EXPECT_FALSE(box->isChecked());
+  window->Filer().FMSData().SetSceneRotate(Currency::FromInt(30));
+  window->LevellingPanel1->Edit_Pitch->setValue(6);
+  EXPECT_TRUE(box->isChecked()) << "a change of the levelling shows its effect";
+  OpenCheckTab();
+  ASSERT_TRUE(WaitForView());
+  ASSERT_FALSE(tab->ViewImage().isNull()) << tab->MessageText().toStdString();
+  EXPECT_TRUE(tab->MessageText().contains(QString::fromStdString(panorama)));
+  EXPECT_TRUE(tab->MessageText().contains(QStringLiteral("変換前の景色")));
+  EXPECT_FALSE(tab->CheckBox_Ground->isEnabled());
+  PanoramaViewRenderer renderer;
+  const Bitmap prepared = PanoramaForView(ReadImage(panorama, ImageFormat::Bmp));
+  EXPECT_EQ(tab->ViewImage(),
+            ToQImage(renderer.Render(prepared, {6, 0, 30}, tab->ShownSettings())));
+  // The view follows the keys as the scene's does.
+  QTest::keyClick(tab, Qt::Key_Right);
+  ASSERT_TRUE(WaitForView());
+  EXPECT_EQ(tab->ShownSettings().Yaw, 5);
+  EXPECT_EQ(tab->ViewImage(),
+            ToQImage(renderer.Render(prepared, {6, 0, 30}, tab->ShownSettings())));
+
+  // The job ends: the written scene shows.
+  RunJob("scene.scn");
+  EXPECT_FALSE(box->isChecked());
+  OpenCheckTab();
+  ASSERT_TRUE(WaitForView());
+  ASSERT_FALSE(tab->ViewImage().isNull()) << tab->MessageText().toStdString();
+  EXPECT_EQ(tab->ViewImage(), DirectView(dir.File("out/scene.scn")));
+  EXPECT_TRUE(tab->CheckBox_Ground->isEnabled());
+
+  // Opening the scene file restores its levelling, which is not a change of the user's.
+  window->LevellingPanel1->Edit_Pitch->setValue(0);
+  EXPECT_TRUE(box->isChecked());
+  window->OpenSceneFile(dir.File("out/scene.scn"));
+  EXPECT_EQ(window->LevellingPanel1->Edit_Pitch->value(), 6);
+  EXPECT_FALSE(box->isChecked());
+  ASSERT_TRUE(WaitForView());
+  EXPECT_EQ(tab->ViewImage(), DirectView(dir.File("out/scene.scn")));
+
+  // Without a panorama it says so.
+  window->Edit_ImageFileName->clear();
+  Click(box);
+  ASSERT_TRUE(WaitForView());
+  EXPECT_TRUE(tab->ViewImage().isNull());
+  EXPECT_TRUE(tab->MessageText().startsWith(QStringLiteral("パノラマ画像が選ばれていません")))
       << tab->MessageText().toStdString();
 }
 
