@@ -347,7 +347,7 @@ TEST_F(CheckTabTest, BeforeConversionUntilAJobWritesTheScene) {
   EXPECT_EQ(tab->ViewImage(), DirectView(dir.File("out/scene.scn")));
   EXPECT_TRUE(tab->CheckBox_Ground->isEnabled());
 
-  // Opening the scene file restores its levelling, which is not a change of the user's.
+  // Opening the scene file turns it off (its levelling restored is no change of the user's).
   window->LevellingPanel1->Edit_Pitch->setValue(0);
   EXPECT_TRUE(box->isChecked());
   window->OpenSceneFile(dir.File("out/scene.scn"));
@@ -363,6 +363,12 @@ TEST_F(CheckTabTest, BeforeConversionUntilAJobWritesTheScene) {
   EXPECT_TRUE(tab->ViewImage().isNull());
   EXPECT_TRUE(tab->MessageText().startsWith(QStringLiteral("パノラマ画像が選ばれていません")))
       << tab->MessageText().toStdString();
+
+  // The next start restores the levelling; the box starts off all the same.
+  window->close();
+  Open();
+  EXPECT_EQ(window->LevellingPanel1->Edit_Pitch->value(), 6);
+  EXPECT_FALSE(window->SceneView_Check->CheckBox_BeforeConversion->isChecked());
 }
 
 }  // namespace
