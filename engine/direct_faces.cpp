@@ -88,8 +88,7 @@ void RenderFromPanorama(Bitmap& target, const Bitmap& panorama, const PositionOf
           const double* us = rows.U.data() + first;
           const double* vs = rows.V.data() + first;
           for (int32_t x = 0; x < w; ++x) {
-            if (high && (FootprintTaps(rows.UX[first + x], rows.VX[first + x]) > 1 ||
-                         FootprintTaps(rows.UY[first + x], rows.VY[first + x]) > 1)) {
+            if (high && !rows.Point[first + x]) {
               SampleFootprint(panorama, rows.At(first + x), out + 3 * x);
               row.U[x] = -1;  // written already
               continue;
