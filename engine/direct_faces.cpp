@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <optional>
 
 #include "engine/cube_warp.h"
 #include "engine/direct_map.h"
@@ -61,7 +62,7 @@ void FaceDirection(int index, double p, double q, double d[3]) {
 // Renders `target` row block by row block: footprints from `position`, then each pixel sampled
 // with the exact bilinear kernel or (high) filtered over its footprint.
 void RenderFromPanorama(Bitmap& target, const Bitmap& panorama, const PositionOf& position,
-                        bool high, const TSimFiler& filer) {
+                        const FootprintSource* high, const TSimFiler& filer) {
   const int32_t w = target.Width(), h = target.Height();
   const int32_t pw = panorama.Width(), ph = panorama.Height();
   constexpr int32_t kBlockRows = 32;
@@ -75,7 +76,7 @@ void RenderFromPanorama(Bitmap& target, const Bitmap& panorama, const PositionOf
         // than the map itself.
         thread_local SourceRows rows;
         thread_local CubeMapRow row;
-        MapSourceRows(position, pw, w, begin, end, high, rows);
+        MapSourceRows(position, pw, w, begin, end, high != nullptr, rows);
         row.Resize(static_cast<size_t>(w));
         const double lastRow = ph - 1;
         for (int32_t y = begin; y < end; ++y) {
@@ -89,7 +90,7 @@ void RenderFromPanorama(Bitmap& target, const Bitmap& panorama, const PositionOf
           const double* vs = rows.V.data() + first;
           for (int32_t x = 0; x < w; ++x) {
             if (high && !rows.Point[first + x]) {
-              SampleFootprint(panorama, rows.At(first + x), out + 3 * x);
+              high->Sample(rows.At(first + x), out + 3 * x);
               row.U[x] = -1;  // written already
               continue;
             }
@@ -127,6 +128,8 @@ void TSimFiler::WriteCubeFacesDirect(const Bitmap& panorama) {
   const std::string folder = GetSceneFolder();
   const TExtractImageType type = GetExtractImageType();
   const StringList names = RequireImageNames(stCube);
+  std::optional<FootprintSource> filtered;
+  if (high) filtered.emplace(panorama);
 
   Progress(Localized("画像ファイルを書き出しています。"), spAppend);
   WriteFilesInOrder(
@@ -142,7 +145,7 @@ void TSimFiler::WriteCubeFacesDirect(const Bitmap& panorama) {
               rotation.Apply(d, turned);
               DirectionToPanorama(turned, w, u, v);
             },
-            high, *this);
+            filtered ? &*filtered : nullptr, *this);
         if (render != size) {
           auto stretched = std::make_shared<Bitmap>(Bitmap::Uninitialized(size, size));
           StretchDraw(*stretched, *face);
@@ -163,6 +166,8 @@ void TSimFiler::LevelPanorama(Bitmap& panorama) {
   const int32_t w = panorama.Width();
   const Rotation rotation = JobRotation(*this);
   Bitmap levelled = Bitmap::Uninitialized(w, panorama.Height());
+  std::optional<FootprintSource> filtered;
+  if (GetImageQuality() == iqHigh) filtered.emplace(panorama);
   RenderFromPanorama(
       levelled, panorama,
       [&](double x, double y, double& u, double& v) {
@@ -171,7 +176,7 @@ void TSimFiler::LevelPanorama(Bitmap& panorama) {
         rotation.Apply(d, turned);
         DirectionToPanorama(turned, w, u, v);
       },
-      GetImageQuality() == iqHigh, *this);
+      filtered ? &*filtered : nullptr, *this);
   panorama = std::move(levelled);
 }
 

@@ -82,6 +82,7 @@ Bitmap LevelledPanorama(const Bitmap& panorama, const Rotation& rotation) {
     rotation.Apply(d, turned);
     DirectionToPanorama(turned, w, u, v);
   };
+  const FootprintSource source(panorama);
   SourceRows rows;
   constexpr int32_t kBlock = 32;
   for (int32_t top = 0; top < h; top += kBlock) {
@@ -95,7 +96,7 @@ Bitmap LevelledPanorama(const Bitmap& panorama, const Rotation& rotation) {
         if (rows.Point[i])
           SampleBilinear(panorama, rows.U[i], rows.V[i], out);
         else
-          SampleFootprint(panorama, rows.At(i), out);
+          source.Sample(rows.At(i), out);
       }
   }
   return levelled;

@@ -83,6 +83,68 @@ void SampleFootprint(const Bitmap& source, const Footprint& at, uint8_t* out) {
   Store(sum, out);
 }
 
+namespace {
+
+// The rows of `source` [top, top + rows) with every pair of columns averaged.
+Bitmap HalvedRows(const Bitmap& source, int32_t top, int32_t rows) {
+  const int32_t w = source.Width() / 2;
+  Bitmap halved = Bitmap::Uninitialized(w, rows);
+  for (int32_t y = 0; y < rows; ++y) {
+    const uint8_t* in = source.Row(top + y);
+    uint8_t* out = halved.Row(y);
+    for (int32_t i = 0; i < 3 * w; i += 3, in += 6)
+      for (int c = 0; c < 3; ++c) out[i + c] = static_cast<uint8_t>((in[c] + in[c + 3] + 1) / 2);
+  }
+  return halved;
+}
+
+// Copies down to this many columns, and at most this many halvings.
+constexpr int32_t kNarrowestCopy = 64;
+constexpr int kMaxHalvings = 4;
+
+}  // namespace
+
+FootprintSource::FootprintSource(const Bitmap& panorama) : FPanorama(panorama) {
+  // The rows within 22.5° of each pole: beyond them no footprint of a face or tile as large as
+  // the panorama allows spans enough columns to need a copy.
+  FBandRows = panorama.Height() / 8;
+  if (FBandRows < 2) return;
+  const Bitmap* top = &panorama;
+  const Bitmap* bottom = &panorama;
+  int32_t bottomFirst = panorama.Height() - FBandRows;
+  for (int level = 1; level <= kMaxHalvings; ++level) {
+    if (top->Width() % 2 != 0 || top->Width() / 2 < kNarrowestCopy) break;
+    FTop.push_back(HalvedRows(*top, 0, FBandRows));
+    FBottom.push_back(HalvedRows(*bottom, bottomFirst, FBandRows));
+    top = &FTop.back();
+    bottom = &FBottom.back();
+    bottomFirst = 0;
+  }
+}
+
+void FootprintSource::Sample(const Footprint& at, uint8_t* out) const {
+  // The largest halving that leaves the footprint at least two copy pixels wide.
+  const double width = std::fabs(at.UX) + std::fabs(at.UY);
+  int level = 0;
+  while (level < static_cast<int>(FTop.size()) && width >= 4.0 * (1 << level)) ++level;
+  if (level > 0) {
+    // Only while every tap stays within the band: the copies hold no other rows.
+    const double reach = std::fabs(at.VX) + std::fabs(at.VY) + 1.5;
+    const int32_t h = FPanorama.Height();
+    const bool top = at.V + reach < FBandRows - 1, bottom = at.V - reach >= h - FBandRows;
+    if (top || bottom) {
+      const double scale = 1.0 / (1 << level);
+      // Copy pixel i covers the panorama's columns [i, i + 1) * 2^level.
+      const Footprint scaled{(at.U - ((1 << level) - 1) / 2.0) * scale,
+                             top ? at.V : at.V - (h - FBandRows),
+                             at.UX * scale, at.VX, at.UY * scale, at.VY};
+      SampleFootprint(top ? FTop[level - 1] : FBottom[level - 1], scaled, out);
+      return;
+    }
+  }
+  SampleFootprint(FPanorama, at, out);
+}
+
 void ResizePanoramaSmooth(Bitmap& target, const Bitmap& source) {
   const int32_t tw = target.Width(), th = target.Height();
   const double sx = static_cast<double>(source.Width()) / tw;

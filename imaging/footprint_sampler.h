@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
 #include "imaging/bitmap.h"
 
@@ -50,6 +51,23 @@ inline constexpr double kPointFootprintSquared = 2.25 * 2.25;
 void SampleFootprint(const Bitmap& source, const Footprint& at, uint8_t* out);
 // One bilinear sample, for a footprint known to be a point (shorter than 2.25 pixels).
 void SampleBilinear(const Bitmap& source, double u, double v, uint8_t* out);
+
+// A panorama ready for footprint sampling: with copies of its polar rows halved along the rows
+// (columns averaged in pairs) a few times. Near a pole a target pixel spans many columns and
+// few rows; such a footprint is sampled from the copy where it spans about two pixels, with a
+// few taps instead of many (and from rows short enough to stay in the cache).
+class FootprintSource {
+ public:
+  // Keeps a reference to `panorama` (24-bit, twice as wide as high), which must outlive it.
+  explicit FootprintSource(const Bitmap& panorama);
+  void Sample(const Footprint& at, uint8_t* out) const;
+  const Bitmap& Panorama() const { return FPanorama; }
+
+ private:
+  const Bitmap& FPanorama;
+  int32_t FBandRows = 0;
+  std::vector<Bitmap> FTop, FBottom;  // halved 1, 2, ... times
+};
 
 // Resizes a whole panorama smoothly (footprint-matched in both directions), for the size
 // normalisation of the high-quality job. Both are 24-bit.
