@@ -35,28 +35,41 @@ void Horizontal(double longitude, double d[3]) {
   d[2] = 0;
 }
 
-// The view direction of face `index` (the order of the image names: left, front, right, back,
-// top, bottom) at the face point (p, q), both -1 ... 1 from the left and top edges: the faces
-// as the cube job cuts them, side faces upright in the panorama's left-to-right order, the top
-// face seen looking up with the front on its bottom edge, the bottom face seen looking down
-// with the front on its top edge, the left on the left edge of both.
-void FaceDirection(int index, double p, double q, double d[3]) {
-  double forward[3], right[3];
+// The view directions of face `index` (the order of the image names: left, front, right,
+// back, top, bottom): centre + p * alongP + q * alongQ at the face point (p, q), both -1 ... 1
+// from the left and top edges. The faces as the cube job cuts them: side faces upright in the
+// panorama's left-to-right order, the top face seen looking up with the front on its bottom
+// edge, the bottom face seen looking down with the front on its top edge, the left on the
+// left edge of both. The levelling rotation is applied to the axes once per face.
+struct FaceAxes {
+  double Centre[3], AlongP[3], AlongQ[3];
+};
+
+FaceAxes FaceAxesOf(int index, const Rotation& rotation) {
+  FaceAxes axes;
+  double centre[3], alongP[3], alongQ[3];
   if (index < 4) {
     // Face centres at a quarter, a half, three quarters and the edge of the panorama.
-    const double centre = (index + 1) * kHalfPi;
-    Horizontal(centre, forward);
-    Horizontal(centre + kHalfPi, right);
-    for (int i = 0; i < 3; ++i) d[i] = forward[i] + p * right[i];
-    d[2] = -q;
-    return;
+    const double longitude = (index + 1) * kHalfPi;
+    Horizontal(longitude, centre);
+    Horizontal(longitude + kHalfPi, alongP);
+    alongQ[0] = alongQ[1] = 0;
+    alongQ[2] = -1;
+  } else {
+    double front[3], left[3];
+    Horizontal(2 * kHalfPi, front);
+    Horizontal(kHalfPi, left);
+    const double up = index == 4 ? 1 : -1;
+    for (int i = 0; i < 3; ++i) {
+      centre[i] = i == 2 ? up : 0;
+      alongP[i] = -left[i];
+      alongQ[i] = up * front[i];
+    }
   }
-  double front[3], left[3];
-  Horizontal(2 * kHalfPi, front);
-  Horizontal(kHalfPi, left);
-  const double up = index == 4 ? 1 : -1;
-  for (int i = 0; i < 3; ++i) d[i] = (index == 4 ? q : -q) * front[i] - p * left[i];
-  d[2] = up;
+  rotation.Apply(centre, axes.Centre);
+  rotation.Apply(alongP, axes.AlongP);
+  rotation.Apply(alongQ, axes.AlongQ);
+  return axes;
 }
 
 // Renders `target` row block by row block: footprints from `position`, then each pixel sampled
@@ -88,12 +101,7 @@ void RenderFromPanorama(Bitmap& target, const Bitmap& panorama, const PositionOf
           // too (the vector kernels make them); the others are filtered here.
           const double* us = rows.U.data() + first;
           const double* vs = rows.V.data() + first;
-          for (int32_t x = 0; x < w; ++x) {
-            if (high && !rows.Point[first + x]) {
-              high->Sample(rows.At(first + x), out + 3 * x);
-              row.U[x] = -1;  // written already
-              continue;
-            }
+          const auto entry = [&](int32_t x) {
             const double u = std::max(us[x], 0.0);
             const double v = std::min(std::max(vs[x], 0.0), lastRow);
             const auto whole = static_cast<int32_t>(u), wholeRow = static_cast<int32_t>(v);
@@ -101,6 +109,19 @@ void RenderFromPanorama(Bitmap& target, const Bitmap& panorama, const PositionOf
             row.V[x] = wholeRow;
             row.UFrac[x] = static_cast<uint16_t>((u - whole) * Currency::kScale + 0.5);
             row.VFrac[x] = static_cast<uint16_t>((v - wholeRow) * Currency::kScale + 0.5);
+          };
+          if (!high) {
+            for (int32_t x = 0; x < w; ++x) entry(x);
+          } else {
+            const uint8_t* point = rows.Point.data() + first;
+            for (int32_t x = 0; x < w; ++x) {
+              if (point[x]) {
+                entry(x);
+              } else {
+                high->Sample(rows.At(first + x), out + 3 * x);
+                row.U[x] = -1;  // written already
+              }
+            }
           }
           WarpRow(source, row, 0, w, out);
         }
@@ -137,13 +158,15 @@ void TSimFiler::WriteCubeFacesDirect(const Bitmap& panorama) {
       [&](int i) {
         auto face = std::make_shared<Bitmap>(Bitmap::Uninitialized(render, render));
         const double scale = 2.0 / render;
+        const FaceAxes axes = FaceAxesOf(i, rotation);
         RenderFromPanorama(
             *face, panorama,
             [&](double x, double y, double& u, double& v) {
-              double d[3], turned[3];
-              FaceDirection(i, x * scale - 1, y * scale - 1, d);
-              rotation.Apply(d, turned);
-              DirectionToPanorama(turned, w, u, v);
+              const double p = x * scale - 1, q = y * scale - 1;
+              double d[3];
+              for (int k = 0; k < 3; ++k)
+                d[k] = axes.Centre[k] + p * axes.AlongP[k] + q * axes.AlongQ[k];
+              DirectionToPanorama(d, w, u, v);
             },
             filtered ? &*filtered : nullptr, *this);
         if (render != size) {

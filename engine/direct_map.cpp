@@ -17,6 +17,13 @@ inline double Unwrap(double u, double near, double turn) {
   return u + turn * std::round((near - u) / turn);
 }
 
+// u moved by whole turns into [-0.5, turn - 0.5).
+inline double Wrap(double u, double turn) {
+  if (u < -0.5) u += turn * std::ceil((-0.5 - u) / turn);
+  if (u >= turn - 0.5) u -= turn * std::floor((u + 0.5) / turn);
+  return u;
+}
+
 }  // namespace
 
 bool Rotation::IsIdentity() const {
@@ -200,6 +207,9 @@ class CellFiller {
         u[x] = startU + (x - x0) * stepU;
         v[x] = startV + (x - x0) * stepV;
       }
+      // Columns wrap round; most segments lie within the panorama already.
+      if (!(std::min(u[x0], u[xe]) >= -0.5 && std::max(u[x0], u[xe]) < FTurn - 0.5))
+        for (int32_t x = x0; x <= xe; ++x) u[x] = Wrap(u[x], FTurn);
       if (!FDerivatives) continue;
       uint8_t* point = FOut.Point.data() + first;
       if (allPoints) {
@@ -264,11 +274,6 @@ void MapSourceRows(const PositionOf& position, int32_t panoramaWidth, int32_t wi
       for (Node* n : {&n10, &n01, &n11}) n->U = Unwrap(n->U, n00.U, turn);
       filler.Fill(x0, y0, x1, y1, xe, ye, n00, n10, n01, n11);
     }
-  }
-  // Columns wrap round.
-  for (double& u : out.U) {
-    if (u < -0.5) u += turn * std::ceil((-0.5 - u) / turn);
-    if (u >= turn - 0.5) u -= turn * std::floor((u + 0.5) / turn);
   }
 }
 
