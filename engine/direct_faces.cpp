@@ -91,19 +91,25 @@ void RenderFromPanorama(Bitmap& target, const Bitmap& panorama, const PositionOf
         thread_local CubeMapRow row;
         MapSourceRows(position, pw, w, begin, end, high != nullptr, rows);
         row.Resize(static_cast<size_t>(w));
-        const double lastRow = ph - 1;
+        const double lastRow = ph - 1, lastColumn = pw - 1;
         for (int32_t y = begin; y < end; ++y) {
           const size_t first = static_cast<size_t>(y - begin) * w;
           uint8_t* out = target.Row(y);
-          // The exact kernel's fixed-point entries: the column within the panorama (a position
-          // past its last column blends that column with itself), the row clamped. In high
-          // quality, the pixels whose footprint takes one tap are such plain bilinear samples
-          // too (the vector kernels make them); the others are filtered here.
+          // The exact kernel's fixed-point entries, the row clamped. The kernel knows no
+          // wrapping: a position between the last column and the first (half a pixel on each
+          // side of the seam) is blended here across it. In high quality, the pixels whose
+          // footprint takes one tap are such plain bilinear samples too (the vector kernels
+          // make them); the others are filtered here.
           const double* us = rows.U.data() + first;
           const double* vs = rows.V.data() + first;
           const auto entry = [&](int32_t x) {
-            const double u = std::max(us[x], 0.0);
             const double v = std::min(std::max(vs[x], 0.0), lastRow);
+            if (!(us[x] >= 0 && us[x] <= lastColumn)) {
+              SampleBilinear(panorama, us[x], v, out + 3 * x);
+              row.U[x] = -1;  // written already
+              return;
+            }
+            const double u = us[x];
             const auto whole = static_cast<int32_t>(u), wholeRow = static_cast<int32_t>(v);
             row.U[x] = whole;
             row.V[x] = wholeRow;

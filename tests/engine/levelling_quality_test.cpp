@@ -282,5 +282,27 @@ TEST_F(LevellingQualityTest, HighQualityFacesDoNotAliasAndTilesAreNotBlocky) {
   for (size_t i : {0u, 4u, 12u}) EXPECT_EQ(flatBlocks(highTiles[i]), 0) << "tile " << i;
 }
 
+TEST_F(LevellingQualityTest, ThePanoramasSeamDoesNotShow) {
+  // The back face looks at the panorama's left and right edges; turned by half a turn (and
+  // the pose with it), the same pixels face the front, away from the seam. Both must be the
+  // same picture.
+  const Bitmap panorama = Noise(2048).Panorama();
+  Bitmap turned(panorama.Width(), panorama.Height());
+  for (int32_t y = 0; y < panorama.Height(); ++y)
+    for (int32_t x = 0; x < panorama.Width(); ++x)
+      turned.SetPixel(x, y, panorama.GetPixel((x + panorama.Width() / 2) % panorama.Width(), y));
+  for (const TImageQuality quality : {iqExact, iqHigh}) {
+    const Bitmap back = std::move(Run(panorama, stCube, ismSmall, 0.5, 0.3, quality, 600)[3]);
+    const Bitmap front = std::move(Run(turned, stCube, ismSmall, -0.5, -0.3, quality, 600)[1]);
+    int worst = 0;
+    for (int32_t y = 0; y < back.Height(); ++y)
+      for (int32_t x = 0; x < back.Width(); ++x) {
+        const Rgb a = back.GetPixel(x, y), b = front.GetPixel(x, y);
+        worst = std::max({worst, std::abs(a.R - b.R), std::abs(a.G - b.G), std::abs(a.B - b.B)});
+      }
+    EXPECT_LE(worst, 2) << (quality == iqHigh ? "high" : "exact");
+  }
+}
+
 }  // namespace
 }  // namespace talvero
