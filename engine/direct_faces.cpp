@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <optional>
 
 #include "engine/cube_warp.h"
 #include "engine/direct_map.h"
@@ -34,34 +35,47 @@ void Horizontal(double longitude, double d[3]) {
   d[2] = 0;
 }
 
-// The view direction of face `index` (the order of the image names: left, front, right, back,
-// top, bottom) at the face point (p, q), both -1 ... 1 from the left and top edges: the faces
-// as the cube job cuts them, side faces upright in the panorama's left-to-right order, the top
-// face seen looking up with the front on its bottom edge, the bottom face seen looking down
-// with the front on its top edge, the left on the left edge of both.
-void FaceDirection(int index, double p, double q, double d[3]) {
-  double forward[3], right[3];
+// The view directions of face `index` (the order of the image names: left, front, right,
+// back, top, bottom): centre + p * alongP + q * alongQ at the face point (p, q), both -1 ... 1
+// from the left and top edges. The faces as the cube job cuts them: side faces upright in the
+// panorama's left-to-right order, the top face seen looking up with the front on its bottom
+// edge, the bottom face seen looking down with the front on its top edge, the left on the
+// left edge of both. The levelling rotation is applied to the axes once per face.
+struct FaceAxes {
+  double Centre[3], AlongP[3], AlongQ[3];
+};
+
+FaceAxes FaceAxesOf(int index, const Rotation& rotation) {
+  FaceAxes axes;
+  double centre[3], alongP[3], alongQ[3];
   if (index < 4) {
     // Face centres at a quarter, a half, three quarters and the edge of the panorama.
-    const double centre = (index + 1) * kHalfPi;
-    Horizontal(centre, forward);
-    Horizontal(centre + kHalfPi, right);
-    for (int i = 0; i < 3; ++i) d[i] = forward[i] + p * right[i];
-    d[2] = -q;
-    return;
+    const double longitude = (index + 1) * kHalfPi;
+    Horizontal(longitude, centre);
+    Horizontal(longitude + kHalfPi, alongP);
+    alongQ[0] = alongQ[1] = 0;
+    alongQ[2] = -1;
+  } else {
+    double front[3], left[3];
+    Horizontal(2 * kHalfPi, front);
+    Horizontal(kHalfPi, left);
+    const double up = index == 4 ? 1 : -1;
+    for (int i = 0; i < 3; ++i) {
+      centre[i] = i == 2 ? up : 0;
+      alongP[i] = -left[i];
+      alongQ[i] = up * front[i];
+    }
   }
-  double front[3], left[3];
-  Horizontal(2 * kHalfPi, front);
-  Horizontal(kHalfPi, left);
-  const double up = index == 4 ? 1 : -1;
-  for (int i = 0; i < 3; ++i) d[i] = (index == 4 ? q : -q) * front[i] - p * left[i];
-  d[2] = up;
+  rotation.Apply(centre, axes.Centre);
+  rotation.Apply(alongP, axes.AlongP);
+  rotation.Apply(alongQ, axes.AlongQ);
+  return axes;
 }
 
 // Renders `target` row block by row block: footprints from `position`, then each pixel sampled
 // with the exact bilinear kernel or (high) filtered over its footprint.
 void RenderFromPanorama(Bitmap& target, const Bitmap& panorama, const PositionOf& position,
-                        bool high, const TSimFiler& filer) {
+                        const FootprintSource* high, const TSimFiler& filer) {
   const int32_t w = target.Width(), h = target.Height();
   const int32_t pw = panorama.Width(), ph = panorama.Height();
   constexpr int32_t kBlockRows = 32;
@@ -75,32 +89,45 @@ void RenderFromPanorama(Bitmap& target, const Bitmap& panorama, const PositionOf
         // than the map itself.
         thread_local SourceRows rows;
         thread_local CubeMapRow row;
-        MapSourceRows(position, pw, w, begin, end, high, rows);
+        MapSourceRows(position, pw, w, begin, end, high != nullptr, rows);
         row.Resize(static_cast<size_t>(w));
-        const double lastRow = ph - 1;
+        const double lastRow = ph - 1, lastColumn = pw - 1;
         for (int32_t y = begin; y < end; ++y) {
           const size_t first = static_cast<size_t>(y - begin) * w;
           uint8_t* out = target.Row(y);
-          // The exact kernel's fixed-point entries: the column within the panorama (a position
-          // past its last column blends that column with itself), the row clamped. In high
-          // quality, the pixels whose footprint takes one tap are such plain bilinear samples
-          // too (the vector kernels make them); the others are filtered here.
+          // The exact kernel's fixed-point entries, the row clamped. The kernel knows no
+          // wrapping: a position between the last column and the first (half a pixel on each
+          // side of the seam) is blended here across it. In high quality, the pixels whose
+          // footprint takes one tap are such plain bilinear samples too (the vector kernels
+          // make them); the others are filtered here.
           const double* us = rows.U.data() + first;
           const double* vs = rows.V.data() + first;
-          for (int32_t x = 0; x < w; ++x) {
-            if (high && (FootprintTaps(rows.UX[first + x], rows.VX[first + x]) > 1 ||
-                         FootprintTaps(rows.UY[first + x], rows.VY[first + x]) > 1)) {
-              SampleFootprint(panorama, rows.At(first + x), out + 3 * x);
-              row.U[x] = -1;  // written already
-              continue;
-            }
-            const double u = std::max(us[x], 0.0);
+          const auto entry = [&](int32_t x) {
             const double v = std::min(std::max(vs[x], 0.0), lastRow);
+            if (!(us[x] >= 0 && us[x] <= lastColumn)) {
+              SampleBilinear(panorama, us[x], v, out + 3 * x);
+              row.U[x] = -1;  // written already
+              return;
+            }
+            const double u = us[x];
             const auto whole = static_cast<int32_t>(u), wholeRow = static_cast<int32_t>(v);
             row.U[x] = whole;
             row.V[x] = wholeRow;
             row.UFrac[x] = static_cast<uint16_t>((u - whole) * Currency::kScale + 0.5);
             row.VFrac[x] = static_cast<uint16_t>((v - wholeRow) * Currency::kScale + 0.5);
+          };
+          if (!high) {
+            for (int32_t x = 0; x < w; ++x) entry(x);
+          } else {
+            const uint8_t* point = rows.Point.data() + first;
+            for (int32_t x = 0; x < w; ++x) {
+              if (point[x]) {
+                entry(x);
+              } else {
+                high->Sample(rows.At(first + x), out + 3 * x);
+                row.U[x] = -1;  // written already
+              }
+            }
           }
           WarpRow(source, row, 0, w, out);
         }
@@ -128,6 +155,8 @@ void TSimFiler::WriteCubeFacesDirect(const Bitmap& panorama) {
   const std::string folder = GetSceneFolder();
   const TExtractImageType type = GetExtractImageType();
   const StringList names = RequireImageNames(stCube);
+  std::optional<FootprintSource> filtered;
+  if (high) filtered.emplace(panorama);
 
   Progress(Localized("画像ファイルを書き出しています。"), spAppend);
   WriteFilesInOrder(
@@ -135,15 +164,17 @@ void TSimFiler::WriteCubeFacesDirect(const Bitmap& panorama) {
       [&](int i) {
         auto face = std::make_shared<Bitmap>(Bitmap::Uninitialized(render, render));
         const double scale = 2.0 / render;
+        const FaceAxes axes = FaceAxesOf(i, rotation);
         RenderFromPanorama(
             *face, panorama,
             [&](double x, double y, double& u, double& v) {
-              double d[3], turned[3];
-              FaceDirection(i, x * scale - 1, y * scale - 1, d);
-              rotation.Apply(d, turned);
-              DirectionToPanorama(turned, w, u, v);
+              const double p = x * scale - 1, q = y * scale - 1;
+              double d[3];
+              for (int k = 0; k < 3; ++k)
+                d[k] = axes.Centre[k] + p * axes.AlongP[k] + q * axes.AlongQ[k];
+              DirectionToPanorama(d, w, u, v);
             },
-            high, *this);
+            filtered ? &*filtered : nullptr, *this);
         if (render != size) {
           auto stretched = std::make_shared<Bitmap>(Bitmap::Uninitialized(size, size));
           StretchDraw(*stretched, *face);
@@ -164,6 +195,8 @@ void TSimFiler::LevelPanorama(Bitmap& panorama) {
   const int32_t w = panorama.Width();
   const Rotation rotation = JobRotation(*this);
   Bitmap levelled = Bitmap::Uninitialized(w, panorama.Height());
+  std::optional<FootprintSource> filtered;
+  if (GetImageQuality() == iqHigh) filtered.emplace(panorama);
   RenderFromPanorama(
       levelled, panorama,
       [&](double x, double y, double& u, double& v) {
@@ -172,61 +205,8 @@ void TSimFiler::LevelPanorama(Bitmap& panorama) {
         rotation.Apply(d, turned);
         DirectionToPanorama(turned, w, u, v);
       },
-      GetImageQuality() == iqHigh, *this);
+      filtered ? &*filtered : nullptr, *this);
   panorama = std::move(levelled);
-}
-
-void TSimFiler::WriteSphereTilesSmooth(const Bitmap& panorama) {
-  RequireDivisiblePanorama(panorama, "the sphere tiling");
-  const int32_t w = panorama.Width();
-  const int32_t g = w / 8;
-  const int32_t s = FaceSize();
-  if (s < 2) throw Error("the tile size " + std::to_string(s) + " is too small");
-  const int32_t m = std::max(1, g / s);
-  const std::string folder = GetSceneFolder();
-  const TExtractImageType type = GetExtractImageType();
-  const StringList names = RequireImageNames(stSphere);
-
-  Progress(Localized("画像に処理領域を追加しています。"), spAppend);
-  Progress(Localized("画像ファイルを書き出しています。"), spAppend);
-  WriteFilesInOrder(
-      20,
-      [&](int k) {
-        // The same crops of the padded panorama as the exact tiles (margin m all round, the
-        // top margin of the first band repeating the first rows), sampled smoothly.
-        int32_t left, top, cropWidth, cropHeight, outHeight;
-        if (k < 4) {
-          left = 2 * g * k, top = 0, cropWidth = 2 * g + 2 * m, cropHeight = g + 2 * m;
-          outHeight = s / 2;
-        } else {
-          const int32_t j = k - 4;
-          left = (j % 8) * g, top = (j / 8 + 1) * g, cropWidth = g + 2 * m, cropHeight = g + 2 * m;
-          outHeight = s;
-        }
-        auto output = std::make_shared<Bitmap>(Bitmap::Uninitialized(s, outHeight));
-        const double sx = static_cast<double>(cropWidth) / s;
-        const double sy = static_cast<double>(cropHeight) / outHeight;
-        RunOrderedBlocks(
-            (outHeight + 31) / 32,
-            [&](int block) {
-              CheckCancelled();
-              for (int32_t y = block * 32; y < std::min(outHeight, block * 32 + 32); ++y) {
-                const double padded = top + (y + 0.5) * sy;
-                const double v = (padded < m ? padded : padded - m) - 0.5;
-                uint8_t* out = output->Row(y);
-                for (int32_t x = 0; x < s; ++x)
-                  SampleFootprint(panorama,
-                                  {left + (x + 0.5) * sx - m - 0.5, v, sx, 0, 0, sy}, out + 3 * x);
-              }
-            },
-            [](int) {});
-        const std::string& name = names[static_cast<size_t>(k)];
-        return OrderedFile{folder + name, [this, name] { Progress(name, spAppend); },
-                           [output, type](AtomicFileWriter& file) {
-                             EncodeImageAs(file, *output, type);
-                           }};
-      },
-      &Cancellation());
 }
 
 }  // namespace talvero

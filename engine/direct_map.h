@@ -43,13 +43,15 @@ void PanoramaToDirection(double uArea, double vArea, int32_t panoramaWidth, doub
 using PositionOf = std::function<void(double x, double y, double& u, double& v)>;
 
 // Panorama positions of target rows [rowBegin, rowEnd), `width` pixels each, row by row: U
-// wrapped into [0, W), V as computed (the samplers clamp it); with `derivatives`, also the
-// steps of a footprint. Positions are computed exactly on a grid of nodes every few pixels and
-// interpolated between them; a cell whose interpolation misses the exact position at its
-// centre (near a pole, where the longitude turns fast) is computed pixel by pixel.
+// wrapped into [0, W), V as computed (the samplers clamp it); with `derivatives`, also which
+// pixels take one bilinear tap (Point) and, for the others, the steps of their footprint.
+// Positions are computed exactly on a grid of nodes every few pixels and interpolated between
+// them; a cell whose interpolation misses the exact position at its centre (near a pole, where
+// the longitude turns fast) is split, down to single pixels.
 struct SourceRows {
   std::vector<double> U, V;
-  std::vector<float> UX, VX, UY, VY;
+  std::vector<float> UX, VX, UY, VY;  // only where Point is 0
+  std::vector<uint8_t> Point;
   Footprint At(size_t i) const { return {U[i], V[i], UX[i], VX[i], UY[i], VY[i]}; }
 };
 void MapSourceRows(const PositionOf& position, int32_t panoramaWidth, int32_t width,

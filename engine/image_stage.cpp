@@ -47,13 +47,9 @@ void TSimFiler::RequireDivisiblePanorama(const Bitmap& panorama, const std::stri
 }
 
 void TSimFiler::ExtractFaces(Bitmap& panorama) {
-  const bool high = GetImageQuality() == iqHigh;
   if (GetSceneType() == stSphere) {
     if (Levelled()) LevelPanorama(panorama);
-    if (high)
-      WriteSphereTilesSmooth(panorama);
-    else
-      WriteSphereTiles(panorama);
+    WriteSphereTiles(panorama);
   } else if (!UsesSharedCubeMap()) {
     WriteCubeFacesDirect(panorama);
   } else {

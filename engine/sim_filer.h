@@ -190,7 +190,8 @@ class TSimFiler : public TNotifyPersistent {
                              const std::function<void(int32_t)>& rowFinal = {});
   // Builds the top (mode 0) or bottom (mode 1) face from its four cap triangles.
   void AssembleCapFace(Bitmap& face, const Bitmap& capStrip, int mode);
-  // Pads the panorama and writes the twenty sphere tiles.
+  // Pads the panorama and writes the twenty sphere tiles (high quality: filtered and enlarged
+  // smoothly).
   void WriteSphereTiles(const Bitmap& panorama);
   // The levelled or high-quality cube: every face rendered straight from the panorama through
   // the turned view directions (the warp's symmetric map does not apply), at the warp's
@@ -200,8 +201,6 @@ class TSimFiler : public TNotifyPersistent {
   // Re-projects the panorama once so that its horizon is level (sphere tiles are then cut
   // from it as usual).
   void LevelPanorama(Bitmap& panorama);
-  // The sphere tiles of the high-quality job: the same crops, filtered and enlarged smoothly.
-  void WriteSphereTilesSmooth(const Bitmap& panorama);
   // ImageError unless the panorama can be divided into eighths: 24 bits, a width that is a
   // multiple of 8, the height half the width and at least the minimum height.
   static void RequireDivisiblePanorama(const Bitmap& panorama, const std::string& work);

@@ -5,11 +5,14 @@
 // shows panorama column (x − m) mod W and row y for y < m, y − m otherwise. P is never
 // built: each output pixel is fetched from the panorama through that rule, which gives the
 // same bytes without a second 75 MB image.
+#include <algorithm>
 #include <memory>
 
 #include "engine/sim_filer.h"
 #include "imaging/bitmap.h"
 #include "imaging/crop_stretch.h"
+#include "imaging/footprint_sampler.h"
+#include "support/parallel.h"
 #include "support/errors.h"
 #include "support/ordered_writes.h"
 #include "support/text_catalogue.h"
@@ -28,6 +31,32 @@ void CropPaddedStretch(const Bitmap& panorama, int32_t m, int32_t left, int32_t 
       [&](int64_t cy) { return top + cy < m ? top + cy : top + cy - m; });
 }
 
+// The same crop filtered over each output pixel's footprint (smoothly enlarged), for the
+// high-quality job.
+void CropPaddedSmooth(const Bitmap& panorama, int32_t m, int32_t left, int32_t top,
+                      int32_t cropWidth, int32_t cropHeight, Bitmap& output,
+                      const TSimFiler& filer) {
+  const int32_t s = output.Width(), outHeight = output.Height();
+  const double sx = static_cast<double>(cropWidth) / s;
+  const double sy = static_cast<double>(cropHeight) / outHeight;
+  constexpr int32_t kBlockRows = 32;
+  RunOrderedBlocks(
+      (outHeight + kBlockRows - 1) / kBlockRows,
+      [&](int block) {
+        filer.CheckCancelled();
+        const int32_t end = std::min(outHeight, (block + 1) * kBlockRows);
+        for (int32_t y = block * kBlockRows; y < end; ++y) {
+          const double padded = top + (y + 0.5) * sy;
+          const double v = (padded < m ? padded : padded - m) - 0.5;
+          uint8_t* out = output.Row(y);
+          for (int32_t x = 0; x < s; ++x)
+            SampleFootprint(panorama, {left + (x + 0.5) * sx - m - 0.5, v, sx, 0, 0, sy},
+                            out + 3 * x);
+        }
+      },
+      [](int) {});
+}
+
 }  // namespace
 
 void TSimFiler::WriteSphereTiles(const Bitmap& panorama) {
@@ -37,6 +66,7 @@ void TSimFiler::WriteSphereTiles(const Bitmap& panorama) {
   const int32_t s = FaceSize();
   if (s < 2) throw Error("the tile size " + std::to_string(s) + " is too small");
   const int32_t m = std::max(1, g / s);
+  const bool high = GetImageQuality() == iqHigh;
   const std::string folder = GetSceneFolder();
   const TExtractImageType type = GetExtractImageType();
   const StringList names = RequireImageNames(stSphere);
@@ -46,16 +76,21 @@ void TSimFiler::WriteSphereTiles(const Bitmap& panorama) {
   WriteFilesInOrder(
       20,
       [&](int k) {
-        std::shared_ptr<Bitmap> output;
+        int32_t left, top, cropWidth, cropHeight, outHeight;
         if (k < 4) {
           // Band 1: 90° of longitude from the zenith down to 45°.
-          output = std::make_shared<Bitmap>(Bitmap::Uninitialized(s, s / 2));
-          CropPaddedStretch(panorama, m, 2 * g * k, 0, 2 * g + 2 * m, g + 2 * m, *output);
+          left = 2 * g * k, top = 0, cropWidth = 2 * g + 2 * m, cropHeight = g + 2 * m;
+          outHeight = s / 2;
         } else {
-          const int32_t j = k - 4, n = j % 8, r = j / 8 + 1;
-          output = std::make_shared<Bitmap>(Bitmap::Uninitialized(s, s));
-          CropPaddedStretch(panorama, m, n * g, r * g, g + 2 * m, g + 2 * m, *output);
+          const int32_t j = k - 4;
+          left = (j % 8) * g, top = (j / 8 + 1) * g, cropWidth = g + 2 * m, cropHeight = g + 2 * m;
+          outHeight = s;
         }
+        auto output = std::make_shared<Bitmap>(Bitmap::Uninitialized(s, outHeight));
+        if (high)
+          CropPaddedSmooth(panorama, m, left, top, cropWidth, cropHeight, *output, *this);
+        else
+          CropPaddedStretch(panorama, m, left, top, cropWidth, cropHeight, *output);
         const std::string& name = names[static_cast<size_t>(k)];
         return OrderedFile{folder + name, [this, name] { Progress(name, spAppend); },
                            [output, type](AtomicFileWriter& file) {

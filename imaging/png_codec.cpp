@@ -207,20 +207,30 @@ bool ReadPngText(PngReadContext* context, png_textp* text, int* count) {
   return true;
 }
 
+// Checks the signature, then starts libpng on `file`, positioned just after it; the file's
+// size is recorded for the decoder's checks.
+void StartPngRead(PngReadContext& context, const std::string& path, std::FILE* file) {
+  png_byte signature[8] = {};
+  if (std::fread(signature, 1, sizeof signature, file) != sizeof signature ||
+      png_sig_cmp(signature, 0, sizeof signature) != 0)
+    throw codec::ReadFailure(path, "not a PNG file (wrong signature)");
+  context.Path = &path;
+  context.File = file;
+  // ftell's long may be too small on some systems; an unknown size only skips a check.
+  if (std::fseek(file, 0, SEEK_END) == 0) context.FileSize = std::ftell(file);
+  if (std::fseek(file, sizeof signature, SEEK_SET) != 0)
+    throw codec::ReadFailure(path, "cannot seek in the file");
+  context.Png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &context, OnError, OnWarning);
+  if (context.Png) context.Info = png_create_info_struct(context.Png);
+  if (!context.Png || !context.Info) throw codec::ReadFailure(path, "libpng cannot start");
+}
+
 }  // namespace
 
 std::string ReadPngXmp(const std::string& path) {
   const codec::FilePtr file = codec::OpenForReading(path);
-  png_byte signature[8] = {};
-  if (std::fread(signature, 1, sizeof signature, file.get()) != sizeof signature ||
-      png_sig_cmp(signature, 0, sizeof signature) != 0)
-    throw codec::ReadFailure(path, "not a PNG file (wrong signature)");
   PngReadContext context;
-  context.Path = &path;
-  context.File = file.get();
-  context.Png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &context, OnError, OnWarning);
-  if (context.Png) context.Info = png_create_info_struct(context.Png);
-  if (!context.Png || !context.Info) throw codec::ReadFailure(path, "libpng cannot start");
+  StartPngRead(context, path, file.get());
   png_textp text = nullptr;
   int count = 0;
   if (!ReadPngText(&context, &text, &count))
@@ -234,22 +244,8 @@ std::string ReadPngXmp(const std::string& path) {
 
 Bitmap ReadPngFile(const std::string& path) {
   const codec::FilePtr file = codec::OpenForReading(path);
-  png_byte signature[8] = {};
-  if (std::fread(signature, 1, sizeof signature, file.get()) != sizeof signature ||
-      png_sig_cmp(signature, 0, sizeof signature) != 0)
-    throw codec::ReadFailure(path, "not a PNG file (wrong signature)");
-
   PngReadContext context;
-  context.Path = &path;
-  context.File = file.get();
-  // ftell's long may be too small on some systems; an unknown size only skips a check.
-  if (std::fseek(file.get(), 0, SEEK_END) == 0) context.FileSize = std::ftell(file.get());
-  if (std::fseek(file.get(), sizeof signature, SEEK_SET) != 0)
-    throw codec::ReadFailure(path, "cannot seek in the file");
-
-  context.Png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &context, OnError, OnWarning);
-  if (context.Png) context.Info = png_create_info_struct(context.Png);
-  if (!context.Png || !context.Info) throw codec::ReadFailure(path, "libpng cannot start");
+  StartPngRead(context, path, file.get());
   if (!DecodePng(&context)) {
     std::string problem = context.Message;
     if (context.Warning[0] && std::strcmp(context.Warning, context.Message) != 0)
