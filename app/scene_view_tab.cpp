@@ -39,12 +39,12 @@ bool SamePose(const PanoramaViewPose& a, const PanoramaViewPose& b) {
 }
 
 // The panorama as the view keeps it; its kind from its content, else from its name.
-Bitmap ReadPanoramaForView(const std::string& fileName) {
+std::unique_ptr<ViewPanorama> ReadPanoramaForView(const std::string& fileName) {
   ImageFormat format = DetectImageFormat(fileName);
   if (format == ImageFormat::Unsupported) format = ImageFormatFromExtension(fileName);
   if (format == ImageFormat::Unsupported)
     throw ImageError("not an image kind this program reads (BMP, JPEG, TIFF, PNG)");
-  return PanoramaForView(ReadImage(fileName, format));
+  return std::make_unique<ViewPanorama>(ReadImage(fileName, format));
 }
 
 }  // namespace
@@ -256,7 +256,7 @@ void TSceneViewTab::Work() {
   uint64_t generation = 0;
   SceneRenderer renderer;
   // The view before conversion: the panorama as read, kept while the choice stays.
-  Bitmap panorama;
+  std::unique_ptr<ViewPanorama> panorama;
   std::string panoramaError;
   uint64_t panoramaGeneration = 0;
   PanoramaViewRenderer panoramaRenderer;
@@ -277,7 +277,7 @@ void TSceneViewTab::Work() {
       result.Panorama = true;
       result.Generation = request.PanoramaGeneration;
       if (request.PanoramaGeneration != panoramaGeneration) {
-        panorama = Bitmap();
+        panorama.reset();
         panoramaError.clear();
         panoramaGeneration = request.PanoramaGeneration;
         if (!request.PanoramaFile.empty()) {
@@ -291,10 +291,10 @@ void TSceneViewTab::Work() {
         }
       }
       result.Error = panoramaError;
-      if (!panorama.Empty()) {
+      if (panorama) {
         try {
           result.Image =
-              ToQImage(panoramaRenderer.Render(panorama, request.Pose, request.Settings));
+              ToQImage(panoramaRenderer.Render(*panorama, request.Pose, request.Settings));
         } catch (const std::exception& error) {
           result.Error = error.what();
         }

@@ -19,7 +19,9 @@ constexpr int32_t kBlockRows = 32;
 
 }  // namespace
 
-Bitmap PanoramaForView(Bitmap panorama) {
+namespace {
+
+Bitmap TwoToOne(Bitmap panorama) {
   if (panorama.Empty()) throw ImageError("the panorama is empty");
   if (panorama.Format() != PixelFormat::Bgr24) {
     Bitmap rgb = Bitmap::Uninitialized(panorama.Width(), panorama.Height());
@@ -35,11 +37,16 @@ Bitmap PanoramaForView(Bitmap panorama) {
   return result;
 }
 
-Bitmap PanoramaViewRenderer::Render(const Bitmap& panorama, const PanoramaViewPose& pose,
+}  // namespace
+
+ViewPanorama::ViewPanorama(Bitmap panorama)
+    : FPicture(std::make_unique<Bitmap>(TwoToOne(std::move(panorama)))),
+      FSource(std::make_unique<FootprintSource>(*FPicture)) {}
+
+Bitmap PanoramaViewRenderer::Render(const ViewPanorama& view, const PanoramaViewPose& pose,
                                     const SceneViewSettings& s) {
   if (const std::string problem = s.Problem(); !problem.empty()) throw Error(problem);
-  if (panorama.Empty() || panorama.Width() != 2 * panorama.Height())
-    throw ImageError("the panorama of the view must be twice as wide as high");
+  const Bitmap& panorama = view.Picture();
   const Rotation levelling = LevellingRotation(pose.LevelPitch, pose.LevelRoll);
   // The levelled world in the panorama's own axes (z up): ahead is its middle column, to the
   // right the direction of growing columns. The turned scene shows at yaw y what lay at
@@ -63,16 +70,21 @@ Bitmap PanoramaViewRenderer::Render(const Bitmap& panorama, const PanoramaViewPo
     levelling.Apply(d, turned);
     DirectionToPanorama(turned, w, u, v);
   };
-  Bitmap view = Bitmap::Uninitialized(s.Width, s.Height);
+  Bitmap image = Bitmap::Uninitialized(s.Width, s.Height);
   for (int32_t top = 0; top < s.Height; top += kBlockRows) {
     const int32_t end = std::min(s.Height, top + kBlockRows);
     MapSourceRows(position, w, s.Width, top, end, true, FRows);
     for (int32_t y = top; y < end; ++y)
-      for (int32_t x = 0; x < s.Width; ++x)
-        SampleFootprint(panorama, FRows.At(static_cast<size_t>(y - top) * s.Width + x),
-                        view.Row(y) + 3 * x);
+      for (int32_t x = 0; x < s.Width; ++x) {
+        const size_t i = static_cast<size_t>(y - top) * s.Width + x;
+        uint8_t* out = image.Row(y) + 3 * x;
+        if (FRows.Point[i])
+          SampleBilinear(panorama, FRows.U[i], FRows.V[i], out);
+        else
+          view.Source().Sample(FRows.At(i), out);
+      }
   }
-  return view;
+  return image;
 }
 
 }  // namespace talvero

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "engine/direct_map.h"
 #include "imaging/bitmap.h"
@@ -24,18 +25,29 @@ struct PanoramaViewPose {
 // view 1280 pixels wide, at a quarter of the memory of an 8192-wide panorama.
 inline constexpr int32_t kPanoramaViewWidth = 4096;
 
-// A 24-bit copy twice as wide as high (as the job stretches a panorama of another shape), at
-// most kPanoramaViewWidth wide, filtered smoothly. Error for an empty picture.
-Bitmap PanoramaForView(Bitmap panorama);
+// A panorama ready for views: a 24-bit copy twice as wide as high (as the job stretches a
+// panorama of another shape), at most kPanoramaViewWidth wide, filtered smoothly, with what
+// footprint sampling needs near the poles.
+class ViewPanorama {
+ public:
+  // Error for an empty picture.
+  explicit ViewPanorama(Bitmap panorama);
+  const Bitmap& Picture() const { return *FPicture; }
+  const FootprintSource& Source() const { return *FSource; }
 
-// Renders views of a panorama prepared by PanoramaForView; keeps its buffers between views.
-// Not for use by two threads at once.
+ private:
+  std::unique_ptr<Bitmap> FPicture;  // not moved, for the source refers to it
+  std::unique_ptr<FootprintSource> FSource;
+};
+
+// Renders views of a panorama; keeps its buffers between views. Not for use by two threads
+// at once.
 class PanoramaViewRenderer {
  public:
   // A 24-bit image of the view: every pixel filtered over the panorama pixels it covers.
   // Only the direction, field of view and size of `settings` count (the ground belongs to a
   // written scene). Error when the settings have a Problem().
-  Bitmap Render(const Bitmap& panorama, const PanoramaViewPose& pose,
+  Bitmap Render(const ViewPanorama& panorama, const PanoramaViewPose& pose,
                 const SceneViewSettings& settings);
 
  private:

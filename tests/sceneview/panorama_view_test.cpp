@@ -38,7 +38,7 @@ TEST_P(PanoramaViewTest, ShowsWhatTheWrittenSceneShows) {
     filer.RCPData().SetSceneRotate(turn);
   });
   const LoadedScene scene(written->SceneFile);
-  const Bitmap prepared = PanoramaForView(pano.Clone());
+  const ViewPanorama prepared(pano.Clone());
   SceneRenderer sceneRenderer;
   PanoramaViewRenderer renderer;
   // A sphere scene closes its bottom with a cap of one colour from 45° below the horizon.
@@ -70,12 +70,12 @@ INSTANTIATE_TEST_SUITE_P(Scenes, PanoramaViewTest,
                                   (std::get<1>(info.param) == stCube ? "Cube" : "Sphere");
                          });
 
-TEST(PanoramaForViewTest, AnyShapeBecomesTwoToOneAndAtMostTheViewWidth) {
-  EXPECT_EQ(PanoramaForView(Bitmap(1000, 300)).Height(), 500);
-  const Bitmap wide = PanoramaForView(Bitmap(8192, 4096));
-  EXPECT_EQ(wide.Width(), kPanoramaViewWidth);
-  EXPECT_EQ(wide.Height(), kPanoramaViewWidth / 2);
-  EXPECT_THROW(PanoramaForView(Bitmap()), ImageError);
+TEST(ViewPanoramaTest, AnyShapeBecomesTwoToOneAndAtMostTheViewWidth) {
+  EXPECT_EQ(ViewPanorama(Bitmap(1000, 300)).Picture().Height(), 500);
+  const ViewPanorama wide(Bitmap(8192, 4096));
+  EXPECT_EQ(wide.Picture().Width(), kPanoramaViewWidth);
+  EXPECT_EQ(wide.Picture().Height(), kPanoramaViewWidth / 2);
+  EXPECT_THROW(ViewPanorama{Bitmap()}, ImageError);
 }
 
 }  // namespace

@@ -328,7 +328,7 @@ TEST_F(CheckTabTest, BeforeConversionUntilAJobWritesTheScene) {
   EXPECT_TRUE(tab->MessageText().contains(QStringLiteral("変換前の景色")));
   EXPECT_FALSE(tab->CheckBox_Ground->isEnabled());
   PanoramaViewRenderer renderer;
-  const Bitmap prepared = PanoramaForView(ReadImage(panorama, ImageFormat::Bmp));
+  const ViewPanorama prepared(ReadImage(panorama, ImageFormat::Bmp));
   EXPECT_EQ(tab->ViewImage(),
             ToQImage(renderer.Render(prepared, {6, 0, 30}, tab->ShownSettings())));
   // The view follows the keys as the scene's does.
