@@ -214,6 +214,7 @@ TForm1::~TForm1() {
   FDestroying = true;
   // The controls die after this body; none of their last signals may reach a handler.
   for (QObject* child : findChildren<QObject*>()) child->disconnect(this);
+  SceneView_Check->SetPanoramaSource({});  // it reads the filer, which dies first
   FLineList.reset();
 }
 

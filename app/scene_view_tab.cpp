@@ -115,7 +115,7 @@ void TSceneViewTab::ShowSceneFile(const std::string& sceneFileName, bool rcpsim)
 
 void TSceneViewTab::SetPanoramaSource(std::function<TPanoramaChoice()> source) {
   FPanoramaSource = std::move(source);
-  if (FBeforeConversion) RequestView();
+  if (FBeforeConversion && FPanoramaSource) RequestView();
 }
 
 void TSceneViewTab::ReloadPanorama() {
