@@ -44,7 +44,8 @@ std::unique_ptr<ViewPanorama> ReadPanoramaForView(const std::string& fileName) {
   if (format == ImageFormat::Unsupported) format = ImageFormatFromExtension(fileName);
   if (format == ImageFormat::Unsupported)
     throw ImageError("not an image kind this program reads (BMP, JPEG, TIFF, PNG)");
-  return std::make_unique<ViewPanorama>(ReadImage(fileName, format));
+  // A large JPEG is decoded straight at about the size the view keeps.
+  return std::make_unique<ViewPanorama>(ReadImageReduced(fileName, format, kPanoramaViewWidth));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "imaging/image_codecs.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <new>
@@ -106,12 +107,12 @@ ImageFormat DetectImageFormat(const std::string& path) {
 
 namespace {
 
-Bitmap ReadImageAs(const std::string& path, ImageFormat format) {
+Bitmap ReadImageAs(const std::string& path, ImageFormat format, int32_t minWidth) {
   switch (format) {
     case ImageFormat::Bmp:
       return ReadBmpFile(path);
     case ImageFormat::Jpeg:
-      return ReadJpegFile(path);
+      return ReadJpegFile(path, minWidth);
     case ImageFormat::Tiff:
       return ReadTiffFile(path);
     case ImageFormat::Png:
@@ -124,7 +125,10 @@ Bitmap ReadImageAs(const std::string& path, ImageFormat format) {
 
 }  // namespace
 
-Bitmap ReadImage(const std::string& path, ImageFormat format, const ImageSizeObserver& onSize) {
+namespace {
+
+Bitmap ReadImageOf(const std::string& path, ImageFormat format, const ImageSizeObserver& onSize,
+                   int32_t minWidth) {
   // An empty file (a download that never arrived) is named as such, not as a wrong signature.
   if (std::fgetc(codec::OpenForReading(path).get()) == EOF)
     throw codec::ReadFailure(path, "the file is empty");
@@ -136,10 +140,20 @@ Bitmap ReadImage(const std::string& path, ImageFormat format, const ImageSizeObs
     const ImageSizeObserver* Saved;
   } observe(&onSize);
   try {
-    return ReadImageAs(path, format);
+    return ReadImageAs(path, format, minWidth);
   } catch (const std::bad_alloc&) {
     throw codec::ReadFailure(path, "not enough memory to read it");
   }
+}
+
+}  // namespace
+
+Bitmap ReadImage(const std::string& path, ImageFormat format, const ImageSizeObserver& onSize) {
+  return ReadImageOf(path, format, onSize, 0);
+}
+
+Bitmap ReadImageReduced(const std::string& path, ImageFormat format, int32_t minWidth) {
+  return ReadImageOf(path, format, {}, std::max(minWidth, 1));
 }
 
 std::string ReadXmpPacket(const std::string& path) {

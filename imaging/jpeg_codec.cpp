@@ -83,6 +83,7 @@ struct JpegReadContext : JpegContext<jpeg_decompress_struct> {
   const std::string* Path = nullptr;
   std::FILE* File = nullptr;
   uint64_t FileSize = 0;
+  int32_t MinWidth = 0;  // above 0: decoded at the smallest scale leaving this many columns
   Bitmap Image;
   std::vector<uint8_t> CmykRow;
 };
@@ -115,7 +116,17 @@ bool DecodeJpeg(JpegReadContext* context) {
                          context->FileSize,
                          info->arith_code ? codec::kMaxArithmeticSamplesPerStoredByte
                                           : codec::kMaxSamplesPerStoredByte);
-  context->Image = codec::NewDecodedImage(*context->Path, info->image_width, info->image_height);
+  if (context->MinWidth > 0) {
+    for (const unsigned denominator : {8u, 4u, 2u})
+      if ((info->image_width + denominator - 1) / denominator >=
+          static_cast<unsigned>(context->MinWidth)) {
+        info->scale_num = 1;
+        info->scale_denom = denominator;
+        break;
+      }
+  }
+  jpeg_calc_output_dimensions(info);
+  context->Image = codec::NewDecodedImage(*context->Path, info->output_width, info->output_height);
   jpeg_start_decompress(info);
   if (cmyk) context->CmykRow.resize(static_cast<size_t>(info->output_width) * 4);
   while (info->output_scanline < info->output_height) {
@@ -208,11 +219,12 @@ std::string ReadJpegXmp(const std::string& path) {
   return data ? std::string(reinterpret_cast<const char*>(data), length) : std::string();
 }
 
-Bitmap ReadJpegFile(const std::string& path) {
+Bitmap ReadJpegFile(const std::string& path, int32_t minWidth) {
   const codec::FilePtr file = codec::OpenForReading(path);
   JpegReadContext context;
   context.Path = &path;
   context.File = file.get();
+  context.MinWidth = minWidth;
   if (std::fseek(file.get(), 0, SEEK_END) == 0) {
     const long size = std::ftell(file.get());
     context.FileSize = size > 0 ? static_cast<uint64_t>(size) : 0;

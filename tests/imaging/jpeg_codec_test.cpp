@@ -220,5 +220,41 @@ TEST(JpegCodec, HostileSizesAndSilentlyFilledDataAreRefused) {
   EXPECT_NE(ImageErrorOf([&] { ReadJpegFile(cut); }).find("cut.jpg"), std::string::npos);
 }
 
+TEST(JpegCodec, AReducedDecodeIsTheSmallestScaleWideEnoughAndShowsThePicture) {
+  TempDir dir;
+  const std::string path = dir.File("wide.jpg");
+  Bitmap picture(1000, 500);
+  for (int32_t y = 0; y < 500; ++y)
+    for (int32_t x = 0; x < 1000; ++x)
+      picture.SetPixel(x, y, {static_cast<uint8_t>(x / 4), static_cast<uint8_t>(y / 2),
+                              static_cast<uint8_t>((x + y) / 6)});
+  WriteJpegFile(path, picture, 100);
+  const Bitmap whole = ReadImage(path, ImageFormat::Jpeg);
+  struct Case {
+    int32_t MinWidth, Width, Height;
+  };
+  for (const Case c : {Case{250, 250, 125}, Case{251, 500, 250}, Case{126, 250, 125},
+                       Case{125, 125, 63}, Case{2000, 1000, 500}}) {
+    const Bitmap reduced = ReadImageReduced(path, ImageFormat::Jpeg, c.MinWidth);
+    ASSERT_EQ(reduced.Width(), c.Width) << c.MinWidth;
+    ASSERT_EQ(reduced.Height(), c.Height) << c.MinWidth;
+    // Each pixel is about the mean of the block of the whole picture it stands for.
+    const int32_t n = whole.Width() / reduced.Width();
+    for (int32_t y = 0; y + 1 < reduced.Height(); y += 7)
+      for (int32_t x = 0; x < reduced.Width(); x += 7) {
+        int sum[3] = {0, 0, 0};
+        for (int32_t j = 0; j < n; ++j)
+          for (int32_t i = 0; i < n; ++i) {
+            const Rgb p = whole.GetPixel(x * n + i, y * n + j);
+            sum[0] += p.R, sum[1] += p.G, sum[2] += p.B;
+          }
+        const Rgb p = reduced.GetPixel(x, y);
+        EXPECT_NEAR(p.R, sum[0] / (n * n), 3) << c.MinWidth << " at " << x << ", " << y;
+        EXPECT_NEAR(p.G, sum[1] / (n * n), 3) << c.MinWidth << " at " << x << ", " << y;
+        EXPECT_NEAR(p.B, sum[2] / (n * n), 3) << c.MinWidth << " at " << x << ", " << y;
+      }
+  }
+}
+
 }  // namespace
 }  // namespace talvero
