@@ -1,5 +1,6 @@
 #include "fuzz/image_fuzzer.h"
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -126,6 +127,20 @@ int FuzzImage(const uint8_t* data, size_t size, const char* extension) {
           "decoded " + std::to_string(image->Width()) + " x " + std::to_string(image->Height()) +
               " but the header states " + std::to_string(stated->first) + " x " +
               std::to_string(stated->second));
+
+  // The check tab's reduced decode of the same file: refused cleanly or at least as wide as
+  // asked and no wider than the whole.
+  if (format == ImageFormat::Jpeg) {
+    const int32_t wanted = std::max(1, image->Width() / 3);
+    try {
+      const Bitmap reduced = ReadImageReduced(path, format, wanted);
+      Check(reduced.Width() >= wanted && reduced.Width() <= image->Width() &&
+                reduced.Height() <= image->Height(),
+            "a reduced decode of a " + std::to_string(image->Width()) + " wide image is " +
+                std::to_string(reduced.Width()) + " wide, " + std::to_string(wanted) + " asked");
+    } catch (const Error&) {
+    }
+  }
 
   // The same file with its last eighth (at least one byte) cut off.
   const size_t cut = size - 1 - size / 8;
