@@ -9,34 +9,25 @@
 
 namespace talvero {
 
-TPreviewLoader::TPreviewLoader(QObject* parent) : QObject(parent) {
-  FWorker = std::thread([this] { Work(); });
-}
+TPreviewLoader::TPreviewLoader(QObject* parent) : QObject(parent) {}
 
-TPreviewLoader::~TPreviewLoader() {
-  {
-    const std::lock_guard lock(FLock);
-    FStop = true;
-    FPending.reset();
-  }
-  FWake.notify_all();
-  FWorker.join();
-}
+TPreviewLoader::~TPreviewLoader() { FWorker.Stop(); }
 
 void TPreviewLoader::Load(std::string fileName, ImageFormat format, bool sizeOnly) {
+  uint64_t id;
   {
     const std::lock_guard lock(FLock);
-    FPending = Request{std::move(fileName), format, sizeOnly, ++FLatest};
+    id = ++FLatest;
     FResult.reset();
   }
   FBusy = true;
-  FWake.notify_all();
+  FWorker.Post(Request{std::move(fileName), format, sizeOnly, id});
 }
 
 void TPreviewLoader::Drop() {
+  FWorker.Drop();
   const std::lock_guard lock(FLock);
   ++FLatest;
-  FPending.reset();
   FResult.reset();
   FBusy = false;
 }
@@ -50,41 +41,31 @@ void TPreviewLoader::WaitBriefly(int milliseconds) {
   Deliver();
 }
 
-void TPreviewLoader::Work() {
-  for (;;) {
-    Request request;
-    {
-      std::unique_lock lock(FLock);
-      FWake.wait(lock, [this] { return FStop || FPending; });
-      if (FStop) return;
-      request = std::move(*FPending);
-      FPending.reset();
+void TPreviewLoader::Serve(Request& request) {
+  Result result{request.FileName, {}, {}, {}, {}, request.Id};
+  try {
+    Bitmap picture = ReadImage(request.FileName, request.Format);
+    result.Size = QSize(picture.Width(), picture.Height());
+    if (!request.SizeOnly) {
+      result.Picture = ToQImage(picture);
+      picture = Bitmap();
+      // Scaling the whole of a large panorama down at its first paint would hold up the
+      // window for a good part of a second; a copy of about the preview's size is made here.
+      if (result.Picture.width() > kReducedWidth)
+        result.Reduced = result.Picture.scaledToWidth(kReducedWidth, Qt::SmoothTransformation);
     }
-    Result result{request.FileName, {}, {}, {}, {}, request.Id};
-    try {
-      Bitmap picture = ReadImage(request.FileName, request.Format);
-      result.Size = QSize(picture.Width(), picture.Height());
-      if (!request.SizeOnly) {
-        result.Picture = ToQImage(picture);
-        picture = Bitmap();
-        // Scaling the whole of a large panorama down at its first paint would hold up the
-        // window for a good part of a second; a copy of about the preview's size is made here.
-        if (result.Picture.width() > kReducedWidth)
-          result.Reduced = result.Picture.scaledToWidth(kReducedWidth, Qt::SmoothTransformation);
-      }
-    } catch (const std::bad_alloc&) {
-      result.Error = "cannot show '" + request.FileName + "': not enough memory";
-    } catch (const std::exception& e) {
-      result.Error = e.what();
-    }
-    {
-      const std::lock_guard lock(FLock);
-      if (request.Id != FLatest) continue;  // a later choice came meanwhile
-      FResult = std::move(result);
-    }
-    FDone.notify_all();
-    QMetaObject::invokeMethod(this, [this] { Deliver(); }, Qt::QueuedConnection);
+  } catch (const std::bad_alloc&) {
+    result.Error = "cannot show '" + request.FileName + "': not enough memory";
+  } catch (const std::exception& e) {
+    result.Error = e.what();
   }
+  {
+    const std::lock_guard lock(FLock);
+    if (request.Id != FLatest) return;  // a later choice came meanwhile
+    FResult = std::move(result);
+  }
+  FDone.notify_all();
+  QMetaObject::invokeMethod(this, [this] { Deliver(); }, Qt::QueuedConnection);
 }
 
 void TPreviewLoader::Deliver() {

@@ -11,9 +11,9 @@
 #include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 
 #include "imaging/image_codecs.h"
+#include "support/latest_request_worker.h"
 
 namespace talvero {
 
@@ -60,17 +60,16 @@ class TPreviewLoader : public QObject {
     uint64_t Id = 0;
   };
 
-  void Work();
+  void Serve(Request& request);
   void Deliver();
 
   bool FBusy = false;
-  uint64_t FLatest = 0;
+  // The latest request's id and its result, shared with the worker.
   std::mutex FLock;
-  std::condition_variable FWake, FDone;
-  std::optional<Request> FPending;
+  std::condition_variable FDone;
+  uint64_t FLatest = 0;
   std::optional<Result> FResult;
-  bool FStop = false;
-  std::thread FWorker;
+  LatestRequestWorker<Request> FWorker{[this](Request& request) { Serve(request); }};
 };
 
 }  // namespace talvero

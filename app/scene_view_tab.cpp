@@ -50,7 +50,21 @@ std::unique_ptr<ViewPanorama> ReadPanoramaForView(const std::string& fileName) {
 
 }  // namespace
 
-TSceneViewTab::TSceneViewTab(QWidget* parent) : QWidget(parent) {
+struct TSceneViewTab::WorkerState {
+  std::unique_ptr<LoadedScene> Scene;
+  std::shared_ptr<const TSceneOverlay> Overlay;
+  std::string SceneError;
+  uint64_t Generation = 0;
+  SceneRenderer Renderer;
+  // The view before conversion: the panorama as read, kept while the choice stays.
+  std::unique_ptr<ViewPanorama> Panorama;
+  std::string PanoramaError;
+  uint64_t PanoramaGeneration = 0;
+  PanoramaViewRenderer PanoramaRenderer;
+};
+
+TSceneViewTab::TSceneViewTab(QWidget* parent)
+    : QWidget(parent), FWorkerState(std::make_unique<WorkerState>()) {
   setFocusPolicy(Qt::StrongFocus);
   setMouseTracking(false);
   auto* layout = new QVBoxLayout(this);
@@ -93,17 +107,9 @@ TSceneViewTab::TSceneViewTab(QWidget* parent) : QWidget(parent) {
   FMissing->hide();
   layout->addWidget(FMissing);
   FMessage->setText(MessageText());
-  FWorker = std::thread([this] { Work(); });
 }
 
-TSceneViewTab::~TSceneViewTab() {
-  {
-    const std::lock_guard lock(FLock);
-    FStop = true;
-  }
-  FWake.notify_all();
-  FWorker.join();
-}
+TSceneViewTab::~TSceneViewTab() { FWorker.Stop(); }
 
 void TSceneViewTab::ShowSceneFile(const std::string& sceneFileName, bool rcpsim) {
   FSceneFile = !sceneFileName.empty() && FileExists(sceneFileName) ? sceneFileName : std::string();
@@ -243,99 +249,78 @@ void TSceneViewTab::RequestView() {
   request.Settings.Height =
       std::clamp(area.height(), SceneViewSettings::kMinSide, SceneViewSettings::kMaxSide);
   request.Id = ++FRequestId;
-  {
-    const std::lock_guard lock(FLock);
-    FPending = std::move(request);  // one not yet started is no longer wanted
-  }
-  FWake.notify_one();
+  FWorker.Post(std::move(request));  // one not yet started is no longer wanted
 }
 
-void TSceneViewTab::Work() {
-  std::unique_ptr<LoadedScene> scene;
-  std::shared_ptr<const TSceneOverlay> overlay;
-  std::string sceneError;
-  uint64_t generation = 0;
-  SceneRenderer renderer;
-  // The view before conversion: the panorama as read, kept while the choice stays.
-  std::unique_ptr<ViewPanorama> panorama;
-  std::string panoramaError;
-  uint64_t panoramaGeneration = 0;
-  PanoramaViewRenderer panoramaRenderer;
-  for (;;) {
-    Request request;
-    {
-      std::unique_lock lock(FLock);
-      FWake.wait(lock, [this] { return FStop || FPending; });
-      if (FStop) return;
-      request = std::move(*FPending);
-      FPending.reset();
-    }
-    Result result;
-    result.Id = request.Id;
-    result.Generation = request.SceneGeneration;
-    result.Settings = request.Settings;
-    if (request.Panorama) {
-      result.Panorama = true;
-      result.Generation = request.PanoramaGeneration;
-      if (request.PanoramaGeneration != panoramaGeneration) {
-        panorama.reset();
-        panoramaError.clear();
-        panoramaGeneration = request.PanoramaGeneration;
-        if (!request.PanoramaFile.empty()) {
-          try {
-            panorama = ReadPanoramaForView(request.PanoramaFile);
-          } catch (const std::bad_alloc&) {
-            panoramaError = "not enough memory";
-          } catch (const std::exception& error) {
-            panoramaError = error.what();
-          }
-        }
-      }
-      result.Error = panoramaError;
-      if (panorama) {
+
+void TSceneViewTab::Serve(Request& request) {
+  WorkerState& state = *FWorkerState;
+  Result result;
+  result.Id = request.Id;
+  result.Generation = request.SceneGeneration;
+  result.Settings = request.Settings;
+  if (request.Panorama) {
+    result.Panorama = true;
+    result.Generation = request.PanoramaGeneration;
+    if (request.PanoramaGeneration != state.PanoramaGeneration) {
+      state.Panorama.reset();
+      state.PanoramaError.clear();
+      state.PanoramaGeneration = request.PanoramaGeneration;
+      if (!request.PanoramaFile.empty()) {
         try {
-          result.Image =
-              ToQImage(panoramaRenderer.Render(*panorama, request.Pose, request.Settings));
+          state.Panorama = ReadPanoramaForView(request.PanoramaFile);
+        } catch (const std::bad_alloc&) {
+          state.PanoramaError = "not enough memory";
         } catch (const std::exception& error) {
-          result.Error = error.what();
-        }
-      }
-    } else if (request.SceneGeneration != generation) {
-      // The old scene goes first, so that two never share the memory bound's room.
-      scene.reset();
-      overlay.reset();
-      sceneError.clear();
-      generation = request.SceneGeneration;
-      if (!request.SceneFile.empty()) {
-        try {
-          scene = std::make_unique<LoadedScene>(request.Rcpsim ? ReadXSceneModel(request.SceneFile)
-                                                               : ReadFmsSceneModel(request.SceneFile));
-        } catch (const std::exception& error) {
-          sceneError = error.what();
-        }
-        if (scene) {
-          auto made = std::make_shared<TSceneOverlay>(OverlayOfModel(scene->Model()));
-          made->Aircraft = SceneAircraftPosition(request.SceneFile, request.Rcpsim);
-          overlay = std::move(made);
+          state.PanoramaError = error.what();
         }
       }
     }
-    if (!request.Panorama) {
-      result.Overlay = overlay;
-      result.Error = sceneError;
-    }
-    if (!request.Panorama && scene) {
-      result.Missing = scene->Missing();
+    result.Error = state.PanoramaError;
+    if (state.Panorama) {
       try {
-        result.Image = ToQImage(renderer.Render(*scene, request.Settings));
+        result.Image = ToQImage(
+            state.PanoramaRenderer.Render(*state.Panorama, request.Pose, request.Settings));
       } catch (const std::exception& error) {
         result.Error = error.what();
       }
     }
-    // Delivered on the tab's thread; dropped if the tab is gone by then.
-    QMetaObject::invokeMethod(
-        this, [this, result = std::move(result)] { Receive(result); }, Qt::QueuedConnection);
+  } else {
+    if (request.SceneGeneration != state.Generation) {
+      // The old scene goes first, so that two never share the memory bound's room.
+      state.Scene.reset();
+      state.Overlay.reset();
+      state.SceneError.clear();
+      state.Generation = request.SceneGeneration;
+      if (!request.SceneFile.empty()) {
+        try {
+          state.Scene = std::make_unique<LoadedScene>(request.Rcpsim
+                                                          ? ReadXSceneModel(request.SceneFile)
+                                                          : ReadFmsSceneModel(request.SceneFile));
+        } catch (const std::exception& error) {
+          state.SceneError = error.what();
+        }
+        if (state.Scene) {
+          auto made = std::make_shared<TSceneOverlay>(OverlayOfModel(state.Scene->Model()));
+          made->Aircraft = SceneAircraftPosition(request.SceneFile, request.Rcpsim);
+          state.Overlay = std::move(made);
+        }
+      }
+    }
+    result.Overlay = state.Overlay;
+    result.Error = state.SceneError;
+    if (state.Scene) {
+      result.Missing = state.Scene->Missing();
+      try {
+        result.Image = ToQImage(state.Renderer.Render(*state.Scene, request.Settings));
+      } catch (const std::exception& error) {
+        result.Error = error.what();
+      }
+    }
   }
+  // Delivered on the tab's thread; dropped if the tab is gone by then.
+  QMetaObject::invokeMethod(
+      this, [this, result = std::move(result)] { Receive(result); }, Qt::QueuedConnection);
 }
 
 void TSceneViewTab::Receive(const Result& result) {

@@ -12,19 +12,17 @@
 #include <QPoint>
 #include <QStringList>
 #include <QWidget>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/scene_view_overlay.h"
 #include "sceneview/panorama_view.h"
 #include "sceneview/scene_view.h"
+#include "support/latest_request_worker.h"
 
 class QCheckBox;
 class QLabel;
@@ -130,7 +128,8 @@ class TSceneViewTab : public QWidget {
   // Forgets the view shown, for one of another scene or panorama is coming.
   void ClearView();
   void RequestView();
-  void Work();
+  // On the worker: loads what the request shows (when it is not the one loaded) and renders.
+  void Serve(Request& request);
   void Receive(const Result& result);
   QRect ViewArea() const;
 
@@ -156,12 +155,10 @@ class TSceneViewTab : public QWidget {
   double FDragYaw = 0, FDragPitch = 0;
   int FWheelDelta = 0;  // high-resolution wheels send parts of a notch
 
-  // Shared with the worker.
-  std::mutex FLock;
-  std::condition_variable FWake;
-  std::optional<Request> FPending;
-  bool FStop = false;
-  std::thread FWorker;
+  // What the worker keeps between requests (the scene or panorama loaded); the worker's own.
+  struct WorkerState;
+  std::unique_ptr<WorkerState> FWorkerState;
+  LatestRequestWorker<Request> FWorker{[this](Request& request) { Serve(request); }};
 };
 
 }  // namespace talvero
