@@ -9,7 +9,7 @@ namespace talvero {
 namespace {
 
 constexpr double kPi = std::numbers::pi;
-constexpr int32_t kGrid = 8;               // pixels between exact nodes
+constexpr int32_t kGrid = 16;  // pixels between exact nodes
 constexpr double kInterpolationError = 0.05;  // in panorama pixels: a shift nobody sees
 
 // u moved by whole turns to lie within half a turn of `near`.
