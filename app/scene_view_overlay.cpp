@@ -3,8 +3,9 @@
 #include <QCoreApplication>
 #include <QPainter>
 #include <QPainterPath>
-#include <cmath>
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <map>
 #include <numbers>
 #include <tuple>
@@ -120,8 +121,8 @@ const char* CompassPoint(double heading) {
   return kPoints[static_cast<int>(std::lround(h / 45)) % 8];
 }
 
-std::optional<QPointF> ProjectPoint(const TSceneOverlay& overlay,
-                                    const SceneViewSettings& settings, Vec3 point) {
+std::optional<QPointF> ProjectPoint(const TSceneOverlay& overlay, const SceneViewSettings& settings,
+                                    Vec3 point) {
   const ViewCamera camera(overlay, settings);
   const Vec3 c = camera.Camera(point - overlay.Eye);
   if (c.Z <= kNear) return std::nullopt;
@@ -166,12 +167,15 @@ void PaintSceneOverlay(QPainter& painter, const QRect& area, const SceneViewSett
       const bool major = heading % 45 == 0;
       painter.setPen(QPen(QColor(255, 255, 255, 230), major ? 2 : 1));
       painter.drawLine(p - QPointF(0, major ? 9 : 5), p + QPointF(0, major ? 9 : 5));
-      if (major) {
-        const QString label = QString::fromLatin1(CompassPoint(heading));
-        const double width = painter.fontMetrics().horizontalAdvance(label);
-        DrawOutlinedText(painter, p + QPointF(-width / 2, -13), label,
-                         heading == 0 ? QColor(255, 90, 90) : QColor(255, 255, 255));
-      }
+      if (!major) continue;
+      const QString label = QString::fromLatin1(CompassPoint(heading));
+      const double width = painter.fontMetrics().horizontalAdvance(label);
+      if (p.x() + width / 2 <= 0 || p.x() - width / 2 >= settings.Width) continue;
+      // Kept whole at the view's edges: half of "NW" would read as "W".
+      const double left =
+          std::clamp(p.x() - width / 2, 2.0, std::max(2.0, settings.Width - width - 2));
+      DrawOutlinedText(painter, QPointF(left, p.y() - 13), label,
+                       heading == 0 ? QColor(255, 90, 90) : QColor(255, 255, 255));
     }
   }
 
@@ -193,7 +197,8 @@ void PaintSceneOverlay(QPainter& painter, const QRect& area, const SceneViewSett
       painter.setPen(QPen(QColor(255, 160, 0), 2));
       painter.drawPath(plane);
       painter.drawEllipse(p, 18, 18);
-      DrawOutlinedText(painter, p + QPointF(22, 5), QCoreApplication::translate("TSceneViewTab", "機体の位置"),
+      DrawOutlinedText(painter, p + QPointF(22, 5),
+                       QCoreApplication::translate("TSceneViewTab", "機体の位置"),
                        QColor(255, 160, 0));
     }
   }

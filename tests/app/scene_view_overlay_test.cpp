@@ -1,0 +1,67 @@
+#include <gtest/gtest.h>
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QImage>
+#include <QPainter>
+#include <cmath>
+#include <numbers>
+
+#include "app/scene_view_overlay.h"
+
+namespace talvero {
+namespace {
+
+// The columns, within the band where the compass letters stand, that the overlay painted
+// between `from` and `to`: first and last, or {-1, -1} when none.
+std::pair<int, int> PaintedColumns(const QImage& image, int from, int to, int top, int bottom) {
+  int first = -1, last = -1;
+  for (int x = from; x < to; ++x)
+    for (int y = top; y < bottom; ++y)
+      if (qAlpha(image.pixel(x, y)) > 0) {
+        if (first < 0) first = x;
+        last = x;
+        break;
+      }
+  return {first, last};
+}
+
+// A compass letter whose mark is at the view's edge is kept whole inside the view: half of
+// "NW" reads as "W".
+TEST(SceneViewOverlayTest, CompassLettersAtTheViewsEdgesStayWhole) {
+  SceneViewSettings settings;
+  settings.Width = 640;
+  settings.Height = 360;
+  settings.Fov = 90;
+  const double centre = settings.Width / 2.0;
+  QFont font;
+  font.setPixelSize(14);
+  font.setBold(true);
+  const int width = QFontMetrics(font).horizontalAdvance("NW");
+  ASSERT_GT(width, 12);
+  TOverlayOptions compassOnly;
+  compassOnly.Aircraft = false;
+  const int top = 180 - 13 - 14, bottom = 180 - 11;  // the letters, above the marks
+
+  for (const double markX : {3.0, settings.Width - 3.0}) {
+    // The yaw that puts the NW mark (heading 315) at markX.
+    settings.Yaw = 315 - std::atan((markX - centre) / centre) * 180 / std::numbers::pi;
+    QImage image(settings.Width, settings.Height, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    {
+      QPainter painter(&image);
+      PaintSceneOverlay(painter, image.rect(), settings, TSceneOverlay(), compassOnly);
+    }
+    const bool left = markX < centre;
+    const auto [first, last] =
+        left ? PaintedColumns(image, 0, 80, top, bottom)
+             : PaintedColumns(image, settings.Width - 80, settings.Width, top, bottom);
+    ASSERT_GE(first, 0) << "mark at " << markX;
+    EXPECT_GE(last - first + 1, width) << "mark at " << markX;
+    EXPECT_GT(first, 0) << "mark at " << markX;
+    EXPECT_LT(last, settings.Width - 1) << "mark at " << markX;
+  }
+}
+
+}  // namespace
+}  // namespace talvero
