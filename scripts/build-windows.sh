@@ -124,6 +124,9 @@ done
 # A window program: Windows opens no console window beside it.
 [ "$(x86_64-w64-mingw32-objdump -p "$out/talvero.exe" | awk '/^Subsystem/ { print $2 }')" = 00000002 ] ||
   { echo "talvero.exe is not a window program" >&2; exit 1; }
+# Explorer shows the icon among the program's resources.
+x86_64-w64-mingw32-objdump -h "$out/talvero.exe" | grep -q '\.rsrc' ||
+  { echo "talvero.exe carries no icon" >&2; exit 1; }
 
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:[A-Z]*=//p' "$out/build/CMakeCache.txt")
 stage=$out/package
