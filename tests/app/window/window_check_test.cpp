@@ -92,9 +92,6 @@ TEST_F(CheckTabTest, SaysSoUntilAJobHasWrittenAScene) {
 }
 
 TEST_F(CheckTabTest, AfterAJobShowsTheWrittenSceneAndLooksAroundWithMouseWheelAndKeys) {
-#ifdef _WIN32
-  GTEST_SKIP() << "under Wine the view's keys and wheel steps give other pictures (not yet known why)";
-#endif
   RunJob("scene.scn");
   const std::string scene = dir.File("out/scene.scn");
   OpenCheckTab();
@@ -188,9 +185,6 @@ TEST_F(CheckTabTest, ARadiusTypedBelowTheMinimumWritesASceneTheTabShows) {
 // shown, the aircraft's mark where the scene file puts it, the compass, the seams of the
 // faces and the ground grid on request, and Home also undoes the zoom.
 TEST_F(CheckTabTest, KeysAtOnceAircraftMarkCompassSeamsGroundAndHome) {
-#ifdef _WIN32
-  GTEST_SKIP() << "under Wine the view's keys and wheel steps give other pictures (not yet known why)";
-#endif
   RunJob("scene.scn");
   OpenCheckTab();  // a click on the tab bar, which would take the arrow keys otherwise
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
