@@ -47,10 +47,14 @@ void ApplyLanguage(TextLanguage language) {
     if (!window->load(QString::fromLatin1(kEnglishTranslation))) window.reset();
   } else {
     // The toolkit's own texts (file dialogs, standard buttons) in Japanese, like the rest;
-    // in English they are the toolkit's own.
+    // in English they are the toolkit's own. Installed with the toolkit, else (Windows) built
+    // into the program.
     toolkit = std::make_unique<QTranslator>();
-    if (!toolkit->load(QLocale(QLocale::Japanese), QStringLiteral("qtbase"), QStringLiteral("_"),
-                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    const QLocale japanese(QLocale::Japanese);
+    if (!toolkit->load(japanese, QStringLiteral("qtbase"), QStringLiteral("_"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
+        !toolkit->load(japanese, QStringLiteral("qtbase"), QStringLiteral("_"),
+                       QStringLiteral(":/i18n")))
       toolkit.reset();
   }
   Install(gWindowTexts, std::move(window));
