@@ -41,9 +41,27 @@ void TPreviewLoader::WaitBriefly(int milliseconds) {
   Deliver();
 }
 
+namespace {
+// Ends a decode once the header has told the size: the pixels are not wanted.
+struct SizeRead {};
+}  // namespace
+
 void TPreviewLoader::Serve(Request& request) {
   Result result{request.FileName, {}, {}, {}, {}, request.Id};
   try {
+    if (request.SizeOnly) {
+      // A 16384-wide panorama would otherwise be decoded whole (seconds, and 400 MB beside
+      // the job's own copy) for two numbers; a file damaged past its header is the job's to
+      // report.
+      try {
+        ReadImage(request.FileName, request.Format, [&result](int32_t width, int32_t height) {
+          result.Size = QSize(width, height);
+          throw SizeRead();
+        });
+      } catch (const SizeRead&) {
+      }
+      return Finish(std::move(result));
+    }
     Bitmap picture = ReadImage(request.FileName, request.Format);
     result.Size = QSize(picture.Width(), picture.Height());
     if (!request.SizeOnly) {
@@ -59,9 +77,13 @@ void TPreviewLoader::Serve(Request& request) {
   } catch (const std::exception& e) {
     result.Error = e.what();
   }
+  Finish(std::move(result));
+}
+
+void TPreviewLoader::Finish(Result result) {
   {
     const std::lock_guard lock(FLock);
-    if (request.Id != FLatest) return;  // a later choice came meanwhile
+    if (result.Id != FLatest) return;  // a later choice came meanwhile
     FResult = std::move(result);
   }
   FDone.notify_all();
