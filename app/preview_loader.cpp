@@ -60,11 +60,9 @@ void TPreviewLoader::Serve(Request& request) {
         });
       } catch (const SizeRead&) {
       }
-      return Finish(std::move(result));
-    }
-    Bitmap picture = ReadImage(request.FileName, request.Format);
-    result.Size = QSize(picture.Width(), picture.Height());
-    if (!request.SizeOnly) {
+    } else {
+      Bitmap picture = ReadImage(request.FileName, request.Format);
+      result.Size = QSize(picture.Width(), picture.Height());
       result.Picture = ToQImage(picture);
       picture = Bitmap();
       // Scaling the whole of a large panorama down at its first paint would hold up the
@@ -77,13 +75,9 @@ void TPreviewLoader::Serve(Request& request) {
   } catch (const std::exception& e) {
     result.Error = e.what();
   }
-  Finish(std::move(result));
-}
-
-void TPreviewLoader::Finish(Result result) {
   {
     const std::lock_guard lock(FLock);
-    if (result.Id != FLatest) return;  // a later choice came meanwhile
+    if (request.Id != FLatest) return;  // a later choice came meanwhile
     FResult = std::move(result);
   }
   FDone.notify_all();

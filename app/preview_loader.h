@@ -61,8 +61,6 @@ class TPreviewLoader : public QObject {
   };
 
   void Serve(Request& request);
-  // Keeps `result` for delivery unless a later request came meanwhile.
-  void Finish(Result result);
   void Deliver();
 
   bool FBusy = false;
