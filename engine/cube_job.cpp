@@ -6,6 +6,7 @@
 // row is computed from source rows that are still unwarped, and pixels without a source end
 // up white, as they do in the warped strip that is created white and reused.
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cstring>
 #include <exception>
@@ -20,6 +21,7 @@
 #include "engine/sim_filer.h"
 #include "imaging/bitmap.h"
 #include "support/parallel.h"
+#include "support/scratch_pool.h"
 #include "support/text_catalogue.h"
 
 namespace talvero {
@@ -69,12 +71,14 @@ int32_t SlotsNeeded(const InPlacePlan& plan, int32_t waveRows) {
   return static_cast<int32_t>(most);
 }
 
+using BlockSamples = std::array<CubeMapRow, kBlockRows>;
+
 // Rows [count) of one block, warped into their slots: all four strips, tile by tile.
+// `samples` is the block's scratch, kept from block to block.
 void WarpBlock(const Bitmap& panorama, const TmxCurrencyUV& map, const int32_t* rows,
-               uint8_t* const* slots, int32_t count, WarpKernel kernel) {
+               uint8_t* const* slots, int32_t count, WarpKernel kernel, BlockSamples& samples) {
   const int32_t w = panorama.Width(), h = panorama.Height(), b = w / 4;
   const size_t rowBytes = panorama.RowBytes();
-  thread_local CubeMapRow samples[kBlockRows];
   for (int32_t r = 0; r < count; ++r) {
     map.SampleRow(rows[r], samples[r]);
     // Pixels without a source are white in every strip (runs of them, beside the caps).
@@ -141,6 +145,7 @@ void TSimFiler::WarpCubeStripsInPlace(Bitmap& panorama, const TmxCurrencyUV& map
     return s;
   };
 
+  ScratchPool<BlockSamples> scratch;
   int64_t rowsDone = 0;
   for (int32_t p = 0; p < h; p += waveRows) {
     CheckCancelled();
@@ -176,7 +181,7 @@ void TSimFiler::WarpCubeStripsInPlace(Bitmap& panorama, const TmxCurrencyUV& map
           uint8_t* rowSlots[kBlockRows];
           for (int32_t r = 0; r < count; ++r)
             rowSlots[r] = slotRow(slotOf[static_cast<size_t>(waveOrder[first + r])]);
-          WarpBlock(panorama, map, waveOrder + first, rowSlots, count, kernel);
+          WarpBlock(panorama, map, waveOrder + first, rowSlots, count, kernel, *scratch.Take());
         },
         [&](int block) {
           if (block < backBlocks) return;

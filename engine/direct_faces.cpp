@@ -15,6 +15,7 @@
 #include "support/errors.h"
 #include "support/ordered_writes.h"
 #include "support/parallel.h"
+#include "support/scratch_pool.h"
 #include "support/text_catalogue.h"
 
 namespace talvero {
@@ -72,10 +73,18 @@ FaceAxes FaceAxesOf(int index, const Rotation& rotation) {
   return axes;
 }
 
+// A block's positions and kernel entries. Kept from block to block and face to face: fresh
+// arrays for every block would cost more in page clearing than the map itself.
+struct RenderScratch {
+  SourceRows Rows;
+  CubeMapRow Row;
+};
+
 // Renders `target` row block by row block: footprints from `position`, then each pixel sampled
 // with the exact bilinear kernel or (high) filtered over its footprint.
 void RenderFromPanorama(Bitmap& target, const Bitmap& panorama, const PositionOf& position,
-                        const FootprintSource* high, const TSimFiler& filer) {
+                        const FootprintSource* high, const TSimFiler& filer,
+                        ScratchPool<RenderScratch>& scratch) {
   const int32_t w = target.Width(), h = target.Height();
   const int32_t pw = panorama.Width(), ph = panorama.Height();
   constexpr int32_t kBlockRows = 32;
@@ -85,10 +94,9 @@ void RenderFromPanorama(Bitmap& target, const Bitmap& panorama, const PositionOf
       [&](int block) {
         filer.CheckCancelled();
         const int32_t begin = block * kBlockRows, end = std::min(h, begin + kBlockRows);
-        // Kept per thread: fresh arrays for every block would cost more in page clearing
-        // than the map itself.
-        thread_local SourceRows rows;
-        thread_local CubeMapRow row;
+        const auto lease = scratch.Take();
+        SourceRows& rows = lease->Rows;
+        CubeMapRow& row = lease->Row;
         MapSourceRows(position, pw, w, begin, end, high != nullptr, rows);
         row.Resize(static_cast<size_t>(w));
         const double lastRow = ph - 1, lastColumn = pw - 1;
@@ -157,6 +165,7 @@ void TSimFiler::WriteCubeFacesDirect(const Bitmap& panorama) {
   const StringList names = RequireImageNames(stCube);
   std::optional<FootprintSource> filtered;
   if (high) filtered.emplace(panorama);
+  ScratchPool<RenderScratch> scratch;
 
   Progress(Localized("画像ファイルを書き出しています。"), spAppend);
   WriteFilesInOrder(
@@ -174,7 +183,7 @@ void TSimFiler::WriteCubeFacesDirect(const Bitmap& panorama) {
                 d[k] = axes.Centre[k] + p * axes.AlongP[k] + q * axes.AlongQ[k];
               DirectionToPanorama(d, w, u, v);
             },
-            filtered ? &*filtered : nullptr, *this);
+            filtered ? &*filtered : nullptr, *this, scratch);
         if (render != size) {
           auto stretched = std::make_shared<Bitmap>(Bitmap::Uninitialized(size, size));
           StretchDraw(*stretched, *face);
@@ -197,6 +206,7 @@ void TSimFiler::LevelPanorama(Bitmap& panorama) {
   Bitmap levelled = Bitmap::Uninitialized(w, panorama.Height());
   std::optional<FootprintSource> filtered;
   if (GetImageQuality() == iqHigh) filtered.emplace(panorama);
+  ScratchPool<RenderScratch> scratch;
   RenderFromPanorama(
       levelled, panorama,
       [&](double x, double y, double& u, double& v) {
@@ -205,7 +215,7 @@ void TSimFiler::LevelPanorama(Bitmap& panorama) {
         rotation.Apply(d, turned);
         DirectionToPanorama(turned, w, u, v);
       },
-      filtered ? &*filtered : nullptr, *this);
+      filtered ? &*filtered : nullptr, *this, scratch);
   panorama = std::move(levelled);
 }
 

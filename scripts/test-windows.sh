@@ -32,6 +32,10 @@ echo "== Fresh Wine prefix in $WINEPREFIX"
 "$wineserver" -k 2>/dev/null || true
 rm -rf "$WINEPREFIX"
 "$wine" wineboot --init >"$out/wineboot.log" 2>&1 || { cat "$out/wineboot.log" >&2; exit 1; }
+# A program that crashes prints Wine's backtrace and ends, rather than waiting on a crash
+# dialog on the virtual display until the suite's time runs out.
+"$wine" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+  >>"$out/wineboot.log" 2>&1
 # One Wine server for every run below: a program started just as the previous one's server
 # shuts down can fail before it runs. It is stopped however the script ends.
 "$wineserver" -w
