@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
+#include <utility>
 
 #include "imaging/bitmap.h"
 #include "support/errors.h"
@@ -79,6 +81,21 @@ QImage ToQImage(const Bitmap& bitmap) {
                      " × " + std::to_string(bitmap.Height()) + " pixels");
   for (int32_t y = 0; y < bitmap.Height(); ++y)
     std::memcpy(image.scanLine(y), bitmap.Row(y), bitmap.RowBytes());
+  return image;
+}
+
+QImage ToQImage(Bitmap&& bitmap) {
+  const uintptr_t address = reinterpret_cast<uintptr_t>(bitmap.Row(0));
+  if (bitmap.Empty() || bitmap.Format() != PixelFormat::Bgr24 || bitmap.Stride() % 4 != 0 ||
+      address % 4 != 0)
+    return ToQImage(std::as_const(bitmap));
+  auto owned = std::make_unique<Bitmap>(std::move(bitmap));
+  QImage image(
+      owned->Row(0), owned->Width(), owned->Height(), static_cast<qsizetype>(owned->Stride()),
+      QImage::Format_BGR888, [](void* pixels) { delete static_cast<Bitmap*>(pixels); },
+      owned.get());
+  if (image.isNull()) return ToQImage(std::as_const(*owned));
+  owned.release();  // the image's cleanup frees it
   return image;
 }
 

@@ -37,6 +37,10 @@ std::vector<QRect> GuideLineRects(TSceneType type, int width, int height);
 // A 24-bit working image as a Qt image (a deep copy); a null image for an empty bitmap.
 // Error when the copy cannot be allocated.
 QImage ToQImage(const Bitmap& bitmap);
+// The same, taking over the pixels of an image that owns them where Qt can use them as they
+// are (rows on 4-byte boundaries): a decoded 16384-wide panorama is 400 MB, and a copy would
+// need as much again for a moment. Otherwise a copy as above.
+QImage ToQImage(Bitmap&& bitmap);
 
 // The picture control: shows its picture stretched over its whole area (at the picture's
 // own size in the actual-size mode, where the window makes both sizes equal).

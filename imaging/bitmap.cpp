@@ -151,6 +151,46 @@ void StretchDraw(Bitmap& target, const Bitmap& source) {
   StretchDrawRows(target, source, 0, target.Height());
 }
 
+Bitmap ShrinkByAreas(const Bitmap& source, int32_t width, int32_t height) {
+  if (source.Format() != PixelFormat::Bgr24)
+    throw std::invalid_argument("ShrinkByAreas: the image is not 24-bit");
+  const int64_t sw = source.Width(), sh = source.Height();
+  if (width <= 0 || height <= 0 || width > sw || height > sh)
+    throw std::invalid_argument("ShrinkByAreas: the target is not smaller than the source");
+  Bitmap target = Bitmap::Uninitialized(width, height);
+  std::vector<int32_t> firstColumn(static_cast<size_t>(width) + 1);
+  for (int64_t x = 0; x <= width; ++x)
+    firstColumn[static_cast<size_t>(x)] = static_cast<int32_t>(x * sw / width);
+  // The box sums of one target row at a time.
+  std::vector<uint64_t> sums(static_cast<size_t>(width) * 3);
+  for (int64_t y = 0; y < height; ++y) {
+    const auto top = static_cast<int32_t>(y * sh / height);
+    const auto bottom = static_cast<int32_t>((y + 1) * sh / height);
+    std::fill(sums.begin(), sums.end(), uint64_t{0});
+    for (int32_t sy = top; sy < bottom; ++sy) {
+      const uint8_t* s = source.Row(sy);
+      for (int32_t x = 0; x < width; ++x) {
+        uint64_t* sum = sums.data() + 3 * static_cast<size_t>(x);
+        for (int32_t sx = firstColumn[static_cast<size_t>(x)];
+             sx < firstColumn[static_cast<size_t>(x) + 1]; ++sx) {
+          sum[0] += s[3 * sx];
+          sum[1] += s[3 * sx + 1];
+          sum[2] += s[3 * sx + 2];
+        }
+      }
+    }
+    uint8_t* t = target.Row(static_cast<int32_t>(y));
+    for (int32_t x = 0; x < width; ++x) {
+      const uint64_t count = static_cast<uint64_t>(bottom - top) *
+                             static_cast<uint64_t>(firstColumn[static_cast<size_t>(x) + 1] -
+                                                   firstColumn[static_cast<size_t>(x)]);
+      for (int c = 0; c < 3; ++c)
+        t[3 * x + c] = static_cast<uint8_t>((sums[3 * static_cast<size_t>(x) + c] + count / 2) / count);
+    }
+  }
+  return target;
+}
+
 void StretchDrawRows(Bitmap& target, const Bitmap& source, int32_t rowBegin, int32_t rowEnd) {
   if (target.Format() != source.Format())
     throw std::invalid_argument("StretchDraw: the images differ in pixel format");

@@ -89,5 +89,31 @@ TEST(Bitmap, StretchRowRangesAddUpToTheWhole) {
   EXPECT_THROW(StretchDraw(other, source), std::invalid_argument);
 }
 
+TEST(Bitmap, ShrinkAveragesEachBoxOfSourcePixels) {
+  // A checkerboard of v - 20 and v + 20 in 4 × 4 blocks: each block's mean is its v.
+  Bitmap blocks(16, 8);
+  for (int32_t y = 0; y < 8; ++y)
+    for (int32_t x = 0; x < 16; ++x) {
+      const auto v = static_cast<uint8_t>(40 + 30 * (x / 4) + 60 * (y / 4) + ((x + y) % 2 ? 20 : -20));
+      blocks.SetPixel(x, y, {v, static_cast<uint8_t>(255 - v), 7});
+    }
+  const Bitmap means = ShrinkByAreas(blocks, 4, 2);
+  for (int32_t y = 0; y < 2; ++y)
+    for (int32_t x = 0; x < 4; ++x) {
+      const auto v = static_cast<uint8_t>(40 + 30 * x + 60 * y);
+      EXPECT_EQ(means.GetPixel(x, y), (Rgb{v, static_cast<uint8_t>(255 - v), 7})) << x << "," << y;
+    }
+  // Ten columns into four: boxes of 2, 3, 2 and 3 columns; a white line in column 4 is a third
+  // of the second box only.
+  Bitmap line(10, 3);
+  line.Fill({0, 0, 0});
+  for (int32_t y = 0; y < 3; ++y) line.SetPixel(4, y, kWhite);
+  const Bitmap narrow = ShrinkByAreas(line, 4, 1);
+  EXPECT_EQ(narrow.GetPixel(0, 0), (Rgb{0, 0, 0}));
+  EXPECT_EQ(narrow.GetPixel(1, 0), (Rgb{85, 85, 85}));
+  EXPECT_EQ(narrow.GetPixel(2, 0), (Rgb{0, 0, 0}));
+  EXPECT_THROW(ShrinkByAreas(line, 11, 1), std::invalid_argument);
+}
+
 }  // namespace
 }  // namespace talvero
