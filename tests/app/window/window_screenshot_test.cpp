@@ -82,19 +82,29 @@ TEST_F(WindowTest, ProjectTabInEnglish) {
   ApplyLanguage(TextLanguage::Japanese);
 }
 
-// The check tab after a job, with the compass, the heading and the aircraft's mark (the
-// README's picture of it; TALVERO_SCREENSHOT_PANORAMA names a panorama to show there).
-TEST_F(WindowTest, CheckTabAfterAJob) {
+// The check tab before conversion, showing the chosen panorama, and after a job, with the
+// compass, the heading and the aircraft's mark (the README's pictures of it;
+// TALVERO_SCREENSHOT_PANORAMA names a panorama to show there).
+TEST_F(WindowTest, CheckTabBeforeAndAfterAJob) {
   const QString saveTo = qEnvironmentVariable("TALVERO_SCREENSHOT_DIR");
   QString panorama = qEnvironmentVariable("TALVERO_SCREENSHOT_PANORAMA");
   if (panorama.isEmpty()) panorama = QString::fromStdString(testing::WritePanorama(dir, 800));
   window->resize(900, 700);
-  window->Edit_ImageFileName->setText(panorama);
+  TSceneViewTab& tab = *window->SceneView_Check;
+  window->PageControl1->setCurrentWidget(&tab);
+  window->OpenPanorama(panorama.toStdString());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return tab.ShownRequest() == tab.RequestsMade(); }, 20000));
+  QApplication::processEvents();
+  ASSERT_FALSE(tab.ViewImage().isNull()) << tab.MessageText().toStdString();
+  if (!saveTo.isEmpty()) {
+    EXPECT_TRUE(window->grab().toImage().save(
+        QDir(saveTo).filePath(QStringLiteral("screenshot-before-conversion.png"))));
+  }
+
   window->Edit_SceneFileName->setText(QString::fromStdString(dir.File("airfield.scn")));
   window->Edit_TextureBaseName->setText(QStringLiteral("airfield"));
   window->SpeedButton_ExecuteClick();
   ASSERT_TRUE(errors.Messages.empty()) << errors.Messages.front();
-  TSceneViewTab& tab = *window->SceneView_Check;
   window->PageControl1->setCurrentWidget(&tab);
   QTest::keyClick(&tab, Qt::Key_Down);  // a little down, towards the aircraft
   QTest::keyClick(&tab, Qt::Key_Down);
