@@ -152,8 +152,9 @@ void StretchDraw(Bitmap& target, const Bitmap& source) {
 }
 
 Bitmap ShrinkByAreas(const Bitmap& source, int32_t width, int32_t height) {
-  if (source.Format() != PixelFormat::Bgr24)
-    throw std::invalid_argument("ShrinkByAreas: the image is not 24-bit");
+  const int bpp = source.BytesPerPixel();
+  if (bpp != 3 && bpp != 4)
+    throw std::invalid_argument("ShrinkByAreas: the image is neither 24- nor 32-bit");
   const int64_t sw = source.Width(), sh = source.Height();
   if (width <= 0 || height <= 0 || width > sw || height > sh)
     throw std::invalid_argument("ShrinkByAreas: the target is not smaller than the source");
@@ -173,9 +174,10 @@ Bitmap ShrinkByAreas(const Bitmap& source, int32_t width, int32_t height) {
         uint64_t* sum = sums.data() + 3 * static_cast<size_t>(x);
         for (int32_t sx = firstColumn[static_cast<size_t>(x)];
              sx < firstColumn[static_cast<size_t>(x) + 1]; ++sx) {
-          sum[0] += s[3 * sx];
-          sum[1] += s[3 * sx + 1];
-          sum[2] += s[3 * sx + 2];
+          const uint8_t* p = s + static_cast<size_t>(sx) * bpp;
+          sum[0] += p[0];
+          sum[1] += p[1];
+          sum[2] += p[2];
         }
       }
     }

@@ -96,9 +96,10 @@ void StretchDraw(Bitmap& target, const Bitmap& source);
 // run on several threads.
 void StretchDrawRows(Bitmap& target, const Bitmap& source, int32_t rowBegin, int32_t rowEnd);
 
-// A smaller copy of a 24-bit image, each target pixel the mean of its box of source pixels:
-// target column x covers source columns [x·sw div tw, (x + 1)·sw div tw), rows alike. For
-// previews of large pictures, without the 32-bit copy a general scaler makes first.
+// A smaller 24-bit copy of a 24- or 32-bit image (alpha left out), each target pixel the mean
+// of its box of source pixels: target column x covers source columns
+// [x·sw div tw, (x + 1)·sw div tw), rows alike. For previews of large pictures (without the
+// 32-bit copy a general scaler makes first) and the scene view's textures.
 // std::invalid_argument when the target is larger than the source in either direction.
 Bitmap ShrinkByAreas(const Bitmap& source, int32_t width, int32_t height);
 

@@ -6,6 +6,7 @@
 #include <map>
 #include <new>
 
+#include "imaging/bitmap.h"
 #include "imaging/image_codecs.h"
 #include "support/errors.h"
 #include "support/file_util.h"
@@ -28,36 +29,21 @@ LoadedScene::Texture Flat(Rgb colour) {
   return t;
 }
 
-// The image reduced by a whole factor: each texel the mean of a factor × factor block.
+// The image reduced by a whole factor: each texel the mean of a factor × factor block (the
+// columns and rows past the last whole block are left out).
 Level Reduced(const Bitmap& image, int32_t factor) {
   Level t;
   t.Width = std::max(1, image.Width() / factor);
   t.Height = std::max(1, image.Height() / factor);
+  const Bitmap blocks = Bitmap::View(image, 0, 0, std::min(image.Width(), t.Width * factor),
+                                     std::min(image.Height(), t.Height * factor));
+  const Bitmap means = ShrinkByAreas(blocks, t.Width, t.Height);
   t.Texels.resize(static_cast<size_t>(t.Width) * static_cast<size_t>(t.Height));
-  const int bpp = image.BytesPerPixel();
-  std::vector<uint32_t> sums(static_cast<size_t>(t.Width) * 3);
   for (int32_t ty = 0; ty < t.Height; ++ty) {
-    std::fill(sums.begin(), sums.end(), 0);
-    const int32_t y0 = ty * factor, y1 = std::min(image.Height(), y0 + factor);
-    for (int32_t y = y0; y < y1; ++y) {
-      const uint8_t* row = image.Row(y);
-      for (int32_t tx = 0; tx < t.Width; ++tx) {
-        const int32_t x0 = tx * factor, x1 = std::min(image.Width(), x0 + factor);
-        for (int32_t x = x0; x < x1; ++x) {
-          const uint8_t* p = row + static_cast<size_t>(x) * bpp;
-          sums[3 * tx] += p[0];
-          sums[3 * tx + 1] += p[1];
-          sums[3 * tx + 2] += p[2];
-        }
-      }
-    }
-    for (int32_t tx = 0; tx < t.Width; ++tx) {
-      const int32_t cols = std::min(image.Width(), (tx + 1) * factor) - tx * factor;
-      const uint32_t n = static_cast<uint32_t>(cols * (y1 - y0)), half = n / 2;
-      const uint32_t b = (sums[3 * tx] + half) / n, g = (sums[3 * tx + 1] + half) / n,
-                     r = (sums[3 * tx + 2] + half) / n;
-      t.Texels[static_cast<size_t>(ty) * t.Width + tx] = r << 16 | g << 8 | b;
-    }
+    const uint8_t* row = means.Row(ty);
+    for (int32_t tx = 0; tx < t.Width; ++tx)
+      t.Texels[static_cast<size_t>(ty) * t.Width + tx] =
+          uint32_t{row[3 * tx + 2]} << 16 | uint32_t{row[3 * tx + 1]} << 8 | row[3 * tx];
   }
   return t;
 }
