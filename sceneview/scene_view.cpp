@@ -35,15 +35,20 @@ Level Reduced(const Bitmap& image, int32_t factor) {
   Level t;
   t.Width = std::max(1, image.Width() / factor);
   t.Height = std::max(1, image.Height() / factor);
-  const Bitmap blocks = Bitmap::View(image, 0, 0, std::min(image.Width(), t.Width * factor),
-                                     std::min(image.Height(), t.Height * factor));
-  const Bitmap means = ShrinkByAreas(blocks, t.Width, t.Height);
+  // Most images are not reduced: their texels come straight from them.
+  Bitmap means;
+  if (factor > 1)
+    means = ShrinkByAreas(Bitmap::View(image, 0, 0, std::min(image.Width(), t.Width * factor),
+                                       std::min(image.Height(), t.Height * factor)),
+                          t.Width, t.Height);
+  const Bitmap& source = factor > 1 ? means : image;
+  const int bpp = source.BytesPerPixel();
   t.Texels.resize(static_cast<size_t>(t.Width) * static_cast<size_t>(t.Height));
   for (int32_t ty = 0; ty < t.Height; ++ty) {
-    const uint8_t* row = means.Row(ty);
-    for (int32_t tx = 0; tx < t.Width; ++tx)
+    const uint8_t* row = source.Row(ty);
+    for (int32_t tx = 0; tx < t.Width; ++tx, row += bpp)
       t.Texels[static_cast<size_t>(ty) * t.Width + tx] =
-          uint32_t{row[3 * tx + 2]} << 16 | uint32_t{row[3 * tx + 1]} << 8 | row[3 * tx];
+          uint32_t{row[2]} << 16 | uint32_t{row[1]} << 8 | row[0];
   }
   return t;
 }
