@@ -9,6 +9,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/windows-sources.sh"
+. "$root/scripts/stage.sh"
 out=$root/build/windows
 jobs=$(nproc)
 toolchain=$root/cmake/mingw-w64-x86_64.cmake
@@ -89,11 +90,14 @@ flock 9
 if [ -f "$deps/recipe" ] && [ "$(cat "$deps/recipe")" = "$recipe" ]; then
   echo "== Windows dependencies: reusing $deps ($(tr '\n' ' ' <"$deps/versions"))"
 else
+  start=$SECONDS
   build_deps
+  took=$((SECONDS - start))
+  echo "== stage windows libraries: $((took / 60)) min $((took % 60)) s"
 fi
 
 exec 9>&-
-"$root/scripts/build-qt-windows.sh"
+stage "windows qt" "$root/scripts/build-qt-windows.sh"
 qt=$(qt_windows_prefix)
 
 echo "== talvero.exe, talvero-convert.exe and their tests for Windows"
@@ -102,7 +106,7 @@ cmake -S "$root" -B "$out/build" "${cross[@]}" -DCMAKE_BUILD_TYPE=Release \
   -DTALVERO_WINDOWS_QT="$qt" -DQT_HOST_PATH=/usr \
   -DQT_HOST_PATH_CMAKE_DIR="/usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/cmake" \
   -DTALVERO_BUILD_GUI=ON -DTALVERO_BUILD_TESTS=ON >/dev/null
-cmake --build "$out/build" -j"$jobs"
+stage "windows programs and suites" cmake --build "$out/build" -j"$jobs"
 
 programs=("$out/build/app/talvero.exe" "$out/build/cli/talvero-convert.exe")
 for exe in "${programs[@]}"; do

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Installs the Debian packages listed in FILE (one a line, # for comments) that are missing.
-#   scripts/install-packages.sh FILE
+# Installs the Debian packages listed in the FILEs (one a line, # for comments) that are
+# missing, in one apt run.
+#   scripts/install-packages.sh FILE…
 set -euo pipefail
-list=$1
 
 missing=""
-for p in $(grep -v '^#' "$list" | tr '\n' ' '); do
+for p in $(cat "$@" | grep -v '^#' | tr '\n' ' '); do
+  case " $missing " in *" $p "*) continue ;; esac
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+="$p "
 done
 if [ -n "$missing" ]; then

@@ -13,7 +13,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 out=$root/build/windows
 
 if [ -z "${TALVERO_TEST_DISPLAY:-}" ]; then
-  "$root/scripts/build-windows.sh"
+  # test.sh builds first, as a stage of its own.
+  [ -n "${TALVERO_WINDOWS_BUILT:-}" ] || "$root/scripts/build-windows.sh"
   # A display of its own (xvfb-run picks a free number), so that runs never meet.
   exec env TALVERO_TEST_DISPLAY=1 xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" "$0" "$@"
 fi
