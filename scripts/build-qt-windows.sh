@@ -23,6 +23,7 @@ work=$talvero_cache/qt-build
 rm -rf "$work" "$prefix"
 mkdir -p "$work"
 start=$(date +%s)
+prepare_source_lists
 fetch_sources "$work/sources" "qt6-base=$version"
 src=$work/sources/qt6-base
 for patch in "$root"/scripts/qt-windows-patches/*.patch; do

@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # Cross-builds Talvero for 64-bit Windows into build/windows: the window talvero.exe, the
 # converter talvero-convert.exe and their test suites, and packs
-# build/windows/talvero-<version>-win64.zip with both programs and README.txt.
+# build/windows/talvero-<version>-win64.zip with both programs, README.txt and the licences
+# of Talvero and of every library linked into them (scripts/windows-licenses.sh).
 # libjpeg-turbo, libtiff and libpng are built static from Debian's own source packages,
 # GoogleTest from /usr/src/googletest, Qt 6 from Debian's qt6-base source package
 # (scripts/build-qt-windows.sh); they are kept outside the checkout (~/.cache/talvero/), so
 # that every later run on this machine reuses them (remove a folder there to rebuild it).
+#   scripts/build-windows.sh                 everything
+#   scripts/build-windows.sh --dependencies  only the libraries and Qt (the caches)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/windows-sources.sh"
@@ -14,10 +17,21 @@ out=$root/build/windows
 jobs=$(nproc)
 toolchain=$root/cmake/mingw-w64-x86_64.cmake
 # Bump when the way the dependencies are built changes, so that old caches are rebuilt.
-recipe=3
-deps=$talvero_cache/windows-deps-r$recipe
+recipe=4
 
 "$root/scripts/install-packages.sh" "$root/scripts/packages-windows.txt"
+
+# The libraries' cache is keyed by the versions of their source packages, so that a Debian
+# fix of one of them is built into the next zip.
+mkdir -p "$talvero_cache"
+prepare_source_lists
+dep_sources=()
+for name in libjpeg-turbo tiff libpng1.6; do
+  version=$(newest_source_version "$name")
+  [ -n "$version" ] || { echo "Debian's source lists offer no $name" >&2; exit 1; }
+  dep_sources+=("$name=$version")
+done
+deps=$talvero_cache/windows-deps-r$recipe-$(printf '%s\n' "${dep_sources[@]}" | sha256sum | cut -c1-12)
 
 # Nothing here runs Wine; should anything do so, it stays out of the user's own prefix.
 export WINEPREFIX=${WINEPREFIX:-$out/wineprefix}
@@ -33,7 +47,7 @@ build_deps() {
   local work=$out/deps-build
   rm -rf "$deps" "$work" "$out/sources"
   mkdir -p "$deps" "$work"
-  fetch_sources "$out/sources" libjpeg-turbo tiff libpng1.6
+  fetch_sources "$out/sources" "${dep_sources[@]}"
   echo "== libjpeg-turbo, libtiff, libpng and GoogleTest for Windows (static, into $deps)"
   local common=("${cross[@]}" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$deps"
                 -DBUILD_SHARED_LIBS=OFF)
@@ -80,11 +94,13 @@ if(NOT TARGET CLI11::CLI11)
 endif()
 CMAKE
   ls "$out/sources"/*.dsc | xargs -n1 basename >"$deps/versions"
+  # Written last: a build cut short is redone, never half used.
   echo "$recipe" >"$deps/recipe"
+  # Caches of older versions or recipes are of no further use.
+  find "$talvero_cache" -maxdepth 1 -name 'windows-deps-r*' ! -path "$deps" -exec rm -rf {} +
 }
 
 # One build of the dependencies at a time on the machine; a second run waits, then reuses it.
-mkdir -p "$talvero_cache"
 exec 9>"$talvero_cache/windows-deps.lock"
 flock 9
 if [ -f "$deps/recipe" ] && [ "$(cat "$deps/recipe")" = "$recipe" ]; then
@@ -96,9 +112,17 @@ else
   echo "== stage windows libraries: $((took / 60)) min $((took % 60)) s"
 fi
 
-exec 9>&-
-stage "windows qt" "$root/scripts/build-qt-windows.sh"
-qt=$(qt_windows_prefix)
+# Kept, shared, while the build reads them: a build of newer versions elsewhere on the machine
+# waits before it removes them.
+flock -s 9
+# TALVERO_WINDOWS_QT links the programs against a Qt of the user's own (the LGPL's promise).
+if [ -n "${TALVERO_WINDOWS_QT:-}" ]; then
+  qt=$TALVERO_WINDOWS_QT
+else
+  stage "windows qt" "$root/scripts/build-qt-windows.sh"
+  qt=$(qt_windows_prefix)
+fi
+[ "${1:-}" = --dependencies ] && exit 0
 
 echo "== talvero.exe, talvero-convert.exe and their tests for Windows"
 # Qt's moc, rcc and uic (and any later host tool) are the build machine's own.
@@ -141,7 +165,9 @@ cp "${programs[@]}" "$stage/"
 x86_64-w64-mingw32-strip "$stage"/*.exe
 # Windows editors expect CRLF line ends; the byte-order mark tells old Notepads it is UTF-8.
 { printf '\xef\xbb\xbf'; sed 's/$/\r/' "$root/packaging/windows/README.txt"; } >"$stage/README.txt"
+"$root/scripts/windows-licenses.sh" "$stage" "$deps"
 zip=$out/talvero-$version-win64.zip
 rm -f "$zip" "$out"/talvero-convert-*-win64.zip
-(cd "$stage" && cmake -E tar cf "$zip" --format=zip talvero.exe talvero-convert.exe README.txt)
+(cd "$stage" && cmake -E tar cf "$zip" --format=zip talvero.exe talvero-convert.exe README.txt \
+  LICENSE.txt licenses)
 echo "Built $zip"

@@ -38,33 +38,61 @@ debian_mirror() {
   echo "$found"
 }
 
-# fetch_sources DIR PACKAGE[=VERSION]…: downloads and unpacks Debian source packages into
-# DIR/<name>, through source lists of its own in DIR/apt.
-fetch_sources() {
-  local dir=$1
-  shift
-  local suite mirror apt keyring=/usr/share/keyrings/debian-archive-keyring.gpg signed=""
+# Source lists of our own, kept in the cache beside the builds: the release's archive and its
+# security archive, each as the machine's own lists name it. They are refreshed when missing,
+# when the archives changed, or once a day, so that a Debian fix reaches the Windows builds
+# (whose caches are keyed by the source versions) without a download on every run.
+source_apt_options=()
+prepare_source_lists() {
+  local apt=$talvero_cache/apt-sources suite mirror security keyring signed="" want
+  keyring=/usr/share/keyrings/debian-archive-keyring.gpg
   suite=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
   mirror=""
   [ -n "$suite" ] && mirror=$(debian_mirror "$suite")
   if [ -z "$mirror" ]; then
     echo "No Debian archive for '${suite:-this release}' in this machine's apt source lists" \
-      "(/etc/apt/sources.list, /etc/apt/sources.list.d/): the Windows build takes the source" \
-      "packages $* from there. Add the archive this machine installs its packages from." >&2
+      "(/etc/apt/sources.list, /etc/apt/sources.list.d/): the Windows build takes Debian's" \
+      "source packages from there. Add the archive this machine installs its packages from." >&2
     return 1
   fi
-  apt=$dir/apt
-  rm -rf "$apt"
-  mkdir -p "$apt/sources.list.d" "$apt/lists/partial" "$apt/cache/archives/partial" "$dir"
+  security=$(debian_mirror "$suite-security")
   [ -f "$keyring" ] && signed=" [signed-by=$keyring]"
-  echo "deb-src$signed $mirror $suite main" >"$apt/sources.list.d/talvero-windows.list"
-  local options=(-o Dir::Etc::SourceList=/dev/null -o Dir::Etc::SourceParts="$apt/sources.list.d"
-                 -o Dir::State::Lists="$apt/lists" -o Dir::Cache="$apt/cache")
+  want="deb-src$signed $mirror $suite main"
+  [ -n "$security" ] && want+=$'\n'"deb-src$signed $security $suite-security main"
+  source_apt_options=(-o Dir::Etc::SourceList=/dev/null -o Dir::Etc::SourceParts="$apt/sources.list.d"
+                      -o Dir::State::Lists="$apt/lists" -o Dir::Cache="$apt/cache")
   # As root apt hands downloads to its own unprivileged user, who cannot write here.
-  [ "$(id -u)" -eq 0 ] && options+=(-o APT::Sandbox::User=root)
-  echo "== Source packages $* from $mirror ($suite)"
-  quietly "$apt/update.log" apt-get "${options[@]}" update
-  (cd "$dir" && quietly "$apt/source.log" apt-get "${options[@]}" source --download-only "$@")
+  [ "$(id -u)" -eq 0 ] && source_apt_options+=(-o APT::Sandbox::User=root)
+  mkdir -p "$apt/sources.list.d" "$apt/lists/partial" "$apt/cache/archives/partial"
+  (
+    flock 8
+    if [ "$(cat "$apt/sources.list.d/talvero-windows.list" 2>/dev/null)" != "$want" ] ||
+       [ -z "$(find "$apt/updated" -mmin -1440 2>/dev/null)" ]; then
+      echo "$want" >"$apt/sources.list.d/talvero-windows.list"
+      echo "== Debian's source package lists ($mirror${security:+, $security})"
+      rm -f "$apt/updated"
+      quietly "$apt/update.log" apt-get "${source_apt_options[@]}" update
+      touch "$apt/updated"
+    fi
+  ) 8>"$talvero_cache/apt-sources.lock"
+}
+
+# newest_source_version NAME: the version of source package NAME that the lists offer.
+newest_source_version() {
+  apt-get "${source_apt_options[@]}" source --print-uris "$1" 2>/dev/null |
+    awk -v name="$1" '$2 ~ "^" name "_.*[.]dsc$" { sub("^" name "_", "", $2); sub("[.]dsc$", "", $2); print $2; exit }'
+}
+
+# fetch_sources DIR PACKAGE[=VERSION]…: downloads and unpacks Debian source packages into
+# DIR/<name> (prepare_source_lists first).
+fetch_sources() {
+  local dir=$1
+  shift
+  # A package cache of its own: another build may be reading the shared lists meanwhile.
+  mkdir -p "$dir/apt-cache/archives/partial"
+  echo "== Source packages $*"
+  (cd "$dir" && quietly "$dir/source.log" apt-get "${source_apt_options[@]}" \
+     -o Dir::Cache="$dir/apt-cache" source --download-only "$@")
   local dsc name
   for dsc in "$dir"/*.dsc; do
     name=$(basename "$dsc" .dsc)
