@@ -5,7 +5,8 @@
 #   sudo apt install ./build/package/talvero_<version>_amd64.deb
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/setup.sh" normal
+# test.sh has built it already.
+[ -n "${TALVERO_BUILT:-}" ] || "$root/scripts/setup.sh" normal
 
 out="$root/build/package"
 rm -rf "$out"

@@ -3,7 +3,8 @@
 # cube scenery in build/sample-output/. The files written are listed at the end.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/setup.sh" normal
+# The converter alone: the window and the test suites are not needed for the job.
+"$root/scripts/setup.sh" normal talvero-convert
 converter="$root/build/normal/cli/talvero-convert"
 output="$root/build/sample-output"
 mkdir -p "$output"
