@@ -50,6 +50,7 @@
 #include "editing/radio_group.h"
 #include "editing/talvero_filers.h"
 #include "engine/data_holders.h"
+#include "formats/scene_format.h"
 #include "imaging/bitmap.h"
 #include "imaging/image_codecs.h"
 #include "support/file_util.h"

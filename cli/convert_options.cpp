@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "engine/sim_filer.h"
+#include "formats/scene_format.h"
 #include "support/errors.h"
 #include "support/file_util.h"
 #include "support/number_format.h"
@@ -70,12 +71,14 @@ std::string ParameterHelp() {
   auto filer = TSimFiler::Create();
   filer->ResetJob();
   std::string text;
-  for (const TSceneFormat format : {sfFMS, sfRCP}) {
-    std::string line = format == sfFMS ? "  FMS:    " : "  RCPSim: ";
+  for (const SceneFormatDescription& format : SceneFormats()) {
+    // Each format's list starts in the same column.
+    std::string line = "  " + std::string(format.Name) + ":";
+    line.resize(std::max<size_t>(line.size() + 1, 10), ' ');
     size_t width = line.size();
     bool first = true;
-    for (const SceneParameter& p : SceneParameters(format)) {
-      const std::string item = std::string(p.Name) + "=" + p.Show(*filer);
+    for (const SceneParameter& p : SceneParameters(format.Format)) {
+      const std::string item = std::string(p.Name) + "=" + p.Show(format.Holder(*filer));
       if (!first && width + item.size() + 2 > 88) {
         line += ",\n          ";
         width = 10;

@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "cli/scene_parameters.h"
 #include "engine/enums.h"
+#include "formats/scene_parameters.h"
 #include "sceneview/scene_view.h"
 #include "support/currency.h"
 #include "support/text_catalogue.h"
