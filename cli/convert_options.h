@@ -49,9 +49,6 @@ struct ConvertOptions {
   SceneViewSettings View;
 };
 
-// True for the names of RCPSim scene files (".xscn" and ".x", letter case ignored).
-bool IsRcpSceneName(const std::string& fileName);
-
 // Parses the command line. nullopt when it asked for --help or --version (already printed
 // to `out`); UsageError for anything the converter cannot run.
 std::optional<ConvertOptions> ParseCommandLine(int argc, const char* const* argv,
