@@ -5,6 +5,7 @@
 #include "app/levelling_panel.h"
 #include "app/scene_view_tab.h"
 #include "engine/sim_filer.h"
+#include "formats/scene_format.h"
 
 namespace talvero {
 
@@ -17,9 +18,7 @@ TBeforeConversion::TBeforeConversion(TSceneViewTab& tab, TLevellingPanel& levell
     choice.Pose.LevelPitch = static_cast<double>(filer.GetLevelPitch().ToLongDouble());
     choice.Pose.LevelRoll = static_cast<double>(filer.GetLevelRoll().ToLongDouble());
     // The page the job writes for turns the scene.
-    const TSimDataHolder& data = filer.GetSceneFormat() == sfRCP
-                                     ? static_cast<const TSimDataHolder&>(filer.RCPData())
-                                     : filer.FMSData();
+    const TSimDataHolder& data = DescriptionOf(filer.GetSceneFormat()).Holder(filer);
     choice.Pose.SceneRotate = static_cast<double>(data.GetSceneRotate().ToLongDouble());
     return choice;
   });

@@ -7,6 +7,7 @@
 #include <QUrl>
 #include <QWidget>
 
+#include "formats/scene_format.h"
 #include "imaging/image_codecs.h"
 #include "support/file_util.h"
 
@@ -14,23 +15,7 @@ namespace talvero {
 
 TFileKind FileKindOf(const std::string& fileName) {
   if (ImageFormatFromExtension(fileName) != ImageFormat::Unsupported) return TFileKind::Panorama;
-  const QString name = QString::fromStdString(fileName);
-  const QString suffix = name.mid(name.lastIndexOf(QLatin1Char('.')) + 1).toLower();
-  if (!name.contains(QLatin1Char('.'))) return TFileKind::Other;
-  if (suffix == QLatin1String("scn")) return TFileKind::FmsScene;
-  if (suffix == QLatin1String("xscn") || suffix == QLatin1String("x")) return TFileKind::RcpScene;
-  return TFileKind::Other;
-}
-
-std::optional<TSceneFormat> SceneFormatOfFile(const std::string& fileName) {
-  switch (FileKindOf(fileName)) {
-    case TFileKind::FmsScene:
-      return sfFMS;
-    case TFileKind::RcpScene:
-      return sfRCP;
-    default:
-      return std::nullopt;
-  }
+  return SceneFormatOfFile(fileName) ? TFileKind::Scene : TFileKind::Other;
 }
 
 TFileDrop::TFileDrop(QWidget* window, TFileHandler onFile, std::function<bool()> accepting)

@@ -1,5 +1,5 @@
 // Files dropped on the main window, and what a file is by its name: a panorama the engine
-// reads, or an FMS or RCPSim scene file (whose extension also decides the format page).
+// reads, or a scene file of one of the formats (whose extension also decides the format page).
 #pragma once
 
 #include <QObject>
@@ -8,20 +8,16 @@
 #include <optional>
 #include <string>
 
-#include "engine/enums.h"
-
 class QMimeData;
 class QWidget;
 
 namespace talvero {
 
-enum class TFileKind { Other, Panorama, FmsScene, RcpScene };
+enum class TFileKind { Other, Panorama, Scene };
 
-// By extension, letter case ignored: the panorama types the engine reads, ".scn" for FMS,
-// ".xscn" and ".x" for RCPSim.
+// By extension, letter case ignored: the panorama types the engine reads, then the scene
+// files' extensions (SceneFormatOfFile).
 TFileKind FileKindOf(const std::string& fileName);
-// The format a scene file name asks for; none for other names.
-std::optional<TSceneFormat> SceneFormatOfFile(const std::string& fileName);
 
 // Takes drops anywhere on `window` (its controls included): the first local file of a
 // known kind goes to `onFile`; drags carrying none are left to the controls. While

@@ -37,9 +37,9 @@
 #include "app/format_pictures.h"
 #include "app/job_status.h"
 #include "app/language.h"
+#include "app/levelling_panel.h"
 #include "app/overwrite_dialog.h"
 #include "app/panorama_info.h"
-#include "app/levelling_panel.h"
 #include "app/preview_loader.h"
 #include "app/recent_files.h"
 #include "app/reg_manager.h"
@@ -50,6 +50,7 @@
 #include "editing/radio_group.h"
 #include "editing/talvero_filers.h"
 #include "engine/data_holders.h"
+#include "formats/scene_format.h"
 #include "imaging/bitmap.h"
 #include "imaging/image_codecs.h"
 #include "support/file_util.h"
@@ -82,7 +83,6 @@ QStringList SceneFilters() {
   return {WindowText(QT_TRANSLATE_NOOP("talvero::TForm1", "FMSシーンファイル(*.scn)")),
           WindowText(QT_TRANSLATE_NOOP("talvero::TForm1", "RCPSimシンファイル(*.xscn)"))};
 }
-const char* const kSceneSuffixes[] = {"scn", "xscn"};
 // The panorama dialog's filters. "All files" is "*": "*.*" would hide names without a period.
 QStringList ImageFilters() {
   return {WindowText(QT_TRANSLATE_NOOP("talvero::TForm1",
@@ -97,8 +97,6 @@ QString ExecuteMenuCaption() {
 }
 QString CancelCaption() { return WindowText(QT_TRANSLATE_NOOP("talvero::TForm1", "中止")); }
 QString CancelMenuCaption() { return WindowText(QT_TRANSLATE_NOOP("talvero::TForm1", "中止(&A)")); }
-
-const char* SceneExtension(int formatIndex) { return formatIndex == sfRCP ? ".xscn" : ".scn"; }
 
 // Runs `onExit` when the scope ends, however it ends.
 template <typename F>
@@ -781,7 +779,9 @@ void TForm1::RadioGroup_SceneType_SubsetClick() {
 
 void TForm1::PageControl_SceneFormatChange(int index) {
   const std::string sceneFile = FFiler->GetSceneFilename();
-  if (!sceneFile.empty()) FFiler->SetSceneFilename(ChangeFileExt(sceneFile, SceneExtension(index)));
+  const TSceneFormat format = EnumFromOrdinal<TSceneFormat>(index).value_or(sfFMS);
+  if (!sceneFile.empty())
+    FFiler->SetSceneFilename(ChangeFileExt(sceneFile, DescriptionOf(format).DefaultExtension()));
   UpdateSceneFormatImage();
 }
 
@@ -839,14 +839,19 @@ void TForm1::SpeedButton_SceneFileClick() {
   dialog.setNameFilters(filters);
   const int format = std::clamp<int>(FFiler->GetSceneFormat(), 0, 1);
   dialog.selectNameFilter(filters[format]);
-  dialog.setDefaultSuffix(QString::fromLatin1(kSceneSuffixes[format]));
+  // The default extension without its period.
+  const auto suffix = [](int index) {
+    const char* extension = DescriptionOf(static_cast<TSceneFormat>(index)).DefaultExtension();
+    return QString::fromLatin1(extension + 1);
+  };
+  dialog.setDefaultSuffix(suffix(format));
   if (!Edit_SceneFileName->text().isEmpty()) dialog.selectFile(Edit_SceneFileName->text());
   connect(&dialog, &QFileDialog::filterSelected, this,
-          [this, &dialog, filters](const QString& filter) {
+          [this, &dialog, filters, suffix](const QString& filter) {
             const int index = static_cast<int>(filters.indexOf(filter));
             if (index < 0) return;
-            Guarded([this, &dialog, index] {
-              dialog.setDefaultSuffix(QString::fromLatin1(kSceneSuffixes[index]));
+            Guarded([this, &dialog, index, suffix] {
+              dialog.setDefaultSuffix(suffix(index));
               OpenDialog1TypeChange(index + 1);
             });
           });
@@ -861,12 +866,7 @@ void TForm1::OpenSceneFile(const std::string& fileName) {
   ShowSceneView();
   if (!FileExists(fileName)) return;  // the scene file the next job writes
   // The levelling it restores is no change of the user's; what shows is the file.
-  FBeforeConversion->Restoring([&] {
-    if (FFiler->GetSceneFormat() == sfFMS)
-      ReadFmsSceneFile(fileName);
-    else
-      ReadRcpSceneFiles(fileName);
-  });
+  FBeforeConversion->Restoring([&] { ReadSceneFiles(fileName); });
   FBeforeConversion->SceneFileShown();
 }
 
@@ -883,7 +883,7 @@ void TForm1::OpenPanorama(const std::string& fileName) {
 }
 
 void TForm1::ShowSceneView() {
-  SceneView_Check->ShowSceneFile(FFiler->GetSceneFilename(), FFiler->GetSceneFormat() == sfRCP);
+  SceneView_Check->ShowSceneFile(FFiler->GetSceneFilename(), FFiler->GetSceneFormat());
 }
 
 void TForm1::OpenDialog1TypeChange(int filterIndex) {
@@ -891,46 +891,33 @@ void TForm1::OpenDialog1TypeChange(int filterIndex) {
   UpdateSceneFormatImage();
 }
 
-void TForm1::ReadFmsSceneFile(const std::string& fileName) {
+void TForm1::ReadSceneFiles(const std::string& fileName) {
+  const TSceneFormat format = FFiler->GetSceneFormat();
+  TSimDataHolder& read = DescriptionOf(format).Holder(*FFiler);
   TFMSDataHolder& fms = FFiler->FMSData();
-  if (FFiler->ReadFmsScene(fileName)) {
-    FLoadedFMS->CopyFrom(fms);
-    FFiler->RCPData().CopyFrom(fms);
-    FLoadedRCP->CopyFrom(FFiler->RCPData());
-    SetRestoreEnabled(true);
-  } else {
-    fms.SetDefaults();
-    FLoadedFMS->SetDefaults();
-    SetRestoreEnabled(false);
-  }
-}
-
-void TForm1::ReadRcpSceneFiles(const std::string& fileName) {
   TRCPDataHolder& rcp = FFiler->RCPData();
-  bool read = false;
-  const auto keep = [&] {
-    FLoadedRCP->CopyFrom(rcp);
-    FFiler->FMSData().CopyFrom(rcp);
-    FLoadedFMS->CopyFrom(rcp);
-    read = true;
-  };
-  // The settings file first, so that the mesh's values win where both have one.
-  const std::string xscn = ChangeFileExt(fileName, ".xscn");
-  if (FileExists(xscn) && FFiler->ReadXscn(xscn)) keep();
-  const std::string mesh = ChangeFileExt(fileName, ".x");
-  if (FileExists(mesh) && FFiler->ReadXScene(mesh)) keep();
-  SetRestoreEnabled(read);
-  if (!read) {
-    rcp.SetDefaults();
-    FLoadedRCP->SetDefaults();
+  // After each file read: the load-time values of the format read, and the other format's
+  // values carried across.
+  const bool recognised = RestoreJob(*FFiler, format, fileName, [&] {
+    if (format == sfFMS) {
+      FLoadedFMS->CopyFrom(fms);
+      rcp.CopyFrom(fms);
+      FLoadedRCP->CopyFrom(rcp);
+    } else {
+      FLoadedRCP->CopyFrom(rcp);
+      fms.CopyFrom(rcp);
+      FLoadedFMS->CopyFrom(rcp);
+    }
+  });
+  SetRestoreEnabled(recognised);
+  if (!recognised) {
+    read.SetDefaults();
+    (format == sfFMS ? static_cast<TSimDataHolder&>(*FLoadedFMS) : *FLoadedRCP).SetDefaults();
   }
 }
 
 void TForm1::SpeedButton_InitClick() {
-  if (FFiler->GetSceneFormat() == sfRCP)
-    FFiler->RCPData().SetDefaults();
-  else
-    FFiler->FMSData().SetDefaults();
+  DescriptionOf(FFiler->GetSceneFormat()).Holder(*FFiler).SetDefaults();
 }
 
 void TForm1::SpeedButton_DataHolderClick() {
@@ -1026,18 +1013,12 @@ void TForm1::RunJob() {
 }
 
 void TForm1::ExpectJobOutputs() {
-  const std::string folder = FFiler->GetSceneFolder();
-  std::vector<std::string> names, paths;
-  if (CreateDividedImage()) {
-    names.assign(FFiler->ImageNames().begin(), FFiler->ImageNames().end());
-    for (const std::string& name : names) paths.push_back(folder + name);
-    for (const char* vista : {"fms_vista.bmp", "fms_vista.jpg"}) paths.push_back(folder + vista);
-  }
-  if (CreateSceneFile()) {
-    const std::string scene = FFiler->GetSceneFilename();
-    paths.push_back(scene);
-    if (FFiler->GetSceneFormat() == sfRCP) paths.push_back(ChangeFileExt(scene, ".x"));
-  }
+  std::vector<std::string> paths;
+  for (const PlannedOutput& output :
+       PlannedOutputs(*FFiler, CreateDividedImage(), CreateSceneFile()))
+    paths.push_back(output.Path);
+  std::vector<std::string> names;
+  if (CreateDividedImage()) names.assign(FFiler->ImageNames().begin(), FFiler->ImageNames().end());
   JobStatus1->Expect(std::move(names), CreateSceneFile(), FFiler->GetSceneType() == stCube,
                      paths);
 }

@@ -227,8 +227,8 @@ class TForm1 : public QMainWindow {
   // Asks about overwriting `path`; the option of `option` follows the dialog's check box.
   // True when the answer is yes.
   bool ConfirmOverwrite(const std::string& path, QAction* option);
-  void ReadFmsSceneFile(const std::string& fileName);
-  void ReadRcpSceneFiles(const std::string& fileName);
+  // Restores the job from a scene file of the current format; the restore commands follow.
+  void ReadSceneFiles(const std::string& fileName);
   // A panorama was chosen (dialog, drop, recent files): its preview when shown, else its
   // size, decoded in the background.
   void PanoramaChosen();

@@ -13,7 +13,7 @@
 #include "engine/data_holders.h"
 #include "engine/error_reporter.h"
 #include "engine/sim_filer.h"
-#include "support/file_util.h"
+#include "formats/scene_format.h"
 
 namespace talvero {
 
@@ -87,25 +87,15 @@ TSceneOverlay OverlayOfModel(const SceneModel& model) {
   return overlay;
 }
 
-std::optional<Vec3> SceneAircraftPosition(const std::string& sceneFile, bool rcpsim) {
+std::optional<Vec3> SceneAircraftPosition(const std::string& sceneFile, TSceneFormat format) {
   SilentReporter silent;
   auto filer = TSimFiler::Create();
   // The filer's own reporter: this runs on the tab's worker, where the process-wide one
   // must not be swapped.
   filer->SetErrorReporter(&silent);
   try {
-    bool read = false;
-    if (rcpsim) {
-      const std::string xscn = ChangeFileExt(sceneFile, ".xscn");
-      const std::string mesh = ChangeFileExt(sceneFile, ".x");
-      if (FileExists(xscn)) read = filer->ReadXscn(xscn) || read;
-      if (FileExists(mesh)) read = filer->ReadXScene(mesh) || read;
-    } else {
-      read = FileExists(sceneFile) && filer->ReadFmsScene(sceneFile);
-    }
-    if (!read) return std::nullopt;
-    const TSimDataHolder& data =
-        rcpsim ? static_cast<const TSimDataHolder&>(filer->RCPData()) : filer->FMSData();
+    if (!RestoreJob(*filer, format, sceneFile)) return std::nullopt;
+    const TSimDataHolder& data = DescriptionOf(format).Holder(*filer);
     return Vec3{static_cast<double>(data.GetAirCraftX().ToLongDouble()),
                 static_cast<double>(data.GetAirCraftY().ToLongDouble()),
                 static_cast<double>(data.GetAirCraftZ().ToLongDouble())};

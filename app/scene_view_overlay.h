@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/enums.h"
 #include "sceneview/scene_model.h"
 #include "sceneview/scene_view.h"
 
@@ -30,7 +31,7 @@ struct TSceneOverlay {
 TSceneOverlay OverlayOfModel(const SceneModel& model);
 // The aircraft position the scene file itself holds (its parameter block or the simulator's
 // own keys), read as Talvero reads the file back; none when it holds none.
-std::optional<Vec3> SceneAircraftPosition(const std::string& sceneFile, bool rcpsim);
+std::optional<Vec3> SceneAircraftPosition(const std::string& sceneFile, TSceneFormat format);
 
 // The compass point of a heading in degrees (0 N, 90 E, …; nearest of eight).
 const char* CompassPoint(double heading);

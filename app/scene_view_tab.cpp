@@ -111,9 +111,9 @@ TSceneViewTab::TSceneViewTab(QWidget* parent)
 
 TSceneViewTab::~TSceneViewTab() { FWorker.Stop(); }
 
-void TSceneViewTab::ShowSceneFile(const std::string& sceneFileName, bool rcpsim) {
+void TSceneViewTab::ShowSceneFile(const std::string& sceneFileName, TSceneFormat format) {
   FSceneFile = !sceneFileName.empty() && FileExists(sceneFileName) ? sceneFileName : std::string();
-  FRcpsim = rcpsim;
+  FFormat = format;
   ++FSceneGeneration;
   if (FBeforeConversion) return;  // read when the box is cleared
   ClearView();
@@ -233,7 +233,7 @@ QRect TSceneViewTab::ViewArea() const {
 void TSceneViewTab::RequestView() {
   Request request;
   request.SceneFile = FSceneFile;
-  request.Rcpsim = FRcpsim;
+  request.Format = FFormat;
   request.SceneGeneration = FSceneGeneration;
   if (FBeforeConversion) {
     RefreshPanoramaChoice();
@@ -294,15 +294,14 @@ void TSceneViewTab::Serve(Request& request) {
       state.Generation = request.SceneGeneration;
       if (!request.SceneFile.empty()) {
         try {
-          state.Scene = std::make_unique<LoadedScene>(request.Rcpsim
-                                                          ? ReadXSceneModel(request.SceneFile)
-                                                          : ReadFmsSceneModel(request.SceneFile));
+          state.Scene =
+              std::make_unique<LoadedScene>(ReadSceneModel(request.SceneFile, request.Format));
         } catch (const std::exception& error) {
           state.SceneError = error.what();
         }
         if (state.Scene) {
           auto made = std::make_shared<TSceneOverlay>(OverlayOfModel(state.Scene->Model()));
-          made->Aircraft = SceneAircraftPosition(request.SceneFile, request.Rcpsim);
+          made->Aircraft = SceneAircraftPosition(request.SceneFile, request.Format);
           state.Overlay = std::move(made);
         }
       }

@@ -44,10 +44,10 @@ class TSceneViewTab : public QWidget {
   explicit TSceneViewTab(QWidget* parent = nullptr);
   ~TSceneViewTab() override;
 
-  // Shows `sceneFileName`, an FMS scene or (`rcpsim`) an RCPSim .xscn or .x file; it is read
+  // Shows `sceneFileName`, a scene file of `format` (for RCPSim the .xscn or the .x); it is read
   // again from disk with its images even when the name is the one shown, for a job may have
   // rewritten it. Empty or not an existing file: the tab says there is no scene file yet.
-  void ShowSceneFile(const std::string& sceneFileName, bool rcpsim);
+  void ShowSceneFile(const std::string& sceneFileName, TSceneFormat format);
   // A scene file is shown (it exists; it may still fail to read).
   bool HasSceneFile() const { return !FSceneFile.empty(); }
 
@@ -102,7 +102,7 @@ class TSceneViewTab : public QWidget {
  private:
   struct Request {
     std::string SceneFile;
-    bool Rcpsim = false;
+    TSceneFormat Format = sfFMS;
     uint64_t SceneGeneration = 0;
     bool Panorama = false;  // the view before conversion
     std::string PanoramaFile;
@@ -136,7 +136,7 @@ class TSceneViewTab : public QWidget {
   QLabel* FMessage;
   QLabel* FMissing;
   std::string FSceneFile;
-  bool FRcpsim = false;
+  TSceneFormat FFormat = sfFMS;
   uint64_t FSceneGeneration = 0;
   bool FBeforeConversion = false;
   std::function<TPanoramaChoice()> FPanoramaSource;

@@ -1,11 +1,13 @@
 #include "cli/convert_job.h"
 
 #include <new>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "cli/console_output.h"
 #include "engine/sim_filer.h"
-#include "formats/rcp_scene.h"
+#include "formats/scene_format.h"
 #include "imaging/xmp_pose.h"
 #include "sceneview/scene_view.h"
 #include "support/cancellation.h"
@@ -23,27 +25,18 @@ const char* const kNothingToDo =
     "  talvero-convert --image PANORAMA.jpg --scene FOLDER/NAME.scn\n"
     "Run 'talvero-convert --help' for every option.\n";
 
-// Reads the job recorded in a scene file as the window's scene file command does: the FMS
-// reader, or the RCPSim settings reader and then the mesh reader (the mesh's values win).
-// The values read are carried over to the other format's holder, for a job that changes
-// the format.
+// Reads the job recorded in a scene file as the window's scene file command does, with the
+// reader of the format its name belongs to. The values read are carried over to the other
+// formats' holders, for a job that changes the format.
 void RestoreFromScene(TSimFiler& filer, const std::string& fileName) {
   if (!FileExists(fileName))
     throw FileError("cannot read scene file '" + fileName + "': no such file");
-  bool recognised = false;
-  if (IsRcpSceneName(fileName)) {
-    const std::string xscn = XscnFileName(fileName), x = XFileName(fileName);
-    if (FileExists(xscn) && filer.ReadXscn(xscn)) recognised = true;
-    if (FileExists(x) && filer.ReadXScene(x)) recognised = true;
-    if (recognised) filer.FMSData().CopyFrom(filer.RCPData());
-  } else {
-    recognised = filer.ReadFmsScene(fileName);
-    if (recognised) filer.RCPData().CopyFrom(filer.FMSData());
-  }
-  if (!recognised)
-    throw Error("'" + fileName + "' holds no job talvero-convert can read (" +
-                (IsRcpSceneName(fileName) ? "RCPSim .xscn and .x files" : "an FMS .scn file") +
+  const SceneFormatDescription& format = DescriptionOf(SceneFormatOfFile(fileName).value_or(sfFMS));
+  if (!RestoreJob(filer, format.Format, fileName))
+    throw Error("'" + fileName + "' holds no job talvero-convert can read (" + format.FilesInWords +
                 " expected)");
+  for (const SceneFormatDescription& other : SceneFormats())
+    if (other.Format != format.Format) other.Holder(filer).CopyFrom(format.Holder(filer));
 }
 
 // The scene file's folder is where every output goes; a bare name means the current folder
@@ -62,8 +55,7 @@ std::string SceneFileName(const ConvertOptions& options) {
 void WriteSceneView(const TSimFiler& filer, const ConvertOptions& options, ConsoleOutput& console) {
   const std::string scene = filer.GetSceneFilename();
   console.Progress("scene view: " + *options.ViewImage, spAppend);
-  const LoadedScene loaded(filer.GetSceneFormat() == sfRCP ? ReadXSceneModel(scene)
-                                                           : ReadFmsSceneModel(scene));
+  const LoadedScene loaded(ReadSceneModel(scene, filer.GetSceneFormat()));
   for (const MissingImage& missing : loaded.Missing())
     console.Warning("the scene's image '" + missing.Name + "' cannot be shown (" + missing.Problem +
                     "); its faces are drawn in magenta");
@@ -139,26 +131,26 @@ int RunJob(TSimFiler& filer, const ConvertOptions& options, ConsoleOutput& conso
   // The scene writers take their texture names from the prepared list, so it is made
   // first even when only the scene file is wanted.
   filer.PrepareOutputNames();
+  const std::vector<PlannedOutput> planned =
+      PlannedOutputs(filer, options.Images, options.SceneFile);
+  // The files a stage wrote: those it plans, less those it leaves alone when they exist.
   StringList written;
-  const bool fms = filer.GetSceneFormat() == sfFMS;
+  const auto wroteStage = [&](TJobStage stage, const std::set<std::string>& existed) {
+    for (const PlannedOutput& output : planned)
+      if (output.Stage == stage && !existed.contains(output.Path)) written.push_back(output.Path);
+  };
   if (options.Images) {
     filer.RunImageStage();
     if (reporter.Count() > 0) return 1;
-    for (const std::string& name : filer.ImageNames())
-      written.push_back(filer.GetSceneFolder() + name);
-    if (fms) written.push_back(filer.VistaTexturePath());
+    wroteStage(TJobStage::Images, {});
   }
   if (options.SceneFile) {
-    const bool vistaExisted = FileExists(filer.VistaTexturePath());
+    std::set<std::string> existed;
+    for (const PlannedOutput& output : planned)
+      if (output.OnlyWhenMissing && FileExists(output.Path)) existed.insert(output.Path);
     filer.RunSceneStage();
     if (reporter.Count() > 0) return 1;
-    if (fms) {
-      written.push_back(filer.GetSceneFilename());
-      if (!vistaExisted) written.push_back(filer.VistaTexturePath());
-    } else {
-      written.push_back(XFileName(filer.GetSceneFilename()));
-      written.push_back(XscnFileName(filer.GetSceneFilename()));
-    }
+    wroteStage(TJobStage::Scene, existed);
   }
   if (options.ViewImage) {
     WriteSceneView(filer, options, console);

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "engine/sim_filer.h"
+#include "formats/scene_format.h"
 #include "support/errors.h"
 #include "support/file_util.h"
 #include "support/number_format.h"
@@ -21,7 +22,6 @@ template <typename E>
 using Choices = std::vector<std::pair<std::string, E>>;
 
 const Choices<TSceneType> kTypes = {{"cube", stCube}, {"sphere", stSphere}};
-const Choices<TSceneFormat> kFormats = {{"fms", sfFMS}, {"rcp", sfRCP}};
 const Choices<TImageSizeMode> kSizes = {
     {"small", ismSmall}, {"normal", ismNormal}, {"large", ismLarge}};
 const Choices<TExtractImageType> kImageTypes = {
@@ -30,6 +30,13 @@ const Choices<TCubeSuffix> kSuffixes = {{"left", csLeft}, {"zero", csZero}};
 const Choices<TImageQuality> kQualities = {{"exact", iqExact}, {"high", iqHigh}};
 const Choices<TextLanguage> kLanguages = {{"ja", TextLanguage::Japanese},
                                           {"en", TextLanguage::English}};
+
+Choices<TSceneFormat> FormatChoices() {
+  Choices<TSceneFormat> choices;
+  for (const SceneFormatDescription& format : SceneFormats())
+    choices.emplace_back(format.OptionName, format.Format);
+  return choices;
+}
 
 // An option taking one of a few words, letter case ignored; the last one given counts.
 CLI::Option* AddText(CLI::App& app, const std::string& name, std::string& target,
@@ -70,12 +77,14 @@ std::string ParameterHelp() {
   auto filer = TSimFiler::Create();
   filer->ResetJob();
   std::string text;
-  for (const TSceneFormat format : {sfFMS, sfRCP}) {
-    std::string line = format == sfFMS ? "  FMS:    " : "  RCPSim: ";
+  for (const SceneFormatDescription& format : SceneFormats()) {
+    // Each format's list starts in the same column.
+    std::string line = "  " + std::string(format.Name) + ":";
+    line.resize(std::max<size_t>(line.size() + 1, 10), ' ');
     size_t width = line.size();
     bool first = true;
-    for (const SceneParameter& p : SceneParameters(format)) {
-      const std::string item = std::string(p.Name) + "=" + p.Show(*filer);
+    for (const SceneParameter& p : SceneParameters(format.Format)) {
+      const std::string item = std::string(p.Name) + "=" + p.Show(format.Holder(*filer));
       if (!first && width + item.size() + 2 > 88) {
         line += ",\n          ";
         width = 10;
@@ -188,11 +197,6 @@ void ParseLevel(const std::string& text, ConvertOptions& options) {
 
 }  // namespace
 
-bool IsRcpSceneName(const std::string& fileName) {
-  const std::string ext = ExtractFileExt(fileName);
-  return SameTextIgnoreCase(ext, ".xscn") || SameTextIgnoreCase(ext, ".x");
-}
-
 std::optional<ConvertOptions> ParseCommandLine(int argc, const char* const* argv,
                                                std::ostream& out) {
   CLI::App app(kDescription, "talvero-convert");
@@ -225,7 +229,8 @@ std::optional<ConvertOptions> ParseCommandLine(int argc, const char* const* argv
   const std::string scenery = "Scenery";
   auto* typeOption = AddChoice(app, "--type", type, kTypes,
                                "Six cube faces or twenty sphere tiles. Default: cube");
-  auto* formatOption = AddChoice(app, "--format", format, kFormats,
+  const Choices<TSceneFormat> formats = FormatChoices();
+  auto* formatOption = AddChoice(app, "--format", format, formats,
                                  "Simulator: FMS or RCPSim. Default: rcp for a .xscn or .x\n"
                                  "scene file, else fms");
   auto* sizeOption = AddChoice(app, "--size", size, kSizes,
@@ -346,11 +351,11 @@ std::optional<ConvertOptions> ParseCommandLine(int argc, const char* const* argv
         "--view-image with --no-images and --no-scene needs the scene to view "
         "(--from-scene FILE)");
 
-  if (const auto chosen = Chosen(formatOption, format, kFormats)) {
+  if (const auto chosen = Chosen(formatOption, format, formats)) {
     options.Format = *chosen;
   } else {
     const std::optional<std::string>& sceneName = options.Scene ? options.Scene : options.FromScene;
-    options.Format = sceneName && IsRcpSceneName(*sceneName) ? sfRCP : sfFMS;
+    options.Format = (sceneName ? SceneFormatOfFile(*sceneName) : std::nullopt).value_or(sfFMS);
   }
   for (const std::string& text : sets) {
     try {

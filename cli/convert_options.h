@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "cli/scene_parameters.h"
 #include "engine/enums.h"
+#include "formats/scene_parameters.h"
 #include "sceneview/scene_view.h"
 #include "support/currency.h"
 #include "support/text_catalogue.h"
@@ -48,9 +48,6 @@ struct ConvertOptions {
   std::optional<std::string> ViewImage;
   SceneViewSettings View;
 };
-
-// True for the names of RCPSim scene files (".xscn" and ".x", letter case ignored).
-bool IsRcpSceneName(const std::string& fileName);
 
 // Parses the command line. nullopt when it asked for --help or --version (already printed
 // to `out`); UsageError for anything the converter cannot run.

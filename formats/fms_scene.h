@@ -2,12 +2,13 @@
 // WriteFmsSphere (the reader is TSimFiler::ReadFmsScene).
 #pragma once
 
-#include "formats/scene_header.h"
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "engine/data_holders.h"
 #include "engine/enums.h"
+#include "formats/scene_header.h"
 #include "support/currency.h"
 
 namespace talvero {
@@ -20,8 +21,7 @@ using StringList = std::vector<std::string>;
 struct FmsSceneValues {
   TSceneType SceneType = stCube;
   TCubeSuffix CubeSuffix = csLeft;
-  int32_t AreaRadius = 0;
-  Currency SceneRotate, SlopeX, SlopeY, AirCraftX, AirCraftY, AirCraftZ, PilotZ;
+  TFMSDataHolder Data;  // a plain copy of FMSData
   std::string TextureBasename;
   StringList GroundDataLines;  // as the file read held them (code page 932 bytes)
   JobOptionValues Options;

@@ -140,16 +140,6 @@ struct FmsReader {
   std::optional<bool> Line(size_t i) {
     if (i < dataEnd || GroundDataBlock(i)) return std::nullopt;
     LineTokenizer t(lines[i]);
-    TFMSDataHolder& data = filer.FMSData();
-    using Setter = void (TFMSDataHolder::*)(Currency);
-    static const std::pair<const char*, Setter> kNumbers[] = {
-        {"sf_SceneRotate", &TFMSDataHolder::SetSceneRotate},
-        {"sf_SlopeX", &TFMSDataHolder::SetSlopeX},
-        {"sf_SlopeY", &TFMSDataHolder::SetSlopeY},
-        {"sf_AirCraftX", &TFMSDataHolder::SetAirCraftX},
-        {"sf_AirCraftY", &TFMSDataHolder::SetAirCraftY},
-        {"sf_AirCraftZ", &TFMSDataHolder::SetAirCraftZ},
-        {"sf_PilotZ", &TFMSDataHolder::SetPilotZ}};
     // Each check looks at the token where the previous one left the tokenizer.
     while (!t.AtEnd()) {
       if (t.IsSymbol("sf_SceneType")) {
@@ -159,9 +149,7 @@ struct FmsReader {
       ReadJobOption(t, filer);
       if (t.IsSymbol("sf_CubeSuffix"))
         filer.SetCubeSuffix(ReadOrdinalValue<TCubeSuffix>(t, "sf_CubeSuffix"));
-      if (t.IsSymbol("sf_AreaRadius")) data.SetAreaRadius(ReadInt32Value(t, "sf_AreaRadius"));
-      for (const auto& [key, setter] : kNumbers)
-        if (t.IsSymbol(key)) (data.*setter)(Fixed(ReadNumberValue(t)));
+      ReadParameterValue(t, sfFMS, filer.FMSData());
       if (t.IsSymbol("sf_TextureBasename")) {
         filer.SetTextureBasename(ReadStringValue(t));
         return true;

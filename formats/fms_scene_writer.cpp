@@ -66,14 +66,14 @@ FmsSceneValues FmsSceneValues::From(const TSimFiler& filer) {
   FmsSceneValues v;
   v.SceneType = filer.GetSceneType();
   v.CubeSuffix = filer.GetCubeSuffix();
-  v.AreaRadius = data.GetAreaRadius();
-  v.SceneRotate = data.GetSceneRotate();
-  v.SlopeX = data.GetSlopeX();
-  v.SlopeY = data.GetSlopeY();
-  v.AirCraftX = data.GetAirCraftX();
-  v.AirCraftY = data.GetAirCraftY();
-  v.AirCraftZ = data.GetAirCraftZ();
-  v.PilotZ = data.GetPilotZ();
+  v.Data.SetAreaRadius(data.GetAreaRadius());
+  v.Data.SetSceneRotate(data.GetSceneRotate());
+  v.Data.SetSlopeX(data.GetSlopeX());
+  v.Data.SetSlopeY(data.GetSlopeY());
+  v.Data.SetAirCraftX(data.GetAirCraftX());
+  v.Data.SetAirCraftY(data.GetAirCraftY());
+  v.Data.SetAirCraftZ(data.GetAirCraftZ());
+  v.Data.SetPilotZ(data.GetPilotZ());
   v.TextureBasename = filer.GetTextureBasename();
   v.GroundDataLines = filer.GroundDataLines();
   v.Options = JobOptionValues::From(filer);
@@ -89,15 +89,7 @@ size_t WriteFmsHeader(StringList& lines, const FmsSceneValues& v) {
       "// Line sf_SceneType .. sf_TextureBasename, Talvero.exe read it, please do not change.");
   lines.push_back(EnumHeaderLine("sf_SceneType", v.SceneType));
   if (v.SceneType == stCube) lines.push_back(EnumHeaderLine("sf_CubeSuffix", v.CubeSuffix));
-  lines.push_back(HeaderLine("sf_AreaRadius", std::to_string(v.AreaRadius)));
-  const std::pair<const char*, Currency> fixed[] = {{"sf_SceneRotate", v.SceneRotate},
-                                                    {"sf_SlopeX", v.SlopeX},
-                                                    {"sf_SlopeY", v.SlopeY},
-                                                    {"sf_AirCraftX", v.AirCraftX},
-                                                    {"sf_AirCraftY", v.AirCraftY},
-                                                    {"sf_AirCraftZ", v.AirCraftZ},
-                                                    {"sf_PilotZ", v.PilotZ}};
-  for (const auto& [key, value] : fixed) lines.push_back(HeaderLine(key, value.ToFixedString(2)));
+  AppendParameterLines(lines, sfFMS, v.Data);
   AppendJobOptionLines(lines, v.Options);
   const size_t groundData = lines.size();
   lines.insert(lines.end(), v.GroundDataLines.begin(), v.GroundDataLines.end());
@@ -107,27 +99,29 @@ size_t WriteFmsHeader(StringList& lines, const FmsSceneValues& v) {
   return groundData;
 }
 
-void WriteFmsGround(StringList& lines, const FmsSceneValues& v) {
-  const long double g = 1.5L * v.AreaRadius;
+void WriteFmsGround(StringList& lines, const FmsSceneValues& values) {
+  const TFMSDataHolder& v = values.Data;
+  const long double g = 1.5L * v.GetAreaRadius();
   const std::string gs = General(g);
   const TExtVector n =
-      RotateExtVector({0, 0, 1}, v.SlopeX.ToLongDouble(), v.SlopeY.ToLongDouble(), 0);
-  const long double z = v.AirCraftZ.ToLongDouble();
+      RotateExtVector({0, 0, 1}, v.GetSlopeX().ToLongDouble(), v.GetSlopeY().ToLongDouble(), 0);
+  const long double z = v.GetAirCraftZ().ToLongDouble();
   // Height of the sloped plane through the aircraft, cut (not rounded) to tenths.
   auto height = [&](long double x, long double y) {
     const long double tenths = n.Z == 0 ? NAN : std::truncl((z - (n.X * x + n.Y * y) / n.Z) * 10);
     if (!(tenths >= -9223372036854775808.0L && tenths < 9223372036854775808.0L))
-      throw Error("the ground slopes (SlopeX " + General(v.SlopeX) + ", SlopeY " +
-                  General(v.SlopeY) +
+      throw Error("the ground slopes (SlopeX " + General(v.GetSlopeX()) + ", SlopeY " +
+                  General(v.GetSlopeY()) +
                   ") make the ground vertical, so its heights cannot be written; use slopes "
                   "between -90 and 90 degrees");
     return FormatGeneralDigits(ExactDecimalDigits(static_cast<int64_t>(tenths), 1));
   };
   const std::string h0 = height(g, -g), h1 = height(-g, -g), h2 = height(-g, g), h3 = height(g, g);
 
-  lines.push_back("AIRCRAFT_POSITION  " + General(v.AirCraftX) + "  " + General(v.AirCraftY) +
-                  "  " + General(v.AirCraftZ) + "  " + General(v.AirCraftZ + Currency::FromInt(1)));
-  lines.push_back("PILOT_POSITION      0  0  " + General(v.PilotZ) + "  FIXED");
+  lines.push_back("AIRCRAFT_POSITION  " + General(v.GetAirCraftX()) + "  " +
+                  General(v.GetAirCraftY()) + "  " + General(v.GetAirCraftZ()) + "  " +
+                  General(v.GetAirCraftZ() + Currency::FromInt(1)));
+  lines.push_back("PILOT_POSITION      0  0  " + General(v.GetPilotZ()) + "  FIXED");
   for (const char* line : {"", "QUADS", "", "// ground"}) lines.push_back(line);
   lines.push_back(" " + gs + " -" + gs + "  " + h0);
   lines.push_back("-" + gs + " -" + gs + "  " + h1);
@@ -136,9 +130,10 @@ void WriteFmsGround(StringList& lines, const FmsSceneValues& v) {
   for (const char* line : {"", "LIGHTNING OFF", "", "// u v x y z", ""}) lines.push_back(line);
 }
 
-void WriteFmsBottom(StringList& lines, const FmsSceneValues& v) {
-  const std::string rs = std::to_string(v.AreaRadius);
-  const auto zs = RoundHalfEvenToInt64(v.AreaRadius / std::sqrt(2.0L) + 1);
+void WriteFmsBottom(StringList& lines, const FmsSceneValues& values) {
+  const int32_t radius = values.Data.GetAreaRadius();
+  const std::string rs = std::to_string(radius);
+  const auto zs = RoundHalfEvenToInt64(radius / std::sqrt(2.0L) + 1);
   const std::string z = " -" + std::to_string(zs.value_or(0));
   lines.emplace_back();
   lines.push_back("// bottom");
@@ -148,8 +143,8 @@ void WriteFmsBottom(StringList& lines, const FmsSceneValues& v) {
   lines.push_back("0 255  " + rs + "  " + rs + z);
 }
 
-void WriteFmsVista(StringList& lines, const FmsSceneValues& v) {
-  const std::string zv = General(v.AirCraftZ - Currency::FromInt(1));
+void WriteFmsVista(StringList& lines, const FmsSceneValues& values) {
+  const std::string zv = General(values.Data.GetAirCraftZ() - Currency::FromInt(1));
   lines.emplace_back();
   lines.push_back("// for windows vista");
   lines.push_back("TEXTURE fms_vista");

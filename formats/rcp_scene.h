@@ -2,13 +2,13 @@
 // ReadXScene) and the settings file ".xscn" (TSimFiler::WriteXscn, ReadXscn).
 #pragma once
 
-#include "formats/scene_header.h"
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "engine/data_holders.h"
 #include "engine/enums.h"
-#include "engine/vectors.h"
+#include "formats/scene_header.h"
 #include "support/currency.h"
 
 namespace talvero {
@@ -21,16 +21,15 @@ using StringList = std::vector<std::string>;
 struct RcpSceneValues {
   TSceneType SceneType = stCube;
   TCubeSuffix CubeSuffix = csLeft;
-  int32_t AreaRadius = 0;
-  Currency SceneRotate, SlopeX, SlopeZ, AirCraftX, AirCraftY, AirCraftZ, AirCraftRotate;
-  TIntVector LightDirection;
-  TColorTriple LightDiffuse, LightSpecular, LightAmbient;
+  TRCPDataHolder Data;  // a plain copy of RCPData
   std::string TextureBasename;
-
   JobOptionValues Options;
 
   static RcpSceneValues From(const TSimFiler& filer);
 };
+
+inline constexpr const char* kXExtension = ".x";
+inline constexpr const char* kXscnExtension = ".xscn";
 
 // The ".x" and ".xscn" names that belong to a scene file name.
 std::string XFileName(const std::string& sceneFilename);

@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "engine/sim_filer.h"
+#include "formats/scene_parameters.h"
 
 namespace talvero {
 
@@ -54,6 +55,27 @@ std::string HeaderLine(const std::string& key, const std::string& value) {
   std::string line = "// " + key;
   if (key.size() < 20) line.append(20 - key.size(), ' ');
   return line + " : " + value;
+}
+
+void AppendParameterLines(StringList& lines, TSceneFormat format, const TSimDataHolder& holder) {
+  for (const SceneParameter* p : HeaderParameters(format)) {
+    const ParameterValue value = p->Get(holder);
+    lines.push_back(HeaderLine(p->HeaderKey, p->Integer
+                                                 ? std::to_string(std::get<int32_t>(value))
+                                                 : std::get<Currency>(value).ToFixedString(2)));
+  }
+}
+
+void ReadParameterValue(LineTokenizer& t, TSceneFormat format, TSimDataHolder& holder) {
+  // A value read leaves the tokenizer on a number or at the end, where no other key stands.
+  for (const SceneParameter* p : HeaderParameters(format)) {
+    if (!t.IsSymbol(p->HeaderKey)) continue;
+    const char* key = p->HeaderKey.c_str();
+    if (p->Integer)
+      p->Set(holder, ReadInt32Value(t, key));
+    else
+      p->Set(holder, Currency::FromLongDouble(ReadNumberValue(t)));
+  }
 }
 
 std::string QuotedHeaderText(const std::string& text) {

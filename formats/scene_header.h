@@ -14,6 +14,7 @@
 
 namespace talvero {
 
+class TSimDataHolder;
 class TSimFiler;
 using StringList = std::vector<std::string>;
 
@@ -47,6 +48,13 @@ std::string EnumHeaderLine(const std::string& key, E value) {
   return HeaderLine(key,
                     std::to_string(static_cast<int>(value)) + "  [" + EnumValueName(value) + "]");
 }
+
+// The parameter lines of the format's block with the values of `holder`, its own format's
+// holder: whole numbers as they are, the others with two decimals.
+void AppendParameterLines(StringList& lines, TSceneFormat format, const TSimDataHolder& holder);
+// Reads the value into `holder` when the tokenizer stands on the key of one of those lines:
+// an integer that must fit in 32 bits, or a number (times 10000, halves to even).
+void ReadParameterValue(LineTokenizer& tokenizer, TSceneFormat format, TSimDataHolder& holder);
 
 // The text between single quotes with every quote inside doubled, so that the tokenizer
 // reads the whole text back.

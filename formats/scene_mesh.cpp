@@ -4,6 +4,7 @@
 
 #include "engine/sim_filer.h"
 #include "engine/vectors.h"
+#include "formats/scene_format.h"
 #include "support/text_catalogue.h"
 
 namespace talvero {
@@ -40,20 +41,11 @@ TmxTriPoint FmsSphereVertices(int32_t r, Currency rotate) {
 
 void TSimFiler::InitMeshArrays() {
   Progress(Localized("頂点の配列を初期化しています。"), spAppend);
-  const TSceneFormat format = GetSceneFormat();
-  const TSceneType type = GetSceneType();
-  if (format == sfRCP) {
-    FUvSpan = 0.998;
-    FUvMargin = 0.001;
-  } else {
-    FUvSpan = 254.5;
-    FUvMargin = 0.25;
-  }
+  const SceneFormatDescription& format = DescriptionOf(GetSceneFormat());
+  FUvSpan = format.UvSpan;
+  FUvMargin = format.UvMargin;
   // Each fill allocates fresh arrays of its own shape.
-  if (type == stSphere)
-    format == sfRCP ? FillRcpSphere() : FillFmsSphere();
-  else
-    format == sfRCP ? FillRcpCube() : FillFmsCube();
+  (this->*(GetSceneType() == stSphere ? format.FillSphere : format.FillCube))();
 }
 
 void TSimFiler::FreeMeshArrays() {

@@ -1,5 +1,6 @@
 // The scene half of a job: check, build the mesh, write the scene file, release the mesh.
 #include "engine/sim_filer.h"
+#include "formats/scene_format.h"
 #include "support/text_catalogue.h"
 
 namespace talvero {
@@ -14,18 +15,9 @@ void TSimFiler::RunSceneStage() {
       ~MeshGuard() { filer.FreeMeshArrays(); }
     } guard{*this};
     InitMeshArrays();
-    if (GetSceneFormat() == sfRCP) {
-      if (GetSceneType() == stSphere)
-        WriteXSphere();
-      else
-        WriteXCube();
-    } else {
-      if (GetSceneType() == stSphere)
-        WriteFmsSphere();
-      else
-        WriteFmsCube();
-      EnsureVistaTexture();
-    }
+    const SceneFormatDescription& format = DescriptionOf(GetSceneFormat());
+    (this->*(GetSceneType() == stSphere ? format.WriteSphere : format.WriteCube))();
+    if (format.VistaTexture) EnsureVistaTexture();
     CheckCancelled();
     Progress(Localized("出力中　%1", {GetSceneFilename()}), spAppend);
   } catch (const CancelledError&) {

@@ -147,16 +147,6 @@ void AnalyseXMesh(TSimFiler& filer, const std::string& fileName, const StringLis
 bool TSimFiler::ReadXScene(const std::string& fileName) {
   if (!FileExists(fileName)) return false;
   const StringList lines = LoadTextLines(fileName);
-  TRCPDataHolder& data = RCPData();
-  using Setter = void (TRCPDataHolder::*)(Currency);
-  static const std::pair<const char*, Setter> kNumbers[] = {
-      {"sf_SceneRotate", &TRCPDataHolder::SetSceneRotate},
-      {"sf_SlopeX", &TRCPDataHolder::SetSlopeX},
-      {"sf_SlopeZ", &TRCPDataHolder::SetSlopeZ},
-      {"sf_AirCraftX", &TRCPDataHolder::SetAirCraftX},
-      {"sf_AirCraftY", &TRCPDataHolder::SetAirCraftY},
-      {"sf_AirCraftZ", &TRCPDataHolder::SetAirCraftZ}};
-
   VertexQuads quads(fileName, lines);
   for (size_t i = 0; i < lines.size(); ++i) {
     LineTokenizer t = AtLine(fileName, i, [&] { return LineTokenizer(lines[i]); });
@@ -170,9 +160,7 @@ bool TSimFiler::ReadXScene(const std::string& fileName) {
         ReadJobOption(t, *this);
         if (t.IsSymbol("sf_CubeSuffix"))
           SetCubeSuffix(ReadOrdinalValue<TCubeSuffix>(t, "sf_CubeSuffix"));
-        if (t.IsSymbol("sf_AreaRadius")) data.SetAreaRadius(ReadInt32Value(t, "sf_AreaRadius"));
-        for (const auto& [key, setter] : kNumbers)
-          if (t.IsSymbol(key)) (data.*setter)(Currency::FromLongDouble(ReadNumberValue(t)));
+        ReadParameterValue(t, sfRCP, RCPData());
         if (!t.IsSymbol("sf_TextureBasename")) return false;
         SetTextureBasename(ReadStringValue(t));
         return true;

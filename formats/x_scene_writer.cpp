@@ -216,29 +216,29 @@ RcpSceneValues RcpSceneValues::From(const TSimFiler& filer) {
   RcpSceneValues v;
   v.SceneType = filer.GetSceneType();
   v.CubeSuffix = filer.GetCubeSuffix();
-  v.AreaRadius = data.GetAreaRadius();
-  v.SceneRotate = data.GetSceneRotate();
-  v.SlopeX = data.GetSlopeX();
-  v.SlopeZ = data.GetSlopeZ();
-  v.AirCraftX = data.GetAirCraftX();
-  v.AirCraftY = data.GetAirCraftY();
-  v.AirCraftZ = data.GetAirCraftZ();
-  v.AirCraftRotate = data.GetAirCraftRotate();
-  v.LightDirection = data.GetLightDirection();
-  v.LightDiffuse = data.GetLightDiffuse();
-  v.LightSpecular = data.GetLightSpecular();
-  v.LightAmbient = data.GetLightAmbient();
+  v.Data.SetAreaRadius(data.GetAreaRadius());
+  v.Data.SetSceneRotate(data.GetSceneRotate());
+  v.Data.SetSlopeX(data.GetSlopeX());
+  v.Data.SetSlopeZ(data.GetSlopeZ());
+  v.Data.SetAirCraftX(data.GetAirCraftX());
+  v.Data.SetAirCraftY(data.GetAirCraftY());
+  v.Data.SetAirCraftZ(data.GetAirCraftZ());
+  v.Data.SetAirCraftRotate(data.GetAirCraftRotate());
+  v.Data.SetLightDirection(data.GetLightDirection());
+  v.Data.SetLightDiffuse(data.GetLightDiffuse());
+  v.Data.SetLightSpecular(data.GetLightSpecular());
+  v.Data.SetLightAmbient(data.GetLightAmbient());
   v.TextureBasename = filer.GetTextureBasename();
   v.Options = JobOptionValues::From(filer);
   return v;
 }
 
 std::string XFileName(const std::string& sceneFilename) {
-  return ChangeFileExt(sceneFilename, ".x");
+  return ChangeFileExt(sceneFilename, kXExtension);
 }
 
 std::string XscnFileName(const std::string& sceneFilename) {
-  return ChangeFileExt(sceneFilename, ".xscn");
+  return ChangeFileExt(sceneFilename, kXscnExtension);
 }
 
 void AppendXHeader(StringList& lines, const RcpSceneValues& v) {
@@ -249,12 +249,7 @@ void AppendXHeader(StringList& lines, const RcpSceneValues& v) {
   lines.push_back("// Line 9 or 10 below, Talvero.exe read it, please do not change.");
   lines.push_back(EnumHeaderLine("sf_SceneType", v.SceneType));
   if (v.SceneType == stCube) lines.push_back(EnumHeaderLine("sf_CubeSuffix", v.CubeSuffix));
-  lines.push_back(HeaderLine("sf_AreaRadius", std::to_string(v.AreaRadius)));
-  const std::pair<const char*, Currency> fixed[] = {
-      {"sf_SceneRotate", v.SceneRotate}, {"sf_SlopeX", v.SlopeX},
-      {"sf_SlopeZ", v.SlopeZ},           {"sf_AirCraftX", v.AirCraftX},
-      {"sf_AirCraftY", v.AirCraftY},     {"sf_AirCraftZ", v.AirCraftZ}};
-  for (const auto& [key, value] : fixed) lines.push_back(HeaderLine(key, value.ToFixedString(2)));
+  AppendParameterLines(lines, sfRCP, v.Data);
   AppendJobOptionLines(lines, v.Options);
   lines.push_back(HeaderLine("sf_TextureBasename", QuotedHeaderText(v.TextureBasename)));
   lines.push_back(kHeaderRule);
@@ -282,7 +277,7 @@ void TSimFiler::WriteXCube() {
     for (int k = 0; k < 4; ++k) face(top[k], top[(k + 1) % 4], bottom[(k + 1) % 4], bottom[k]);
     face(top[0], top[3], top[2], top[1]);
     face(bottom[1], bottom[2], bottom[3], bottom[0]);
-    const std::string y = values.AirCraftY.ToFixedString(5);
+    const std::string y = values.Data.GetAirCraftY().ToFixedString(5);
     for (const TTriPoint& p : ground) mesh.AddPlain(p.X, y, p.Z);
     mesh.FaceMaterials.push_back(6);
     mesh.Textures = ImageNames();
@@ -311,9 +306,9 @@ void TSimFiler::WriteXSphere() {
       for (int p = 0; p < 8; ++p) tile(4 * band, 4 * p, 4, FaceUv());
 
     // Ground and bottom squares, not turned by the scene rotation.
-    const int32_t r = values.AreaRadius;
+    const int32_t r = values.Data.GetAreaRadius();
     const int32_t corners[4][2] = {{-r, r}, {r, r}, {r, -r}, {-r, -r}};
-    const std::string groundY = values.AirCraftY.ToFixedString(5);
+    const std::string groundY = values.Data.GetAirCraftY().ToFixedString(5);
     for (const auto& [x, z] : corners) mesh.AddPlain(x, groundY, z);
     const std::string bottomY =
         XMesh::Coordinate(RoundHalfAway(-static_cast<long double>(r) / std::sqrt(2.0L)));

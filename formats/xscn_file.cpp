@@ -69,8 +69,9 @@ std::string FormatXscnNumber(Currency value) {
   return HasPeriod(general) ? general : value.ToFixedString(1);
 }
 
-StringList XscnLines(const RcpSceneValues& v) {
-  const TIntVector& d = v.LightDirection;
+StringList XscnLines(const RcpSceneValues& values) {
+  const TRCPDataHolder& v = values.Data;
+  const TIntVector d = v.GetLightDirection();
   return {
       "//xファイルの座標系で設定",
       "//X=画面の右方向",
@@ -83,14 +84,14 @@ StringList XscnLines(const RcpSceneValues& v) {
       "//機体用のライト設定(R,G,Bは0～1の範囲)",
       "Light.Direction=" + std::to_string(d.X) + "," + std::to_string(d.Y) + "," +
           std::to_string(d.Z) + "\t\t//光線の進行方向X,Y,Z(m)",
-      "Light.Diffuse=" + Triple(v.LightDiffuse) + "\t//3D光の色 R,G,B",
-      "Light.Specular=" + Triple(v.LightSpecular) + "\t//反射光の色 R,G,B",
-      "Light.Ambient=" + Triple(v.LightAmbient) + "\t//均一光の色 R,G,B",
+      "Light.Diffuse=" + Triple(v.GetLightDiffuse()) + "\t//3D光の色 R,G,B",
+      "Light.Specular=" + Triple(v.GetLightSpecular()) + "\t//反射光の色 R,G,B",
+      "Light.Ambient=" + Triple(v.GetLightAmbient()) + "\t//均一光の色 R,G,B",
       "",
       "//機体の初期位置",
-      "Plane.Position=" + FormatXscnNumber(v.AirCraftX) + ",0," + FormatXscnNumber(v.AirCraftZ) +
-          "\t\t//位置X,Y,Z(m)、Yは未使用",
-      "Plane.Direction=" + FormatXscnNumber(v.AirCraftRotate) + "\t\t//向き(deg)、右まわり",
+      "Plane.Position=" + FormatXscnNumber(v.GetAirCraftX()) + ",0," +
+          FormatXscnNumber(v.GetAirCraftZ()) + "\t\t//位置X,Y,Z(m)、Yは未使用",
+      "Plane.Direction=" + FormatXscnNumber(v.GetAirCraftRotate()) + "\t\t//向き(deg)、右まわり",
   };
 }
 

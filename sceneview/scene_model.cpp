@@ -1,8 +1,10 @@
 #include "sceneview/scene_model.h"
 
 #include <filesystem>
+#include <iterator>
 #include <system_error>
 
+#include "formats/scene_format.h"
 #include "sceneview/scene_model_building.h"
 #include "support/errors.h"
 #include "support/file_util.h"
@@ -11,10 +13,17 @@
 namespace talvero {
 
 SceneModel ReadSceneModel(const std::string& fileName) {
-  const std::string ext = ExtractFileExt(fileName);
-  if (SameTextIgnoreCase(ext, ".xscn") || SameTextIgnoreCase(ext, ".x"))
-    return ReadXSceneModel(fileName);
-  return ReadFmsSceneModel(fileName);
+  return ReadSceneModel(fileName, SceneFormatOfFile(fileName).value_or(sfFMS));
+}
+
+SceneModel ReadSceneModel(const std::string& fileName, TSceneFormat format) {
+  // The geometry reader of each format, by ordinal.
+  using Reader = SceneModel (*)(const std::string&);
+  constexpr Reader kReaders[] = {ReadFmsSceneModel, ReadXSceneModel};
+  static_assert(std::size(kReaders) == EnumCount<TSceneFormat>());
+  if (static_cast<size_t>(format) >= std::size(kReaders))
+    throw Error("there is no scene format " + std::to_string(static_cast<int>(format)));
+  return kReaders[format](fileName);
 }
 
 std::string FindSceneImage(const std::string& folder, const std::string& name,

@@ -63,8 +63,9 @@ struct SceneModel {
 // Reads the geometry of an FMS ".scn" file, or of the DirectX ".x" mesh of an RCPSim scene
 // (given as the ".xscn" or the ".x" file), and finds the images it names in its folder.
 // FileError when the file cannot be read, ParseError (naming file and line) when its text
-// breaks the format.
+// breaks the format. Without a format, the one of the file's name (FMS for other names).
 SceneModel ReadSceneModel(const std::string& fileName);
+SceneModel ReadSceneModel(const std::string& fileName, TSceneFormat format);
 SceneModel ReadFmsSceneModel(const std::string& fileName);
 SceneModel ReadXSceneModel(const std::string& fileName);
 

@@ -18,6 +18,8 @@
 #include "common/test_support.h"
 #include "editing/talvero_filers.h"
 #include "editing/widget_support.h"
+#include "formats/scene_format.h"
+#include "formats/scene_parameters.h"
 #include "support/errors.h"
 
 namespace talvero {
@@ -339,6 +341,27 @@ TEST_F(Bindings, EveryParameterReadsAndWritesACellOfItsOwn) {
     TypeInto(p.Grid, p.Cell, QString::fromLatin1(p.Written) + "9");
   }
   for (const Parameter& p : parameters) EXPECT_EQ(p.Read(), p.Written + std::string("9")) << p.Cell;
+  EXPECT_TRUE(errors.Messages.empty());
+}
+
+// The converter's --set names are the cells' names: each parameter of a format's table,
+// stored through its own setter, shows in the cell of that name on the format's page.
+TEST_F(Bindings, EveryParameterOfAFormatsTableIsACellOfItsPage) {
+  for (const SceneFormatDescription& format : SceneFormats()) {
+    auto* grid = qobject_cast<TDataStringGrid*>(pages->widget(format.Format));
+    ASSERT_NE(grid, nullptr) << format.Name;
+    TSimDataHolder& holder = format.Holder(*filer);
+    const std::vector<SceneParameter>& parameters = SceneParameters(format.Format);
+    for (size_t i = 0; i < parameters.size(); ++i) {
+      const SceneParameter& p = parameters[i];
+      const int n = static_cast<int>(i) + 101;
+      p.Set(holder, p.Integer ? ParameterValue(n) : ParameterValue(Currency::FromInt(n)));
+      EXPECT_EQ(Cell(grid, p.Name), p.Integer ? std::to_string(n) : std::to_string(n) + ".0")
+          << format.Name << " " << p.Name;
+    }
+    for (size_t i = 0; i < parameters.size(); ++i)
+      EXPECT_EQ(parameters[i].Show(holder), std::to_string(i + 101)) << parameters[i].Name;
+  }
   EXPECT_TRUE(errors.Messages.empty());
 }
 

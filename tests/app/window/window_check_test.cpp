@@ -293,7 +293,7 @@ TEST_F(CheckTabTest, AnRcpsimSceneAndADamagedSceneFile) {
   const std::string mesh = dir.File("out/scene.x");
   const std::string bytes = testing::ReadAll(mesh);
   dir.Write("out/scene.x", bytes.substr(0, bytes.size() / 2));
-  tab->ShowSceneFile(dir.File("out/scene.xscn"), true);
+  tab->ShowSceneFile(dir.File("out/scene.xscn"), sfRCP);
   ASSERT_TRUE(WaitForView());
   EXPECT_TRUE(tab->ViewImage().isNull());
   EXPECT_TRUE(tab->MessageText().startsWith(QStringLiteral("シーンファイルを表示できません")))
