@@ -818,15 +818,12 @@ void TForm1::PanoramaChosen() {
   }
   // Without the preview only the size is wanted, for the warning about the shape.
   const std::string fileName = FFiler->GetImageFileName();
-  const ImageFormat byName = TSimFiler::ImageFileKind(fileName);
-  if (!FileExists(fileName) || byName == ImageFormat::Unsupported) {
+  if (!FileExists(fileName) || TSimFiler::ImageFileKind(fileName) == ImageFormat::Unsupported) {
     Label_PanoramaInfo->ClearInfo();
     return;
   }
-  const ImageFormat byContent = DetectImageFormat(fileName);
   Label_PanoramaInfo->ShowLoading();
-  FPreviewLoader->Load(fileName, byContent != ImageFormat::Unsupported ? byContent : byName,
-                       true);
+  FPreviewLoader->Load(fileName, ChooseReader(fileName), true);
 }
 
 void TForm1::SpeedButton_SceneFileClick() {
@@ -1091,8 +1088,7 @@ void TForm1::CheckBox_ShowGuideClick() {
 void TForm1::ShowPanorama() {
   const std::string fileName = FFiler->GetImageFileName();
   if (fileName.empty() || !FileExists(fileName)) return;
-  const ImageFormat byName = TSimFiler::ImageFileKind(fileName);
-  if (byName == ImageFormat::Unsupported) {
+  if (TSimFiler::ImageFileKind(fileName) == ImageFormat::Unsupported) {
     // The engine's own refusal, "扱えない画像ファイルです。"; the picture shown before stays.
     Bitmap none;
     FFiler->LoadPicture(none);
@@ -1101,11 +1097,9 @@ void TForm1::ShowPanorama() {
   // Decoded on the worker: a small file comes back within the wait and shows at once, a
   // large one later, with the busy sign meanwhile and the window answering.
   Image_Panorama->SetPicture(QImage());
-  const ImageFormat byContent = DetectImageFormat(fileName);
   Label_PanoramaInfo->ShowLoading();
   if (!QApplication::overrideCursor()) QApplication::setOverrideCursor(Qt::BusyCursor);
-  FPreviewLoader->Load(fileName, byContent != ImageFormat::Unsupported ? byContent : byName,
-                       false);
+  FPreviewLoader->Load(fileName, ChooseReader(fileName), false);
   // Only a small file is waited for; a large one would hold the window up for the wait.
   if (QFileInfo(QString::fromStdString(fileName)).size() < (8 << 20))
     FPreviewLoader->WaitBriefly(300);

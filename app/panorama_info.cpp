@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "engine/sim_filer.h"
+
 namespace talvero {
 
 namespace {
@@ -69,12 +71,9 @@ void TPanoramaInfo::ShowProblem(const QString& problem) { ShowText(problem, true
 void TPanoramaInfo::ClearInfo() { ShowText(QString(), false); }
 
 QSize TPanoramaInfo::NormalisedSize(QSize size) {
-  if (size.width() % 8 == 0 && size.height() % 8 == 0 &&
-      int64_t{size.height()} * 2 == size.width())
-    return size;
-  // The loader's rule: the width cut to a multiple of 8, at least 8192, the height half.
-  int width = size.width() / 8 * 8;
-  if (width <= 8192) width = 8192;
+  // What the job reads is used as it is or stretched to twice as wide as high: either way
+  // half its width high.
+  const int32_t width = TSimFiler::NormalizedWidth(size.width(), size.height());
   return {width, width / 2};
 }
 

@@ -44,11 +44,6 @@ void TPreviewLoader::WaitBriefly(int milliseconds) {
   Deliver();
 }
 
-namespace {
-// Ends a decode once the header has told the size: the pixels are not wanted.
-struct SizeRead {};
-}  // namespace
-
 void TPreviewLoader::Serve(Request& request) {
   Result result{request.FileName, {}, {}, {}, {}, request.Id};
   try {
@@ -56,13 +51,8 @@ void TPreviewLoader::Serve(Request& request) {
       // A 16384-wide panorama would otherwise be decoded whole (seconds, and 400 MB beside
       // the job's own copy) for two numbers; a file damaged past its header is the job's to
       // report.
-      try {
-        ReadImage(request.FileName, request.Format, [&result](int32_t width, int32_t height) {
-          result.Size = QSize(width, height);
-          throw SizeRead();
-        });
-      } catch (const SizeRead&) {
-      }
+      const ImageSize size = ReadImageSize(request.FileName, request.Format);
+      result.Size = QSize(size.Width, size.Height);
     } else {
       Bitmap picture = ReadImage(request.FileName, request.Format);
       result.Size = QSize(picture.Width(), picture.Height());

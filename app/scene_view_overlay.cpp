@@ -14,6 +14,8 @@
 #include "engine/error_reporter.h"
 #include "engine/sim_filer.h"
 #include "formats/scene_format.h"
+#include "sceneview/view_camera.h"
+#include "support/file_util.h"
 
 namespace talvero {
 
@@ -23,27 +25,11 @@ constexpr double kDegree = std::numbers::pi / 180;
 constexpr double kNear = 0.01;
 
 // The camera of a view, as the renderer places it.
-struct ViewCamera {
-  Vec3 Eye, Right, Up, Ahead;
-  double Focal, CentreX, CentreY;
+ViewCamera CameraOf(const TSceneOverlay& o, const SceneViewSettings& s) {
+  return ViewCamera({o.Eye, o.Forward, o.Right, o.Up}, s.Yaw, s);
+}
 
-  ViewCamera(const TSceneOverlay& o, const SceneViewSettings& s) : Eye(o.Eye) {
-    const double yaw = s.Yaw * kDegree, pitch = s.Pitch * kDegree;
-    const Vec3 level = std::cos(yaw) * o.Forward + std::sin(yaw) * o.Right;
-    Right = std::cos(yaw) * o.Right - std::sin(yaw) * o.Forward;
-    Ahead = std::cos(pitch) * level + std::sin(pitch) * o.Up;
-    Up = std::cos(pitch) * o.Up - std::sin(pitch) * level;
-    CentreX = s.Width / 2.0;
-    CentreY = s.Height / 2.0;
-    Focal = CentreX / std::tan(s.Fov * kDegree / 2);
-  }
-  Vec3 Camera(Vec3 direction) const {
-    return {Dot(direction, Right), Dot(direction, Up), Dot(direction, Ahead)};
-  }
-  QPointF Screen(Vec3 c) const {
-    return {CentreX + Focal * c.X / c.Z, CentreY - Focal * c.Y / c.Z};
-  }
-};
+QPointF Screen(const ViewCamera& camera, Vec3 c) { return {camera.ScreenX(c), camera.ScreenY(c)}; }
 
 class SilentReporter : public TErrorReporter {
  public:
@@ -113,15 +99,15 @@ const char* CompassPoint(double heading) {
 
 std::optional<QPointF> ProjectPoint(const TSceneOverlay& overlay, const SceneViewSettings& settings,
                                     Vec3 point) {
-  const ViewCamera camera(overlay, settings);
-  const Vec3 c = camera.Camera(point - overlay.Eye);
+  const ViewCamera camera = CameraOf(overlay, settings);
+  const Vec3 c = camera.ToCamera(point);
   if (c.Z <= kNear) return std::nullopt;
-  return camera.Screen(c);
+  return Screen(camera, c);
 }
 
 void PaintSceneOverlay(QPainter& painter, const QRect& area, const SceneViewSettings& settings,
                        const TSceneOverlay& overlay, const TOverlayOptions& options) {
-  const ViewCamera camera(overlay, settings);
+  const ViewCamera camera = CameraOf(overlay, settings);
   painter.save();
   painter.setClipRect(area);
   painter.translate(area.topLeft());
@@ -131,7 +117,7 @@ void PaintSceneOverlay(QPainter& painter, const QRect& area, const SceneViewSett
   if (options.Edges) {
     painter.setPen(QPen(QColor(255, 255, 0, 220), 1.5));
     for (const auto& [from, to] : overlay.Edges) {
-      Vec3 a = camera.Camera(from - overlay.Eye), b = camera.Camera(to - overlay.Eye);
+      Vec3 a = camera.ToCamera(from), b = camera.ToCamera(to);
       if (a.Z <= kNear && b.Z <= kNear) continue;
       // The part behind the viewer is cut off at the near distance.
       if (a.Z <= kNear || b.Z <= kNear) {
@@ -139,7 +125,7 @@ void PaintSceneOverlay(QPainter& painter, const QRect& area, const SceneViewSett
         const Vec3 cut = a + t * (b - a);
         (a.Z <= kNear ? a : b) = cut;
       }
-      painter.drawLine(camera.Screen(a), camera.Screen(b));
+      painter.drawLine(Screen(camera, a), Screen(camera, b));
     }
   }
 
@@ -151,9 +137,9 @@ void PaintSceneOverlay(QPainter& painter, const QRect& area, const SceneViewSett
     for (int heading = 0; heading < 360; heading += 15) {
       const double h = heading * kDegree;
       const Vec3 direction = std::cos(h) * overlay.Forward + std::sin(h) * overlay.Right;
-      const Vec3 c = camera.Camera(direction);
+      const Vec3 c = camera.Turned(direction);
       if (c.Z <= kNear) continue;
-      const QPointF p = camera.Screen(c);
+      const QPointF p = Screen(camera, c);
       const bool major = heading % 45 == 0;
       painter.setPen(QPen(QColor(255, 255, 255, 230), major ? 2 : 1));
       painter.drawLine(p - QPointF(0, major ? 9 : 5), p + QPointF(0, major ? 9 : 5));
@@ -170,9 +156,9 @@ void PaintSceneOverlay(QPainter& painter, const QRect& area, const SceneViewSett
   }
 
   if (options.Aircraft && overlay.Aircraft) {
-    const Vec3 c = camera.Camera(*overlay.Aircraft - overlay.Eye);
+    const Vec3 c = camera.ToCamera(*overlay.Aircraft);
     if (c.Z > kNear) {
-      const QPointF p = camera.Screen(c);
+      const QPointF p = Screen(camera, c);
       // A small aircraft seen from above: fuselage, wings and tail, with a ring round it.
       painter.setPen(QPen(QColor(0, 0, 0, 220), 4));
       QPainterPath plane;

@@ -15,7 +15,6 @@
 #include <utility>
 
 #include "app/panorama_preview.h"
-#include "imaging/image_codecs.h"
 #include "sceneview/scene_model.h"
 #include "support/errors.h"
 #include "support/file_util.h"
@@ -38,14 +37,9 @@ bool SamePose(const PanoramaViewPose& a, const PanoramaViewPose& b) {
          a.SceneRotate == b.SceneRotate;
 }
 
-// The panorama as the view keeps it; its kind from its content, else from its name.
+// The panorama as the view keeps it; a large JPEG is decoded straight at about that size.
 std::unique_ptr<ViewPanorama> ReadPanoramaForView(const std::string& fileName) {
-  ImageFormat format = DetectImageFormat(fileName);
-  if (format == ImageFormat::Unsupported) format = ImageFormatFromExtension(fileName);
-  if (format == ImageFormat::Unsupported)
-    throw ImageError("not an image kind this program reads (BMP, JPEG, TIFF, PNG)");
-  // A large JPEG is decoded straight at about the size the view keeps.
-  return std::make_unique<ViewPanorama>(ReadImageReduced(fileName, format, kPanoramaViewWidth));
+  return std::make_unique<ViewPanorama>(ReadViewImage(fileName, kPanoramaViewWidth));
 }
 
 }  // namespace

@@ -124,7 +124,7 @@ int Join(const std::string& path, bool across, char** files, int count) {
   std::vector<Bitmap> images;
   int64_t width = 0, height = 0;
   for (int i = 0; i < count; ++i) {
-    images.push_back(talvero::ReadImage(files[i], talvero::DetectImageFormat(files[i])));
+    images.push_back(talvero::ReadImage(files[i], talvero::ChooseReader(files[i])));
     const Bitmap& image = images.back();
     if (across) {
       width += image.Width();
@@ -213,7 +213,7 @@ double CpuMs() {
 // The pieces of the cube job on their own: the map and the warp of the four strips, the
 // least CPU time of `runs` runs each.
 int WarpPieces(const std::string& file, int runs) {
-  const Bitmap panorama = talvero::ReadImage(file, talvero::DetectImageFormat(file));
+  const Bitmap panorama = talvero::ReadImage(file, talvero::ChooseReader(file));
   auto filer = talvero::TSimFiler::Create();
   double mapMs = 1e30, warpMs = 1e30, inPlaceMs = 1e30;
   for (int run = 0; run < runs; ++run) {
@@ -330,7 +330,7 @@ int main(int argc, char** argv) {
                                        std::strcmp(argv[3], "down") == 0))
       return Join(argv[2], std::strcmp(argv[3], "across") == 0, argv + 4, argc - 4);
     if (mode == "decode" && argc == 3) {
-      const Bitmap image = talvero::ReadImage(argv[2], talvero::DetectImageFormat(argv[2]));
+      const Bitmap image = talvero::ReadImage(argv[2], talvero::ChooseReader(argv[2]));
       return image.Empty() ? 1 : 0;
     }
     if (mode == "stage" && (argc == 6 || argc == 7)) {

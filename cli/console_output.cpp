@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "imaging/image_codecs.h"
+#include "support/string_utils.h"
 #include "support/text_catalogue.h"
 
 namespace talvero {
@@ -12,9 +14,11 @@ namespace {
 // reading with the option to fix, in English the option alone (the message is English).
 struct Hint {
   const char* Key;  // the catalogue's key of the message
-  const char* ForJapanese;
-  const char* ForEnglish;
+  std::string ForJapanese;
+  std::string ForEnglish;
 };
+const std::string kPanoramaKinds =
+    "the panorama must be a " + JoinedList(ReadableExtensions(), ", ", " or ") + " file";
 const Hint kHints[] = {
     {"画像ファイル名：が指定されていません。", "no panorama given: use --image FILE",
      "use --image FILE"},
@@ -25,9 +29,7 @@ const Hint kHints[] = {
      "the scene file's folder does not exist: create it first", "create it first"},
     {"出力画像の基本名：が指定されていません。", "no texture base name: use --base NAME",
      "use --base NAME"},
-    {"扱えない画像ファイルです。",
-     "the panorama must be a .bmp, .jpg, .jpeg, .png, .tif or .tiff file",
-     "the panorama must be a .bmp, .jpg, .jpeg, .png, .tif or .tiff file"},
+    {"扱えない画像ファイルです。", kPanoramaKinds, kPanoramaKinds},
 };
 
 // Job messages that name a character: a hint for every message starting as the key does
@@ -41,7 +43,7 @@ const Hint kPrefixHints[] = {
      "cannot store as itself; use --base NAME"},
 };
 
-const char* HintText(const Hint& hint) {
+const std::string& HintText(const Hint& hint) {
   return CurrentTextLanguage() == TextLanguage::English ? hint.ForEnglish : hint.ForJapanese;
 }
 

@@ -9,6 +9,7 @@
 
 #include "engine/sim_filer.h"
 #include "formats/scene_format.h"
+#include "imaging/image_codecs.h"
 #include "support/errors.h"
 #include "support/file_util.h"
 #include "support/number_format.h"
@@ -165,12 +166,7 @@ void ParseViewSize(const std::string& text, SceneViewSettings& view) {
   view.Height = static_cast<int32_t>(*height);
 }
 
-bool IsViewImageName(const std::string& fileName) {
-  const std::string ext = ExtractFileExt(fileName);
-  for (const char* known : {".bmp", ".jpg", ".jpeg", ".tif", ".tiff"})
-    if (SameTextIgnoreCase(ext, known)) return true;
-  return false;
-}
+bool IsViewImageName(const std::string& fileName) { return WriterFor(fileName) != nullptr; }
 
 // "PITCH,ROLL" in degrees, or "auto".
 void ParseLevel(const std::string& text, ConvertOptions& options) {
@@ -211,7 +207,8 @@ std::optional<ConvertOptions> ParseCommandLine(int argc, const char* const* argv
   ConvertOptions options;
 
   auto* imageOption =
-      AddText(app, "--image", image, "FILE", "The panorama: a .bmp, .jpg/.jpeg, .png or .tif/.tiff file");
+      AddText(app, "--image", image, "FILE",
+              "The panorama: a " + JoinedList(ReadableExtensions("/"), ", ", " or ") + " file");
   auto* sceneOption = AddText(app, "--scene", scene, "FILE",
                               "The scene file to write: .scn for FMS, .xscn for RCPSim;\n"
                               "every image goes into its folder. Default: the --from-scene file");

@@ -32,20 +32,10 @@ int main(int argc, char** argv) {
   }
   try {
     const Bitmap panorama = MakeSamplePanorama(width);
-    switch (ImageFormatFromExtension(output)) {
-      case ImageFormat::Jpeg:
-        WriteJpegFile(output, panorama, quality);
-        break;
-      case ImageFormat::Bmp:
-        WriteBmpFile(output, panorama);
-        break;
-      case ImageFormat::Tiff:
-        WriteTiffFile(output, panorama);
-        break;
-      default:
-        std::cerr << "talvero-make-sample: error: '" << output
-                  << "' needs the extension .jpg, .jpeg, .bmp, .tif or .tiff\n";
-        return 2;
+    if (!WriteImageByName(output, panorama, quality)) {
+      std::cerr << "talvero-make-sample: error: '" << output
+                << "' needs the extension .jpg, .jpeg, .bmp, .tif or .tiff\n";
+      return 2;
     }
   } catch (const std::exception& e) {
     std::cerr << "talvero-make-sample: error: " << e.what() << "\n";

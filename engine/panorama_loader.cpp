@@ -40,17 +40,12 @@ int32_t TSimFiler::NormalizedWidth(int32_t width, int32_t height) {
 bool TSimFiler::ReadImageFile(Bitmap& target, const std::string& fileName,
                               const ImageSizeObserver& onSize) {
   if (!FileExists(fileName)) return false;
-  ImageFormat format = ImageFileKind(fileName);
-  if (format == ImageFormat::Unsupported) {
+  // Accepted by its name; read by what it holds.
+  if (ImageFileKind(fileName) == ImageFormat::Unsupported) {
     ShowError(Localized(kUnsupportedImage));
     return false;
   }
-  // A ".tif" file is read by whichever codec recognises its content.
-  if (format == ImageFormat::Tiff) {
-    if (const ImageFormat content = DetectImageFormat(fileName); content != ImageFormat::Unsupported)
-      format = content;
-  }
-  target = ReadImage(fileName, format, onSize);
+  target = ReadImage(fileName, ChooseReader(fileName), onSize);
   return true;
 }
 
@@ -100,14 +95,12 @@ void TSimFiler::NormalizeSize(Bitmap& image) {
 bool TSimFiler::LoadPicture(Bitmap& picture) {
   const std::string fileName = GetImageFileName();
   if (!FileExists(fileName)) return false;
-  const ImageFormat byName = ImageFileKind(fileName);
-  if (byName == ImageFormat::Unsupported) {
+  if (ImageFileKind(fileName) == ImageFormat::Unsupported) {
     ShowError(Localized(kUnsupportedImage));
     return false;
   }
   picture = Bitmap();
-  const ImageFormat byContent = DetectImageFormat(fileName);
-  picture = ReadImage(fileName, byContent != ImageFormat::Unsupported ? byContent : byName);
+  picture = ReadImage(fileName, ChooseReader(fileName));
   return true;
 }
 

@@ -122,7 +122,8 @@ class TSimFiler : public TNotifyPersistent {
   static constexpr int32_t kMinPanoramaHeight = 40;
   // The kind of an image file by its extension alone, letter case ignored.
   static ImageFormat ImageFileKind(const std::string& fileName);
-  // Fills `target` from the file. False, with `target` untouched, when no such file exists
+  // Fills `target` from the file, accepted by its name and read by its content
+  // (ChooseReader). False, with `target` untouched, when no such file exists
   // or its kind is unsupported (after the error box); ImageError or FileError when it
   // cannot be read, again with `target` untouched.
   // `onSize` learns the file's size before its pixels are decoded.

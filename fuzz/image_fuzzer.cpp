@@ -121,7 +121,7 @@ int FuzzImage(const uint8_t* data, size_t size, const char* extension) {
   if (!image) return 0;
 
   Check(!image->Empty() && image->Format() == PixelFormat::Bgr24, "a decoded image is not 24-bit");
-  ImageFormat format = DetectImageFormat(path);
+  const ImageFormat format = ChooseReader(path);  // the reader the loader used
   if (const auto stated = StatedSize(format, path, data, size))
     Check(stated->first == image->Width() && stated->second == image->Height(),
           "decoded " + std::to_string(image->Width()) + " x " + std::to_string(image->Height()) +

@@ -41,12 +41,14 @@ class BmpReader {
  public:
   explicit BmpReader(const std::string& path) : FPath(path), FFile(codec::OpenForReading(path)) {}
   Bitmap Read();
+  ImageSize ReadSize();
 
  private:
   [[noreturn]] void Fail(const std::string& problem) const {
     throw codec::ReadFailure(FPath, problem);
   }
   void ReadHeaders();
+  void CheckHeaders();
   Channel MakeChannel(uint32_t mask) const;
   void ReadPalette(size_t offset, size_t entrySize, uint32_t colorsUsed);
   void ReadRows(Bitmap& image);
@@ -69,6 +71,22 @@ class BmpReader {
 };
 
 Bitmap BmpReader::Read() {
+  CheckHeaders();
+  Bitmap image = codec::NewDecodedImage(FPath, FWidth, FHeight);
+  if (FCompression == kBiRle8 || FCompression == kBiRle4)
+    ReadRle(image);
+  else
+    ReadRows(image);
+  return image;
+}
+
+ImageSize BmpReader::ReadSize() {
+  CheckHeaders();
+  return codec::DecodedSize(FPath, FWidth, FHeight);
+}
+
+// The headers read and held against the file's size, before anything is allocated.
+void BmpReader::CheckHeaders() {
   ReadHeaders();
   if (const std::string problem = Bitmap::SizeProblem(FWidth, FHeight, PixelFormat::Bgr24);
       !problem.empty())
@@ -80,18 +98,13 @@ Bitmap BmpReader::Read() {
                            (static_cast<uint64_t>(FWidth) * FBits + 7) / 8 *
                                static_cast<uint64_t>(FHeight),
                            FFileSize - FDataOffset);
-    Bitmap image = codec::NewDecodedImage(FPath, FWidth, FHeight);
-    ReadRle(image);
-    return image;
+    return;
   }
   const uint64_t stride = (static_cast<uint64_t>(FWidth) * FBits + 31) / 32 * 4;
   const uint64_t lastRow = (static_cast<uint64_t>(FWidth) * FBits + 7) / 8;
   // The last row may lack its padding; anything shorter is a truncated file.
   if (FDataOffset + stride * static_cast<uint64_t>(FHeight - 1) + lastRow > FFileSize)
     Fail("the pixel data is truncated");
-  Bitmap image = codec::NewDecodedImage(FPath, FWidth, FHeight);
-  ReadRows(image);
-  return image;
 }
 
 void BmpReader::ReadHeaders() {
@@ -318,6 +331,16 @@ void BmpReader::ReadRle(Bitmap& image) {
 }  // namespace
 
 Bitmap ReadBmpFile(const std::string& path) { return BmpReader(path).Read(); }
+
+namespace codec {
+
+bool IsBmp(std::span<const uint8_t> head) {
+  return head.size() >= 2 && head[0] == 'B' && head[1] == 'M';
+}
+
+ImageSize ReadBmpSize(const std::string& path) { return BmpReader(path).ReadSize(); }
+
+}  // namespace codec
 
 void WriteBmpFile(AtomicFileWriter& writer, const Bitmap& image) {
   const std::string& path = writer.Path();

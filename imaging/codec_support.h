@@ -4,9 +4,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <span>
 #include <string>
 
 #include "imaging/bitmap.h"
+#include "imaging/image_codecs.h"
 #include "support/errors.h"
 
 namespace talvero::codec {
@@ -16,6 +18,8 @@ ImageError ReadFailure(const std::string& path, const std::string& problem);
 // "cannot write image 'path': problem".
 ImageError WriteFailure(const std::string& path, const std::string& problem);
 
+// The size a decoder will make, refused with the file named when no image can have it.
+ImageSize DecodedSize(const std::string& path, int64_t width, int64_t height);
 // A decoder's target image, refused with the file named before anything is allocated.
 Bitmap NewDecodedImage(const std::string& path, int64_t width, int64_t height);
 
@@ -59,5 +63,16 @@ inline uint8_t* PutLE32(uint8_t* p, uint32_t v) {
 // loses its alpha); `out` holds width × 3 bytes.
 void RowToBgr(const Bitmap& image, int32_t y, uint8_t* out);
 void RowToRgb(const Bitmap& image, int32_t y, uint8_t* out);
+
+// Each codec's entries of the codec table (image_codecs.cpp): whether a file's first bytes
+// are of its kind, and the size its reader will give, from the headers alone.
+bool IsBmp(std::span<const uint8_t> head);
+bool IsJpeg(std::span<const uint8_t> head);
+bool IsTiff(std::span<const uint8_t> head);
+bool IsPng(std::span<const uint8_t> head);
+ImageSize ReadBmpSize(const std::string& path);
+ImageSize ReadJpegSize(const std::string& path);
+ImageSize ReadTiffSize(const std::string& path);
+ImageSize ReadPngSize(const std::string& path);
 
 }  // namespace talvero::codec

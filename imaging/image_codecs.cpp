@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "imaging/codec_support.h"
 #include "support/file_util.h"
@@ -27,13 +28,18 @@ ImageError WriteFailure(const std::string& path, const std::string& problem) {
   return ImageError("cannot write image '" + path + "': " + problem);
 }
 
-Bitmap NewDecodedImage(const std::string& path, int64_t width, int64_t height) {
+ImageSize DecodedSize(const std::string& path, int64_t width, int64_t height) {
   if (width <= 0 || height <= 0)
     throw ReadFailure(path, "invalid image size " + std::to_string(width) + " × " +
                                 std::to_string(height) + " pixels");
   if (const std::string problem = Bitmap::SizeProblem(width, height, PixelFormat::Bgr24);
       !problem.empty())
     throw ReadFailure(path, problem);
+  return {static_cast<int32_t>(width), static_cast<int32_t>(height)};
+}
+
+Bitmap NewDecodedImage(const std::string& path, int64_t width, int64_t height) {
+  DecodedSize(path, width, height);
   if (tSizeObserver && *tSizeObserver)
     (*tSizeObserver)(static_cast<int32_t>(width), static_cast<int32_t>(height));
   try {
@@ -81,72 +87,110 @@ void RowToRgb(const Bitmap& image, int32_t y, uint8_t* out) {
 
 }  // namespace codec
 
-ImageFormat ImageFormatFromExtension(const std::string& path) {
-  const std::string ext = UpperAscii(ExtractFileExt(path));
-  if (ext == ".BMP") return ImageFormat::Bmp;
-  if (ext == ".JPG" || ext == ".JPEG") return ImageFormat::Jpeg;
-  if (ext == ".TIF" || ext == ".TIFF") return ImageFormat::Tiff;
-  if (ext == ".PNG") return ImageFormat::Png;
-  return ImageFormat::Unsupported;
-}
-
-ImageFormat DetectImageFormat(const std::string& path) {
-  const codec::FilePtr file = codec::OpenForReading(path);
-  uint8_t magic[8] = {};
-  const size_t got = std::fread(magic, 1, sizeof magic, file.get());
-  if (got < 4) return ImageFormat::Unsupported;
-  if (magic[0] == 'B' && magic[1] == 'M') return ImageFormat::Bmp;
-  if (magic[0] == 0xFF && magic[1] == 0xD8 && magic[2] == 0xFF) return ImageFormat::Jpeg;
-  // Classic TIFF (42) and BigTIFF (43), either byte order.
-  if ((magic[0] == 'I' && magic[1] == 'I' && (magic[2] == 42 || magic[2] == 43) && magic[3] == 0) ||
-      (magic[0] == 'M' && magic[1] == 'M' && magic[2] == 0 && (magic[3] == 42 || magic[3] == 43)))
-    return ImageFormat::Tiff;
-  if (got == 8 && std::memcmp(magic, "\x89PNG\r\n\x1a\n", 8) == 0) return ImageFormat::Png;
-  return ImageFormat::Unsupported;
-}
-
 namespace {
 
-Bitmap ReadImageAs(const std::string& path, ImageFormat format, int32_t minWidth) {
-  switch (format) {
-    case ImageFormat::Bmp:
-      return ReadBmpFile(path);
-    case ImageFormat::Jpeg:
-      return ReadJpegFile(path, minWidth);
-    case ImageFormat::Tiff:
-      return ReadTiffFile(path);
-    case ImageFormat::Png:
-      return ReadPngFile(path);
-    case ImageFormat::Unsupported:
-      break;
-  }
-  throw codec::ReadFailure(path, "not a BMP, JPEG, PNG or TIFF image");
+constexpr const char* kBmpExtensions[] = {".bmp"};
+constexpr const char* kJpegExtensions[] = {".jpg", ".jpeg"};
+constexpr const char* kTiffExtensions[] = {".tif", ".tiff"};
+constexpr const char* kPngExtensions[] = {".png"};
+
+// The codec table, in the order of the file-kind numbers. A new kind of file is a codec unit
+// of its own and one row here.
+constexpr ImageCodec kCodecs[] = {
+    {ImageFormat::Bmp, "BMP", kBmpExtensions, codec::IsBmp,
+     [](const std::string& path, int32_t) { return ReadBmpFile(path); }, codec::ReadBmpSize,
+     nullptr, [](AtomicFileWriter& file, const Bitmap& image, int) { WriteBmpFile(file, image); }},
+    {ImageFormat::Jpeg, "JPEG", kJpegExtensions, codec::IsJpeg, ReadJpegFile, codec::ReadJpegSize,
+     ReadJpegXmp,
+     [](AtomicFileWriter& file, const Bitmap& image, int quality) {
+       WriteJpegFile(file, image, quality);
+     }},
+    {ImageFormat::Tiff, "TIFF", kTiffExtensions, codec::IsTiff,
+     [](const std::string& path, int32_t) { return ReadTiffFile(path); }, codec::ReadTiffSize,
+     ReadTiffXmp,
+     [](AtomicFileWriter& file, const Bitmap& image, int) { WriteTiffFile(file, image); }},
+    {ImageFormat::Png, "PNG", kPngExtensions, codec::IsPng,
+     [](const std::string& path, int32_t) { return ReadPngFile(path); }, codec::ReadPngSize,
+     ReadPngXmp, nullptr},
+};
+
+// The codecs in the order texts list them: alphabetical by name.
+std::vector<const ImageCodec*> ByName() {
+  std::vector<const ImageCodec*> codecs;
+  for (const ImageCodec& codec : kCodecs) codecs.push_back(&codec);
+  std::sort(codecs.begin(), codecs.end(), [](const ImageCodec* a, const ImageCodec* b) {
+    return std::string_view(a->Name) < std::string_view(b->Name);
+  });
+  return codecs;
 }
 
-}  // namespace
+// The codec of `format`, or ImageError naming the kinds there are.
+const ImageCodec& ReaderOf(const std::string& path, ImageFormat format) {
+  if (const ImageCodec* codec = CodecOf(format)) return *codec;
+  throw codec::ReadFailure(path,
+                           "not a " + JoinedList(ReadableKindNames(), ", ", " or ") + " image");
+}
 
-namespace {
-
-Bitmap ReadImageOf(const std::string& path, ImageFormat format, const ImageSizeObserver& onSize,
-                   int32_t minWidth) {
-  // An empty file (a download that never arrived) is named as such, not as a wrong signature.
+// Runs one read of the file with what every read shares: an empty file (a download that
+// never arrived) is named as such, not as a wrong signature, and so is a lack of memory.
+template <typename Read>
+auto GuardedRead(const std::string& path, Read&& read) {
   if (std::fgetc(codec::OpenForReading(path).get()) == EOF)
     throw codec::ReadFailure(path, "the file is empty");
-  struct Observe {
-    explicit Observe(const ImageSizeObserver* observer) : Saved(tSizeObserver) {
-      tSizeObserver = observer;
-    }
-    ~Observe() { tSizeObserver = Saved; }
-    const ImageSizeObserver* Saved;
-  } observe(&onSize);
   try {
-    return ReadImageAs(path, format, minWidth);
+    return read();
   } catch (const std::bad_alloc&) {
     throw codec::ReadFailure(path, "not enough memory to read it");
   }
 }
 
+Bitmap ReadImageOf(const std::string& path, ImageFormat format, const ImageSizeObserver& onSize,
+                   int32_t minWidth) {
+  return GuardedRead(path, [&] {
+    const ImageCodec& codec = ReaderOf(path, format);
+    struct Observe {
+      explicit Observe(const ImageSizeObserver* observer) : Saved(tSizeObserver) {
+        tSizeObserver = observer;
+      }
+      ~Observe() { tSizeObserver = Saved; }
+      const ImageSizeObserver* Saved;
+    } observe(&onSize);
+    return codec.Read(path, minWidth);
+  });
+}
+
 }  // namespace
+
+std::span<const ImageCodec> ImageCodecs() { return kCodecs; }
+
+const ImageCodec* CodecOf(ImageFormat format) {
+  for (const ImageCodec& codec : kCodecs)
+    if (codec.Format == format) return &codec;
+  return nullptr;
+}
+
+ImageFormat ImageFormatFromExtension(const std::string& path) {
+  const std::string ext = UpperAscii(ExtractFileExt(path));
+  for (const ImageCodec& codec : kCodecs)
+    for (const char* known : codec.Extensions)
+      if (ext == UpperAscii(known)) return codec.Format;
+  return ImageFormat::Unsupported;
+}
+
+ImageFormat DetectImageFormat(const std::string& path) {
+  const codec::FilePtr file = codec::OpenForReading(path);
+  uint8_t head[kSniffBytes] = {};
+  const size_t got = std::fread(head, 1, sizeof head, file.get());
+  if (got < 4) return ImageFormat::Unsupported;
+  for (const ImageCodec& codec : kCodecs)
+    if (codec.Sniff({head, got})) return codec.Format;
+  return ImageFormat::Unsupported;
+}
+
+ImageFormat ChooseReader(const std::string& path) {
+  const ImageFormat byContent = DetectImageFormat(path);
+  return byContent != ImageFormat::Unsupported ? byContent : ImageFormatFromExtension(path);
+}
 
 Bitmap ReadImage(const std::string& path, ImageFormat format, const ImageSizeObserver& onSize) {
   return ReadImageOf(path, format, onSize, 0);
@@ -156,17 +200,51 @@ Bitmap ReadImageReduced(const std::string& path, ImageFormat format, int32_t min
   return ReadImageOf(path, format, {}, std::max(minWidth, 1));
 }
 
-std::string ReadXmpPacket(const std::string& path) {
-  switch (DetectImageFormat(path)) {
-    case ImageFormat::Jpeg:
-      return ReadJpegXmp(path);
-    case ImageFormat::Png:
-      return ReadPngXmp(path);
-    case ImageFormat::Tiff:
-      return ReadTiffXmp(path);
-    default:
-      return {};
+ImageSize ReadImageSize(const std::string& path, ImageFormat format) {
+  return GuardedRead(path, [&] { return ReaderOf(path, format).ReadSize(path); });
+}
+
+ImageSize ReadImageSize(const std::string& path) { return ReadImageSize(path, ChooseReader(path)); }
+
+const ImageCodec* WriterFor(const std::string& path) {
+  const ImageCodec* codec = CodecOf(ImageFormatFromExtension(path));
+  return codec && codec->Write ? codec : nullptr;
+}
+
+bool WriteImageByName(const std::string& path, const Bitmap& image, int quality) {
+  const ImageCodec* codec = WriterFor(path);
+  if (!codec) return false;
+  AtomicFileWriter file(path);
+  codec->Write(file, image, quality);
+  file.Commit();
+  return true;
+}
+
+std::vector<std::string> ReadableKindNames() {
+  std::vector<std::string> names;
+  for (const ImageCodec* codec : ByName()) names.emplace_back(codec->Name);
+  return names;
+}
+
+std::vector<std::string> ReadableExtensions(std::string_view within) {
+  std::vector<std::string> items;
+  for (const ImageCodec* codec : ByName()) {
+    if (within.empty()) {
+      items.insert(items.end(), codec->Extensions.begin(), codec->Extensions.end());
+      continue;
+    }
+    std::string item;
+    for (const char* extension : codec->Extensions)
+      item += (item.empty() ? "" : std::string(within)) + extension;
+    items.push_back(item);
   }
+  return items;
+}
+
+std::string ReadXmpPacket(const std::string& path) {
+  // By content alone: a file no codec recognises carries nothing worth trusting.
+  const ImageCodec* codec = CodecOf(DetectImageFormat(path));
+  return codec && codec->ReadXmp ? codec->ReadXmp(path) : std::string();
 }
 
 }  // namespace talvero

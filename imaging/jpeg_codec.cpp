@@ -84,6 +84,8 @@ struct JpegReadContext : JpegContext<jpeg_decompress_struct> {
   std::FILE* File = nullptr;
   uint64_t FileSize = 0;
   int32_t MinWidth = 0;  // above 0: decoded at the smallest scale leaving this many columns
+  bool SizeOnly = false;  // stop once the size is known and checked
+  ImageSize Size;
   Bitmap Image;
   std::vector<uint8_t> CmykRow;
 };
@@ -126,6 +128,10 @@ bool DecodeJpeg(JpegReadContext* context) {
       }
   }
   jpeg_calc_output_dimensions(info);
+  if (context->SizeOnly) {
+    context->Size = codec::DecodedSize(*context->Path, info->output_width, info->output_height);
+    return true;
+  }
   context->Image = codec::NewDecodedImage(*context->Path, info->output_width, info->output_height);
   jpeg_start_decompress(info);
   if (cmyk) context->CmykRow.resize(static_cast<size_t>(info->output_width) * 4);
@@ -219,20 +225,45 @@ std::string ReadJpegXmp(const std::string& path) {
   return data ? std::string(reinterpret_cast<const char*>(data), length) : std::string();
 }
 
+namespace {
+
+// Decodes the open `file` as `context` asks; ImageError after a libjpeg error.
+void DecodeJpegFile(JpegReadContext& context, const std::string& path, std::FILE* file) {
+  context.Path = &path;
+  context.File = file;
+  if (std::fseek(file, 0, SEEK_END) == 0) {
+    const long size = std::ftell(file);
+    context.FileSize = size > 0 ? static_cast<uint64_t>(size) : 0;
+  }
+  std::rewind(file);
+  if (!DecodeJpeg(&context)) throw codec::ReadFailure(path, context.Error.Message);
+}
+
+}  // namespace
+
 Bitmap ReadJpegFile(const std::string& path, int32_t minWidth) {
   const codec::FilePtr file = codec::OpenForReading(path);
   JpegReadContext context;
-  context.Path = &path;
-  context.File = file.get();
   context.MinWidth = minWidth;
-  if (std::fseek(file.get(), 0, SEEK_END) == 0) {
-    const long size = std::ftell(file.get());
-    context.FileSize = size > 0 ? static_cast<uint64_t>(size) : 0;
-  }
-  std::rewind(file.get());
-  if (!DecodeJpeg(&context)) throw codec::ReadFailure(path, context.Error.Message);
+  DecodeJpegFile(context, path, file.get());
   return std::move(context.Image);
 }
+
+namespace codec {
+
+bool IsJpeg(std::span<const uint8_t> head) {
+  return head.size() >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF;
+}
+
+ImageSize ReadJpegSize(const std::string& path) {
+  const FilePtr file = OpenForReading(path);
+  JpegReadContext context;
+  context.SizeOnly = true;
+  DecodeJpegFile(context, path, file.get());
+  return context.Size;
+}
+
+}  // namespace codec
 
 void WriteJpegFile(AtomicFileWriter& writer, const Bitmap& image, int quality) {
   const std::string& path = writer.Path();

@@ -35,6 +35,8 @@ struct PngReadContext {
   png_infop Info = nullptr;
   char Message[256] = {};
   char Warning[256] = {};
+  bool SizeOnly = false;  // stop once the size is known and checked
+  ImageSize Size;
   Bitmap Image;
   std::vector<uint8_t> Row;
   uint8_t PaletteBgr[256 * 3] = {};
@@ -158,6 +160,10 @@ bool DecodePng(PngReadContext* context) {
   int depth = 0, colour = 0, interlace = 0;
   png_get_IHDR(png, info, &width, &height, &depth, &colour, &interlace, nullptr, nullptr);
   CheckClaimedSize(context, width, height);
+  if (context->SizeOnly) {
+    context->Size = codec::DecodedSize(*context->Path, width, height);
+    return true;
+  }
   context->Image = codec::NewDecodedImage(*context->Path, width, height);
 
   // Every kind becomes palette indexes of one byte, or 8/16-bit RGB with or without alpha.
@@ -242,17 +248,42 @@ std::string ReadPngXmp(const std::string& path) {
   return {};
 }
 
-Bitmap ReadPngFile(const std::string& path) {
-  const codec::FilePtr file = codec::OpenForReading(path);
-  PngReadContext context;
-  StartPngRead(context, path, file.get());
+namespace {
+
+// Decodes the open `file` as `context` asks; ImageError after a libpng error.
+void DecodePngFile(PngReadContext& context, const std::string& path, std::FILE* file) {
+  StartPngRead(context, path, file);
   if (!DecodePng(&context)) {
     std::string problem = context.Message;
     if (context.Warning[0] && std::strcmp(context.Warning, context.Message) != 0)
       problem += std::string(" (") + context.Warning + ")";
     throw codec::ReadFailure(path, "damaged PNG data: " + problem);
   }
+}
+
+}  // namespace
+
+Bitmap ReadPngFile(const std::string& path) {
+  const codec::FilePtr file = codec::OpenForReading(path);
+  PngReadContext context;
+  DecodePngFile(context, path, file.get());
   return std::move(context.Image);
 }
+
+namespace codec {
+
+bool IsPng(std::span<const uint8_t> head) {
+  return head.size() >= 8 && std::memcmp(head.data(), "\x89PNG\r\n\x1a\n", 8) == 0;
+}
+
+ImageSize ReadPngSize(const std::string& path) {
+  const FilePtr file = OpenForReading(path);
+  PngReadContext context;
+  context.SizeOnly = true;
+  DecodePngFile(context, path, file.get());
+  return context.Size;
+}
+
+}  // namespace codec
 
 }  // namespace talvero

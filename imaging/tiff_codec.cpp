@@ -86,6 +86,7 @@ class TiffReader {
   TiffReader& operator=(const TiffReader&) = delete;
 
   Bitmap Read();
+  ImageSize ReadSize();
   std::string ReadXmp();
 
  private:
@@ -94,6 +95,8 @@ class TiffReader {
                                         ? problem
                                         : problem + " (libtiff: " + FMessages.Text + ")");
   }
+  void Open();
+  bool CheckDirectory();
   bool ReadsDirectly();
   void ReadPalette();
   void ConvertRow(const uint8_t* in, uint8_t* out, uint32_t count) const;
@@ -113,21 +116,7 @@ class TiffReader {
   std::vector<uint8_t> FPalette;  // red, green, blue per entry
 };
 
-std::string TiffReader::ReadXmp() {
-  if (DetectImageFormat(FPath) != ImageFormat::Tiff) Fail("not a TIFF file (wrong signature)");
-#ifdef _WIN32
-  FTiff = TIFFOpenW(platform::WideName(FPath).c_str(), "r");
-#else
-  FTiff = TIFFOpen(FPath.c_str(), "r");
-#endif
-  if (!FTiff) Fail("libtiff cannot open it");
-  uint32_t count = 0;
-  const void* data = nullptr;
-  if (!TIFFGetField(FTiff, TIFFTAG_XMLPACKET, &count, &data) || !data) return {};
-  return std::string(static_cast<const char*>(data), count);
-}
-
-Bitmap TiffReader::Read() {
+void TiffReader::Open() {
   if (DetectImageFormat(FPath) != ImageFormat::Tiff) Fail("not a TIFF file (wrong signature)");
 #ifdef _WIN32
   FTiff = TIFFOpenW(platform::WideName(FPath).c_str(), "r");  // the ANSI TIFFOpen loses names
@@ -135,12 +124,36 @@ Bitmap TiffReader::Read() {
   FTiff = TIFFOpen(FPath.c_str(), "r");
 #endif
   if (!FTiff) Fail("libtiff cannot open it");
+}
+
+std::string TiffReader::ReadXmp() {
+  Open();
+  uint32_t count = 0;
+  const void* data = nullptr;
+  if (!TIFFGetField(FTiff, TIFFTAG_XMLPACKET, &count, &data) || !data) return {};
+  return std::string(static_cast<const char*>(data), count);
+}
+
+// The first directory read and held against the file's size, before anything is
+// allocated; true when the layout is decoded here rather than through the RGBA interface.
+bool TiffReader::CheckDirectory() {
+  Open();
   if (!TIFFGetField(FTiff, TIFFTAG_IMAGEWIDTH, &FWidth) ||
       !TIFFGetField(FTiff, TIFFTAG_IMAGELENGTH, &FHeight))
     Fail("the image size is missing");
   RequireUndamaged("the file's directory is damaged");
   const bool direct = ReadsDirectly();
   CheckStoredData();
+  return direct;
+}
+
+ImageSize TiffReader::ReadSize() {
+  CheckDirectory();
+  return codec::DecodedSize(FPath, FWidth, FHeight);
+}
+
+Bitmap TiffReader::Read() {
+  const bool direct = CheckDirectory();
   Bitmap image = codec::NewDecodedImage(FPath, FWidth, FHeight);
   RequireUndamaged("the file's directory is damaged");
   FMessages.Decoding = true;
@@ -356,6 +369,19 @@ void TiffReader::ReadThroughRgba(Bitmap& image) {
 Bitmap ReadTiffFile(const std::string& path) { return TiffReader(path).Read(); }
 
 std::string ReadTiffXmp(const std::string& path) { return TiffReader(path).ReadXmp(); }
+
+namespace codec {
+
+// Classic TIFF (42) and BigTIFF (43), either byte order.
+bool IsTiff(std::span<const uint8_t> head) {
+  if (head.size() < 4) return false;
+  return (head[0] == 'I' && head[1] == 'I' && (head[2] == 42 || head[2] == 43) && head[3] == 0) ||
+         (head[0] == 'M' && head[1] == 'M' && head[2] == 0 && (head[3] == 42 || head[3] == 43));
+}
+
+ImageSize ReadTiffSize(const std::string& path) { return TiffReader(path).ReadSize(); }
+
+}  // namespace codec
 
 void WriteTiffFile(AtomicFileWriter& writer, const Bitmap& image) {
   const std::string& path = writer.Path();

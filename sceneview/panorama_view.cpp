@@ -4,22 +4,17 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 #include <utility>
 
 #include "imaging/footprint_sampler.h"
+#include "sceneview/view_camera.h"
 #include "support/errors.h"
 
 namespace talvero {
 
 namespace {
 
-constexpr double kDegree = std::numbers::pi / 180;
 constexpr int32_t kBlockRows = 32;
-
-}  // namespace
-
-namespace {
 
 Bitmap TwoToOne(Bitmap panorama) {
   if (panorama.Empty()) throw ImageError("the panorama is empty");
@@ -51,22 +46,12 @@ Bitmap PanoramaViewRenderer::Render(const ViewPanorama& view, const PanoramaView
   // The levelled world in the panorama's own axes (z up): ahead is its middle column, to the
   // right the direction of growing columns. The turned scene shows at yaw y what lay at
   // y - SceneRotate before the turn.
-  const double forward[3] = {-1, 0, 0}, right[3] = {0, -1, 0}, up[3] = {0, 0, 1};
-  const double yaw = (s.Yaw - pose.SceneRotate) * kDegree, pitch = s.Pitch * kDegree;
-  double level[3], camRight[3], camAhead[3], camUp[3];
-  for (int i = 0; i < 3; ++i) {
-    level[i] = std::cos(yaw) * forward[i] + std::sin(yaw) * right[i];
-    camRight[i] = std::cos(yaw) * right[i] - std::sin(yaw) * forward[i];
-    camAhead[i] = std::cos(pitch) * level[i] + std::sin(pitch) * up[i];
-    camUp[i] = std::cos(pitch) * up[i] - std::sin(pitch) * level[i];
-  }
-  const double centreX = s.Width / 2.0, centreY = s.Height / 2.0;
-  const double focal = centreX / std::tan(s.Fov * kDegree / 2);
+  const ViewCamera camera({{}, {-1, 0, 0}, {0, -1, 0}, {0, 0, 1}}, s.Yaw - pose.SceneRotate, s);
   const int32_t w = panorama.Width();
   const PositionOf position = [&](double x, double y, double& u, double& v) {
-    const double cx = (x - centreX) / focal, cy = (centreY - y) / focal;
-    double d[3], turned[3];
-    for (int i = 0; i < 3; ++i) d[i] = camAhead[i] + cx * camRight[i] + cy * camUp[i];
+    const Vec3 ray = camera.Ray(x, y);
+    const double d[3] = {ray.X, ray.Y, ray.Z};
+    double turned[3];
     levelling.Apply(d, turned);
     DirectionToPanorama(turned, w, u, v);
   };

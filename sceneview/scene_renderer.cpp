@@ -4,17 +4,15 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <numbers>
 
 #include "sceneview/scene_view.h"
+#include "sceneview/view_camera.h"
 #include "support/errors.h"
 
 namespace talvero {
 
 namespace {
 
-// std::numbers, not M_PI: MinGW's <cmath> leaves M_PI out in strict C++ mode.
-constexpr double kDegree = std::numbers::pi / 180;
 // Nothing nearer than this to the eye is drawn (metres).
 constexpr double kNearDistance = 0.05;
 // Clipping reaches this many pixels beyond the picture, so that a clipped edge never shows.
@@ -31,39 +29,13 @@ Vec3 Cross(Vec3 a, Vec3 b) {
   return {a.Y * b.Z - a.Z * b.Y, a.Z * b.X - a.X * b.Z, a.X * b.Y - a.Y * b.X};
 }
 
-// The viewer: camera coordinates are x to the right, y up and z ahead.
-struct Camera {
-  Vec3 Eye, Right, Up, Ahead;
-  double Focal = 1, CentreX = 0, CentreY = 0;
-  int32_t Width = 0, Height = 0;
-
-  Camera(const SceneModel& model, const SceneViewSettings& s)
-      : Eye(model.Eye), Width(s.Width), Height(s.Height) {
-    const double yaw = s.Yaw * kDegree, pitch = s.Pitch * kDegree;
-    const Vec3 level = std::cos(yaw) * model.Forward + std::sin(yaw) * model.Right;
-    Right = std::cos(yaw) * model.Right - std::sin(yaw) * model.Forward;
-    Ahead = std::cos(pitch) * level + std::sin(pitch) * model.Up;
-    Up = std::cos(pitch) * model.Up - std::sin(pitch) * level;
-    CentreX = s.Width / 2.0;
-    CentreY = s.Height / 2.0;
-    Focal = CentreX / std::tan(s.Fov * kDegree / 2);
-  }
-  Vec3 ToCamera(Vec3 p) const {
-    const Vec3 d = p - Eye;
-    return {Dot(d, Right), Dot(d, Up), Dot(d, Ahead)};
-  }
-  // Pixel coordinates (x right, y down; pixel centres at +0.5) of a point ahead.
-  double ScreenX(Vec3 c) const { return CentreX + Focal * c.X / c.Z; }
-  double ScreenY(Vec3 c) const { return CentreY - Focal * c.Y / c.Z; }
-};
-
 // The view volume as planes a·x + b·y + c·z + d >= 0 in camera coordinates.
 struct Plane {
   double A, B, C, D;
   double Distance(Vec3 p) const { return A * p.X + B * p.Y + C * p.Z + D; }
 };
 
-std::array<Plane, 5> ViewPlanes(const Camera& cam) {
+std::array<Plane, 5> ViewPlanes(const ViewCamera& cam) {
   const double gx = cam.CentreX + kGuardPixels, gy = cam.CentreY + kGuardPixels;
   return {{{0, 0, 1, -kNearDistance},
            {cam.Focal, 0, gx, 0},
@@ -110,7 +82,7 @@ struct ScreenLinear {
   double At(double px, double py) const { return At0 + PerX * px + PerY * py; }
 };
 
-ScreenLinear ToScreen(Vec3 g, const Camera& cam) {
+ScreenLinear ToScreen(Vec3 g, const ViewCamera& cam) {
   ScreenLinear s;
   s.PerX = g.X / cam.Focal;
   s.PerY = -g.Y / cam.Focal;
@@ -156,7 +128,7 @@ inline uint32_t Sample(const LoadedScene::TextureLevel& t, int64_t u, int64_t v)
 
 class Rasteriser {
  public:
-  Rasteriser(Bitmap& image, std::vector<float>& depth, const Camera& cam)
+  Rasteriser(Bitmap& image, std::vector<float>& depth, const ViewCamera& cam)
       : FImage(image), FDepth(depth), FCam(cam), FPlanes(ViewPlanes(cam)) {}
 
   void Triangle(const SceneTriangle& tri, const LoadedScene::Texture& tex, FrontFace front) {
@@ -318,7 +290,7 @@ class Rasteriser {
 
   Bitmap& FImage;
   std::vector<float>& FDepth;
-  const Camera& FCam;
+  const ViewCamera& FCam;
   const std::array<Plane, 5> FPlanes;
 };
 
@@ -362,7 +334,7 @@ Bitmap SceneRenderer::Render(const LoadedScene& scene, const SceneViewSettings& 
   Bitmap image = Bitmap::Uninitialized(settings.Width, settings.Height);
   image.Fill(kBackgroundColour);
   FDepth.assign(static_cast<size_t>(settings.Width) * static_cast<size_t>(settings.Height), 0.0f);
-  const Camera cam(model, settings);
+  const ViewCamera cam({model.Eye, model.Forward, model.Right, model.Up}, settings.Yaw, settings);
   Rasteriser raster(image, FDepth, cam);
   for (const SceneTriangle& tri : model.Triangles)
     raster.Triangle(tri, scene.MaterialTexture(tri.Material), model.Front);

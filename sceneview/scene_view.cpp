@@ -81,11 +81,7 @@ Level Halved(const Level& t) {
 
 // Decodes an image and reduces it to the longest side allowed.
 LoadedScene::Texture LoadTexture(const std::string& path) {
-  ImageFormat format = DetectImageFormat(path);
-  if (format == ImageFormat::Unsupported) format = ImageFormatFromExtension(path);
-  if (format == ImageFormat::Unsupported)
-    throw ImageError("not an image kind this program reads (BMP, JPEG, TIFF, PNG)");
-  const Bitmap image = ReadImage(path, format);
+  const Bitmap image = ReadViewImage(path);
   if (image.Empty()) throw ImageError("the image is empty");
   int32_t factor = 1;
   while (std::max(image.Width(), image.Height()) / factor > LoadedScene::kMaxTextureSide)
@@ -186,18 +182,22 @@ std::string SceneViewSettings::Problem() const {
   return {};
 }
 
+Bitmap ReadViewImage(const std::string& path, int32_t minWidth) {
+  const ImageFormat format = ChooseReader(path);
+  if (format == ImageFormat::Unsupported) {
+    // The kinds in the order of their file-kind numbers.
+    std::vector<std::string> kinds;
+    for (const ImageCodec& codec : ImageCodecs()) kinds.emplace_back(codec.Name);
+    throw ImageError("not an image kind this program reads (" + JoinedList(kinds, ", ", ", ") +
+                     ")");
+  }
+  return minWidth > 0 ? ReadImageReduced(path, format, minWidth) : ReadImage(path, format);
+}
+
 void WriteViewImage(const std::string& path, const Bitmap& image) {
-  const std::string ext = ExtractFileExt(path);
-  if (SameTextIgnoreCase(ext, ".bmp")) {
-    WriteBmpFile(path, image);
-  } else if (SameTextIgnoreCase(ext, ".jpg") || SameTextIgnoreCase(ext, ".jpeg")) {
-    WriteJpegFile(path, image, 95);
-  } else if (SameTextIgnoreCase(ext, ".tif") || SameTextIgnoreCase(ext, ".tiff")) {
-    WriteTiffFile(path, image);
-  } else {
+  if (!WriteImageByName(path, image, 95))
     throw Error("cannot write the view '" + path +
                 "': its extension must name the image kind (.bmp, .jpg or .tif)");
-  }
 }
 
 }  // namespace talvero

@@ -91,6 +91,11 @@ class SceneRenderer {
   int64_t FUncovered = 0;
 };
 
+// An image a view shows (a scene's texture, a panorama), read as ChooseReader says; with
+// `minWidth` a large JPEG is decoded straight at about that width. ImageError for a file
+// whose content and name are of no kind this program reads.
+Bitmap ReadViewImage(const std::string& path, int32_t minWidth = 0);
+
 // Writes a rendered view; the kind follows the extension (.bmp, .jpg/.jpeg, .tif/.tiff).
 // Error for any other extension.
 void WriteViewImage(const std::string& path, const Bitmap& image);

@@ -43,6 +43,16 @@ std::string AfterLastUnderscore(std::string_view s) {
   return pos == 0 ? std::string() : std::string(s.substr(pos));
 }
 
+std::string JoinedList(const std::vector<std::string>& items, std::string_view comma,
+                       std::string_view last) {
+  std::string text;
+  for (size_t i = 0; i < items.size(); ++i) {
+    if (i > 0) text += i + 1 == items.size() ? last : comma;
+    text += items[i];
+  }
+  return text;
+}
+
 std::string UpperAscii(std::string_view s) {
   std::string out(s);
   for (char& c : out)

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace talvero {
 
@@ -22,6 +23,10 @@ bool HasPeriod(std::string_view s);
 // Empty when s has no underscore, else everything before / after the last one.
 std::string BeforeLastUnderscore(std::string_view s);
 std::string AfterLastUnderscore(std::string_view s);
+
+// The items as a text lists them: "a, b or c" with `comma` ", " and `last` " or ".
+std::string JoinedList(const std::vector<std::string>& items, std::string_view comma,
+                       std::string_view last);
 
 // ASCII-only upper-casing (for "TRUE"/"YES" style comparisons).
 std::string UpperAscii(std::string_view s);

@@ -81,6 +81,26 @@ TEST_F(PanoramaTest, ReadImageFileChoosesTheReaderAndKeepsTheTargetOnFailure) {
   EXPECT_TRUE(SameImage(kept, picture));
 }
 
+// A file is accepted by its name and read by what it holds: a JPEG saved as ".bmp" is a
+// JPEG panorama, while a name of no accepted kind is refused whatever the file holds.
+TEST_F(PanoramaTest, AcceptedByNameReadByContent) {
+  const Bitmap picture = Numbered(16, 8);
+  WriteJpegFile(dir.File("pano.jpg"), picture, 95);
+  const std::string jpeg = testing::ReadAll(dir.File("pano.jpg"));
+  const Bitmap expected = ReadJpegFile(dir.File("pano.jpg"));
+  Bitmap target;
+  EXPECT_TRUE(filer->ReadImageFile(target, dir.Write("pano.bmp", jpeg)));
+  EXPECT_TRUE(SameImage(target, expected));
+  EXPECT_TRUE(filer->ReadImageFile(target, Store("bitmap.png", picture)));
+  EXPECT_TRUE(SameImage(target, picture));
+  EXPECT_TRUE(errors.Messages.empty());
+
+  Bitmap kept = picture.Clone();
+  EXPECT_FALSE(filer->ReadImageFile(kept, dir.Write("pano.insp", jpeg)));
+  EXPECT_EQ(errors.Messages, std::vector<std::string>{kUnsupported});
+  EXPECT_TRUE(SameImage(kept, picture));
+}
+
 TEST_F(PanoramaTest, TwoToOnePanoramasAreUsedAsRead) {
   const Bitmap picture = Numbered(160, 80);
   filer->SetImageFileName(Store("pano.bmp", picture));

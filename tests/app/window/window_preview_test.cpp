@@ -7,6 +7,7 @@
 #include <QSignalSpy>
 #include <QToolButton>
 
+#include "app/language.h"
 #include "app/panorama_info.h"
 #include "app/panorama_preview.h"
 #include "app/preview_loader.h"
@@ -235,6 +236,26 @@ TEST_F(PreviewTest, TheLatestChoiceWins) {
   QTest::qWait(100);
   EXPECT_EQ(window->Image_Panorama->Picture().size(), QSize(160, 80));
   EXPECT_TRUE(window->Label_PanoramaInfo->text().startsWith("160 × 80"));
+}
+
+// The panorama dialog's filter names every kind the codecs read, in both languages: the one
+// list of kinds the window spells out itself (it is a translated text).
+TEST_F(PreviewTest, ThePanoramaDialogOffersEveryKindTheProgramReads) {
+  for (const TextLanguage language : {TextLanguage::Japanese, TextLanguage::English}) {
+    ApplyLanguage(language);
+    QString filter;
+    testing::WhenModal([&filter](QWidget* modal) {
+      if (auto* dialog = qobject_cast<QFileDialog*>(modal)) filter = dialog->nameFilters().value(0);
+      qobject_cast<QDialog*>(modal)->reject();
+    });
+    Click(window->SpeedButton_Image);
+    const qsizetype open = filter.indexOf('('), close = filter.lastIndexOf(')');
+    const QStringList patterns = filter.mid(open + 1, close - open - 1).split(' ');
+    for (const std::string& extension : ReadableExtensions())
+      EXPECT_TRUE(patterns.contains(QString::fromStdString("*" + extension)))
+          << extension << " missing from " << filter.toStdString();
+  }
+  ApplyLanguage(TextLanguage::Japanese);
 }
 
 TEST_F(PreviewTest, AnUnsupportedFileKeepsThePictureShownBefore) {
