@@ -15,7 +15,6 @@
 #include "engine/sim_filer.h"
 #include "formats/scene_format.h"
 #include "sceneview/view_camera.h"
-#include "support/file_util.h"
 
 namespace talvero {
 
