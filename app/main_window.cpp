@@ -1012,7 +1012,7 @@ void TForm1::RunJob() {
 void TForm1::ExpectJobOutputs() {
   std::vector<std::string> paths;
   for (const PlannedOutput& output :
-       PlannedOutputs(*FFiler, CreateDividedImage(), CreateSceneFile()))
+       PlannedOutputs(JobSettings::From(*FFiler), CreateDividedImage(), CreateSceneFile()))
     paths.push_back(output.Path);
   std::vector<std::string> names;
   if (CreateDividedImage()) names.assign(FFiler->ImageNames().begin(), FFiler->ImageNames().end());

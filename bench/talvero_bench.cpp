@@ -227,7 +227,7 @@ int WarpPieces(const std::string& file, int runs) {
     warpMs = std::min(warpMs, CpuMs() - start);
     copy = panorama.Clone();
     start = CpuMs();
-    filer->WarpCubeStripsInPlace(copy, map);
+    talvero::WarpCubeStripsInPlace(copy, map, filer->Context());
     inPlaceMs = std::min(inPlaceMs, CpuMs() - start);
   }
   std::printf("map %.1f ms, map and warp %.1f ms, in-place warp %.1f ms (CPU)\n", mapMs,

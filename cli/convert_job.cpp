@@ -132,7 +132,7 @@ int RunJob(TSimFiler& filer, const ConvertOptions& options, ConsoleOutput& conso
   // first even when only the scene file is wanted.
   filer.PrepareOutputNames();
   const std::vector<PlannedOutput> planned =
-      PlannedOutputs(filer, options.Images, options.SceneFile);
+      PlannedOutputs(JobSettings::From(filer), options.Images, options.SceneFile);
   // The files a stage wrote: those it plans, less those it leaves alone when they exist.
   StringList written;
   const auto wroteStage = [&](TJobStage stage, const std::set<std::string>& existed) {

@@ -1,4 +1,6 @@
-// The cube job of the default geometry, made for memory and both cores. The four strips are
+// The cube job of the default geometry, made for memory and both cores: the map (built ahead
+// while the panorama decodes when a core is free), the warp, then the faces (cube_faces.cpp).
+// The four strips are
 // warped in place, all four together row by row, through a few dozen row slots instead of a
 // whole warped strip: a warped row goes back into the panorama as soon as no row still to be
 // warped reads the source row it replaces. The map is read once per row for all four strips.
@@ -16,9 +18,10 @@
 #include <thread>
 #include <vector>
 
+#include "engine/cube_faces.h"
 #include "engine/cube_map.h"
 #include "engine/cube_warp.h"
-#include "engine/sim_filer.h"
+#include "engine/image_stage.h"
 #include "imaging/bitmap.h"
 #include "support/parallel.h"
 #include "support/scratch_pool.h"
@@ -109,8 +112,8 @@ void WarpBlock(const Bitmap& panorama, const TmxCurrencyUV& map, const int32_t* 
 
 }  // namespace
 
-void TSimFiler::WarpCubeStripsInPlace(Bitmap& panorama, const TmxCurrencyUV& map,
-                                      const std::function<void(int32_t)>& rowFinal) {
+void WarpCubeStripsInPlace(Bitmap& panorama, const TmxCurrencyUV& map, const JobContext& context,
+                           const std::function<void(int32_t)>& rowFinal) {
   RequireDivisiblePanorama(panorama, "the cube projection");
   const int32_t w = panorama.Width(), h = panorama.Height();
   if (map.Width() != w / 4 || map.Height() != h)
@@ -124,7 +127,8 @@ void TSimFiler::WarpCubeStripsInPlace(Bitmap& panorama, const TmxCurrencyUV& map
   const int64_t events = int64_t{4} * dotsPerStrip;
   int64_t shown = 0;
   auto showUpTo = [&](int64_t upTo) {
-    for (; shown < upTo; ++shown) Progress(".", shown % dotsPerStrip == 0 ? spAppend : spUpdate);
+    for (; shown < upTo; ++shown)
+      context.Progress(".", shown % dotsPerStrip == 0 ? spAppend : spUpdate);
   };
 
   // Rows warped and waiting to go back into the panorama, each in a slot.
@@ -148,7 +152,7 @@ void TSimFiler::WarpCubeStripsInPlace(Bitmap& panorama, const TmxCurrencyUV& map
   ScratchPool<BlockSamples> scratch;
   int64_t rowsDone = 0;
   for (int32_t p = 0; p < h; p += waveRows) {
-    CheckCancelled();
+    context.CheckCancelled();
     const int32_t waveEnd = std::min(h, p + waveRows);
     // Rows no position from p on reads go back during this wave.
     std::vector<int32_t> back;
@@ -168,7 +172,7 @@ void TSimFiler::WarpCubeStripsInPlace(Bitmap& panorama, const TmxCurrencyUV& map
     RunOrderedBlocks(
         backBlocks + warpBlocks,
         [&](int block) {
-          CheckCancelled();
+          context.CheckCancelled();
           if (block < backBlocks) {
             const size_t first = static_cast<size_t>(block) * kBlockRows;
             for (size_t k = first; k < std::min(back.size(), first + kBlockRows); ++k)
@@ -202,67 +206,94 @@ void TSimFiler::WarpCubeStripsInPlace(Bitmap& panorama, const TmxCurrencyUV& map
   showUpTo(events);
 }
 
-}  // namespace talvero
+// ---- The map.
 
-namespace talvero {
+void BuildCubeMap(int32_t f, TmxCurrencyUV& map, const JobContext& context) {
+  context.Progress(Localized("座標を取得しています。"), spAppend);
+  map.Allocate(f);  // every entry is filled below
+  context.Progress("....", spUpdate);
+  // The top cap (rows below f), then the upper half of the side face; rows in parallel.
+  constexpr int32_t kRows = 16;
+  for (const auto& [begin, end] : {std::pair{0, f}, std::pair{f, 2 * f}}) {
+    RunOrderedBlocks(
+        (end - begin + kRows - 1) / kRows,
+        [&, begin = begin, end = end](int block) {
+          context.CheckCancelled();
+          const int32_t first = begin + block * kRows;
+          FillCubeMapRows(f, map, first, std::min(end, first + kRows));
+        },
+        [](int) {});
+    context.Progress("....", spUpdate);
+  }
+  // The mirrored halves are derived on access; the step still has its dots.
+  context.Progress("....", spUpdate);
+}
 
-// The map of the default geometry, built on its own thread from the moment the panorama's
-// size is known. Its progress lines are shown when the cube job takes it, in their place.
-struct TSimFiler::CubeMapAhead {
+struct CubeMapAhead::Build {
   int32_t F = 0;
   TmxCurrencyUV Map;
   std::atomic<bool> Stop{false};
   std::exception_ptr Failure;
   std::thread Worker;
 
-  ~CubeMapAhead() {
+  ~Build() {
     Stop = true;
     if (Worker.joinable()) Worker.join();
   }
-  // The map, once complete; the builder's failure is raised here.
-  TmxCurrencyUV Take() {
-    if (Worker.joinable()) Worker.join();
-    if (Failure) std::rethrow_exception(Failure);
-    return std::move(Map);
-  }
 };
 
-void TSimFiler::StartCubeMapAhead(int32_t width, int32_t height) {
-  if (FCubeMapAhead) return;  // a decoder may size more than one picture
+CubeMapAhead::CubeMapAhead() = default;
+CubeMapAhead::~CubeMapAhead() = default;
+
+void CubeMapAhead::Start(int32_t width, int32_t height) {
+  if (FBuild) return;  // a decoder may size more than one picture
   const int32_t f = NormalizedWidth(width, height) / 8;
   if (f <= 0) return;
-  auto ahead = std::make_shared<CubeMapAhead>();
-  ahead->F = f;
-  CubeMapAhead* build = ahead.get();
-  build->Worker = std::thread([build] {
+  auto build = std::make_unique<Build>();
+  build->F = f;
+  Build* b = build.get();
+  b->Worker = std::thread([b] {
     try {
-      build->Map.Allocate(build->F);
+      b->Map.Allocate(b->F);
       constexpr int32_t kRows = 64;
-      for (int32_t y = 0; y < 2 * build->F && !build->Stop; y += kRows)
-        FillCubeMapRows(build->F, build->Map, y, std::min(2 * build->F, y + kRows));
+      for (int32_t y = 0; y < 2 * b->F && !b->Stop; y += kRows)
+        FillCubeMapRows(b->F, b->Map, y, std::min(2 * b->F, y + kRows));
     } catch (...) {
-      build->Failure = std::current_exception();
+      b->Failure = std::current_exception();
     }
   });
-  FCubeMapAhead = std::move(ahead);
+  FBuild = std::move(build);
 }
 
-void TSimFiler::WriteCubeJob(Bitmap& panorama) {
+bool CubeMapAhead::Has(int32_t f) const { return FBuild && FBuild->F == f; }
+
+TmxCurrencyUV CubeMapAhead::Take() {
+  const std::unique_ptr<Build> build = std::move(FBuild);
+  if (build->Worker.joinable()) build->Worker.join();
+  if (build->Failure) std::rethrow_exception(build->Failure);
+  return std::move(build->Map);
+}
+
+void CubeMapAhead::Drop() { FBuild.reset(); }
+
+// ---- The job.
+
+void WriteCubeJob(Bitmap& panorama, const JobSettings& settings, const JobContext& context,
+                  CubeMapAhead* ahead) {
   RequireDivisiblePanorama(panorama, "the cube projection");
   const int32_t f = panorama.Width() / 8, h = panorama.Height();
   TmxCurrencyUV map;
-  if (FCubeMapAhead && FCubeMapAhead->F == f) {
+  if (ahead && ahead->Has(f)) {
     // The lines BuildCubeMap shows, now that the map is there.
-    Progress(Localized("座標を取得しています。"), spAppend);
-    map = FCubeMapAhead->Take();
-    FCubeMapAhead.reset();
-    for (int step = 0; step < 4; ++step) Progress("....", spUpdate);
-    CheckCancelled();
+    context.Progress(Localized("座標を取得しています。"), spAppend);
+    map = ahead->Take();
+    for (int step = 0; step < 4; ++step) context.Progress("....", spUpdate);
+    context.CheckCancelled();
   } else {
-    FCubeMapAhead.reset();
-    BuildCubeMap(f, map);
+    if (ahead) ahead->Drop();  // a map of another size: its thread stops
+    BuildCubeMap(f, map, context);
   }
-  Progress(Localized("処理中 "), spAppend);
+  context.Progress(Localized("処理中 "), spAppend);
   // With a core to spare, the top and bottom faces are made and encoded (into their temporary
   // files) as soon as their rows are final, while the warp goes on. Only for faces of the
   // warp's own size: a face resampled to another size needs a second image (up to four times
@@ -270,14 +301,14 @@ void TSimFiler::WriteCubeJob(Bitmap& panorama) {
   std::vector<std::shared_ptr<EarlyFace>> early(6);
   std::function<void(int32_t)> rowFinal;
   int32_t topRows = 0, bottomRows = 0;
-  if (MaxWorkerThreads() > 1 && FaceSize() == panorama.Width() / 4)
+  if (MaxWorkerThreads() > 1 && settings.FaceSize == panorama.Width() / 4)
     rowFinal = [&](int32_t y) {
-      if (y < f && ++topRows == f) early[4] = StartEarlyFace(panorama, 4);
-      if (y >= h - f && ++bottomRows == f) early[5] = StartEarlyFace(panorama, 5);
+      if (y < f && ++topRows == f) early[4] = StartEarlyFace(panorama, 4, settings, context);
+      if (y >= h - f && ++bottomRows == f) early[5] = StartEarlyFace(panorama, 5, settings, context);
     };
-  WarpCubeStripsInPlace(panorama, map, rowFinal);
+  WarpCubeStripsInPlace(panorama, map, context, rowFinal);
   map = TmxCurrencyUV();
-  WriteCubeFacesWith(panorama, early);
+  WriteCubeFaces(panorama, settings, context, early);
 }
 
 }  // namespace talvero

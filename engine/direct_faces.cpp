@@ -9,6 +9,7 @@
 
 #include "engine/cube_warp.h"
 #include "engine/direct_map.h"
+#include "engine/image_stage.h"
 #include "engine/sim_filer.h"
 #include "imaging/bitmap.h"
 #include "imaging/footprint_sampler.h"
@@ -24,9 +25,9 @@ namespace {
 
 constexpr double kHalfPi = 1.5707963267948966;
 
-Rotation JobRotation(const TSimFiler& filer) {
-  return LevellingRotation(static_cast<double>(filer.GetLevelPitch().ToLongDouble()),
-                           static_cast<double>(filer.GetLevelRoll().ToLongDouble()));
+Rotation JobRotation(const JobSettings& settings) {
+  return LevellingRotation(static_cast<double>(settings.LevelPitch.ToLongDouble()),
+                           static_cast<double>(settings.LevelRoll.ToLongDouble()));
 }
 
 // Horizontal unit vector at a longitude.
@@ -83,7 +84,7 @@ struct RenderScratch {
 // Renders `target` row block by row block: footprints from `position`, then each pixel sampled
 // with the exact bilinear kernel or (high) filtered over its footprint.
 void RenderFromPanorama(Bitmap& target, const Bitmap& panorama, const PositionOf& position,
-                        const FootprintSource* high, const TSimFiler& filer,
+                        const FootprintSource* high, const JobContext& context,
                         ScratchPool<RenderScratch>& scratch) {
   const int32_t w = target.Width(), h = target.Height();
   const int32_t pw = panorama.Width(), ph = panorama.Height();
@@ -92,7 +93,7 @@ void RenderFromPanorama(Bitmap& target, const Bitmap& panorama, const PositionOf
   RunOrderedBlocks(
       (h + kBlockRows - 1) / kBlockRows,
       [&](int block) {
-        filer.CheckCancelled();
+        context.CheckCancelled();
         const int32_t begin = block * kBlockRows, end = std::min(h, begin + kBlockRows);
         const auto lease = scratch.Take();
         SourceRows& rows = lease->Rows;
@@ -151,23 +152,24 @@ bool TSimFiler::LevelInRange(Currency pitch, Currency roll) {
          roll <= degrees(180);
 }
 
-void TSimFiler::WriteCubeFacesDirect(const Bitmap& panorama) {
+void WriteCubeFacesDirect(const Bitmap& panorama, const JobSettings& settings,
+                          const JobContext& context) {
   RequireDivisiblePanorama(panorama, "the cube projection");
   const int32_t w = panorama.Width(), b = w / 4;
-  const int32_t size = FaceSize();
-  const bool high = GetImageQuality() == iqHigh;
+  const int32_t size = settings.FaceSize;
+  const bool high = settings.ImageQuality == iqHigh;
   // The exact kernel renders at the warp's resolution and is stretched as the classic job does; the
   // high quality renders at the output size.
   const int32_t render = high ? size : b;
-  const Rotation rotation = JobRotation(*this);
-  const std::string folder = GetSceneFolder();
-  const TExtractImageType type = GetExtractImageType();
-  const StringList names = RequireImageNames(stCube);
+  const Rotation rotation = JobRotation(settings);
+  const std::string& folder = settings.SceneFolder;
+  const TExtractImageType type = settings.ExtractImageType;
+  const StringList& names = settings.RequireImageNames(stCube);
   std::optional<FootprintSource> filtered;
   if (high) filtered.emplace(panorama);
   ScratchPool<RenderScratch> scratch;
 
-  Progress(Localized("画像ファイルを書き出しています。"), spAppend);
+  context.Progress(Localized("画像ファイルを書き出しています。"), spAppend);
   WriteFilesInOrder(
       6,
       [&](int i) {
@@ -183,29 +185,29 @@ void TSimFiler::WriteCubeFacesDirect(const Bitmap& panorama) {
                 d[k] = axes.Centre[k] + p * axes.AlongP[k] + q * axes.AlongQ[k];
               DirectionToPanorama(d, w, u, v);
             },
-            filtered ? &*filtered : nullptr, *this, scratch);
+            filtered ? &*filtered : nullptr, context, scratch);
         if (render != size) {
           auto stretched = std::make_shared<Bitmap>(Bitmap::Uninitialized(size, size));
           StretchDraw(*stretched, *face);
           face = stretched;
         }
         const std::string& name = names[static_cast<size_t>(i)];
-        return OrderedFile{folder + name, [this, name] { Progress(name, spAppend); },
+        return OrderedFile{folder + name, [&context, name] { context.Progress(name, spAppend); },
                            [face, type](AtomicFileWriter& file) {
                              EncodeImageAs(file, *face, type);
                            }};
       },
-      &Cancellation());
+      &context.Cancellation());
 }
 
-void TSimFiler::LevelPanorama(Bitmap& panorama) {
+void LevelPanorama(Bitmap& panorama, const JobSettings& settings, const JobContext& context) {
   RequireDivisiblePanorama(panorama, "levelling");
-  Progress(Localized("水平を補正しています。"), spAppend);
+  context.Progress(Localized("水平を補正しています。"), spAppend);
   const int32_t w = panorama.Width();
-  const Rotation rotation = JobRotation(*this);
+  const Rotation rotation = JobRotation(settings);
   Bitmap levelled = Bitmap::Uninitialized(w, panorama.Height());
   std::optional<FootprintSource> filtered;
-  if (GetImageQuality() == iqHigh) filtered.emplace(panorama);
+  if (settings.ImageQuality == iqHigh) filtered.emplace(panorama);
   ScratchPool<RenderScratch> scratch;
   RenderFromPanorama(
       levelled, panorama,
@@ -215,7 +217,7 @@ void TSimFiler::LevelPanorama(Bitmap& panorama) {
         rotation.Apply(d, turned);
         DirectionToPanorama(turned, w, u, v);
       },
-      filtered ? &*filtered : nullptr, *this, scratch);
+      filtered ? &*filtered : nullptr, context, scratch);
   panorama = std::move(levelled);
 }
 

@@ -1,6 +1,7 @@
 // Writing the divided images and the "fms_vista" texture.
 #include <string>
 
+#include "engine/image_stage.h"
 #include "engine/sim_filer.h"
 #include "imaging/bitmap.h"
 #include "imaging/image_codecs.h"
@@ -18,17 +19,21 @@ constexpr Rgb kYellow{255, 255, 0};
 
 }  // namespace
 
-void TSimFiler::SaveImage(const Bitmap& image, const std::string& path) {
-  SaveImageAs(image, path, GetExtractImageType());
+void TSimFiler::SaveImageAs(const Bitmap& image, const std::string& path, TExtractImageType type) {
+  talvero::SaveImageAs(image, path, type);
 }
 
-void TSimFiler::SaveImageAs(const Bitmap& image, const std::string& path, TExtractImageType type) {
+void TSimFiler::EncodeImageAs(AtomicFileWriter& file, const Bitmap& image, TExtractImageType type) {
+  talvero::EncodeImageAs(file, image, type);
+}
+
+void SaveImageAs(const Bitmap& image, const std::string& path, TExtractImageType type) {
   AtomicFileWriter file(path);
   EncodeImageAs(file, image, type);
   file.Commit();
 }
 
-void TSimFiler::EncodeImageAs(AtomicFileWriter& file, const Bitmap& image, TExtractImageType type) {
+void EncodeImageAs(AtomicFileWriter& file, const Bitmap& image, TExtractImageType type) {
   switch (type) {
     case eiJpeg:
       WriteJpegFile(file, image, kJpegQuality);
@@ -46,12 +51,8 @@ void TSimFiler::WriteTiff(const std::string& path, const Bitmap& image) const {
   WriteTiffFile(path, image);
 }
 
-std::string TSimFiler::VistaTexturePath() const {
-  return GetSceneFolder() + "fms_vista" + (GetExtractImageType() == eiJpeg ? ".jpg" : ".bmp");
-}
-
-void TSimFiler::WriteVistaTexture() {
-  Progress("fms_vista.bmp", spAppend);
+void WriteVistaTexture(const JobSettings& settings, const JobContext& context) {
+  context.Progress("fms_vista.bmp", spAppend);
   Bitmap texture(kVistaSize, kVistaSize);
   texture.Fill(kNavy);
   const std::string lines[4] = {
@@ -65,17 +66,14 @@ void TSimFiler::WriteVistaTexture() {
     const int32_t left = (texture.Width() - font.TextWidth(lines[i])) / 2;
     font.Draw(texture, left, top, lines[i], i < 2 ? kYellow : kWhite);
   }
-  const std::string path = VistaTexturePath();
-  CheckCancelled();
+  const std::string path = settings.VistaTexturePath();
+  context.CheckCancelled();
   // The simulator finds the texture by its base name; TIFF output still gets a bitmap.
-  if (GetExtractImageType() == eiTiff)
-    WriteBmpFile(path, texture);
-  else
-    SaveImage(texture, path);
+  SaveImageAs(texture, path, settings.ExtractImageType == eiTiff ? eiBitmap : settings.ExtractImageType);
 }
 
-void TSimFiler::EnsureVistaTexture() {
-  if (!FileExists(VistaTexturePath())) WriteVistaTexture();
+void EnsureVistaTexture(const JobSettings& settings, const JobContext& context) {
+  if (!FileExists(settings.VistaTexturePath())) WriteVistaTexture(settings, context);
 }
 
 }  // namespace talvero

@@ -1,5 +1,8 @@
-// The image half of a job: check, load, divide, write, and the FMS vista texture.
-#include "engine/sim_filer.h"
+// The image half of a job: check, load, divide, write, and the vista texture.
+#include "engine/image_stage.h"
+
+#include <optional>
+
 #include "imaging/bitmap.h"
 #include "support/block_reuse.h"
 #include "support/errors.h"
@@ -7,36 +10,34 @@
 
 namespace talvero {
 
-void TSimFiler::RunImageStage() {
-  if (!CheckImageJob()) return;
+void RunImageStage(const JobSettings& settings, const JobContext& context) {
+  if (!CheckImageJob(settings, context)) return;
   // The job's big buffers are kept, not handed back, until it ends.
   BlockReuse reuse;
   try {
-    CheckCancelled();
+    context.CheckCancelled();
     {
       Bitmap panorama;
-      UpdateFaceSize();
       // The cube map needs only the panorama's size: with a core to spare it is built while
       // the panorama decodes.
-      struct Forget {
-        std::shared_ptr<CubeMapAhead>& Ahead;
-        ~Forget() { Ahead.reset(); }  // stops and joins its thread
-      } forget{FCubeMapAhead};
+      std::optional<CubeMapAhead> ahead;
       ImageSizeObserver onSize;
-      if (UsesSharedCubeMap() && MaxWorkerThreads() > 1)
-        onSize = [this](int32_t width, int32_t height) { StartCubeMapAhead(width, height); };
+      if (settings.UsesSharedCubeMap() && MaxWorkerThreads() > 1) {
+        ahead.emplace();
+        onSize = [&ahead](int32_t width, int32_t height) { ahead->Start(width, height); };
+      }
       // An unsupported file has shown its message: the stage ends without projecting anything.
-      if (!LoadPanorama(panorama, onSize)) return;
-      CheckCancelled();
-      ExtractFaces(panorama);
+      if (!LoadPanorama(panorama, settings, context, onSize)) return;
+      context.CheckCancelled();
+      ExtractFaces(panorama, settings, context, ahead ? &*ahead : nullptr);
     }  // the panorama is freed before the texture is drawn
-    if (GetSceneFormat() == sfFMS) WriteVistaTexture();
+    if (settings.Format.VistaTexture) WriteVistaTexture(settings, context);
   } catch (const CancelledError&) {
-    ShowError(kCancelledMessage);
+    context.ShowError(kCancelledMessage);
   }
 }
 
-void TSimFiler::RequireDivisiblePanorama(const Bitmap& panorama, const std::string& work) {
+void RequireDivisiblePanorama(const Bitmap& panorama, const std::string& work) {
   const int32_t w = panorama.Width(), h = panorama.Height();
   if (w % 8 != 0 || int64_t{h} * 2 != w || h < kMinPanoramaHeight ||
       panorama.Format() != PixelFormat::Bgr24)
@@ -46,14 +47,15 @@ void TSimFiler::RequireDivisiblePanorama(const Bitmap& panorama, const std::stri
                      std::to_string(kMinPanoramaHeight));
 }
 
-void TSimFiler::ExtractFaces(Bitmap& panorama) {
-  if (GetSceneType() == stSphere) {
-    if (Levelled()) LevelPanorama(panorama);
-    WriteSphereTiles(panorama);
-  } else if (!UsesSharedCubeMap()) {
-    WriteCubeFacesDirect(panorama);
+void ExtractFaces(Bitmap& panorama, const JobSettings& settings, const JobContext& context,
+                  CubeMapAhead* ahead) {
+  if (settings.SceneType == stSphere) {
+    if (settings.Levelled()) LevelPanorama(panorama, settings, context);
+    WriteSphereTiles(panorama, settings, context);
+  } else if (!settings.UsesSharedCubeMap()) {
+    WriteCubeFacesDirect(panorama, settings, context);
   } else {
-    WriteCubeJob(panorama);
+    WriteCubeJob(panorama, settings, context, ahead);
   }
 }
 

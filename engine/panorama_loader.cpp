@@ -1,6 +1,7 @@
 // Reading the panorama into the working image and normalising its size.
 #include <new>
 
+#include "engine/image_stage.h"
 #include "engine/sim_filer.h"
 #include "imaging/bitmap.h"
 #include "imaging/footprint_sampler.h"
@@ -31,34 +32,39 @@ ImageFormat TSimFiler::ImageFileKind(const std::string& fileName) {
 }
 
 int32_t TSimFiler::NormalizedWidth(int32_t width, int32_t height) {
+  return talvero::NormalizedWidth(width, height);
+}
+
+int32_t NormalizedWidth(int32_t width, int32_t height) {
   // The shapes UsableShape accepts stay; any other goes through NormalizeSize's rule.
   if (width % 8 == 0 && height % 8 == 0 && int64_t{height} * 2 == width) return width;
   const int32_t normal = width / 8 * 8;
   return normal <= kNormalWidth ? kNormalWidth : normal;
 }
 
-bool TSimFiler::ReadImageFile(Bitmap& target, const std::string& fileName,
-                              const ImageSizeObserver& onSize) {
+bool ReadImageFile(Bitmap& target, const std::string& fileName, const JobContext& context,
+                   const ImageSizeObserver& onSize) {
   if (!FileExists(fileName)) return false;
   // Accepted by its name; read by what it holds.
-  if (ImageFileKind(fileName) == ImageFormat::Unsupported) {
-    ShowError(Localized(kUnsupportedImage));
+  if (ImageFormatFromExtension(fileName) == ImageFormat::Unsupported) {
+    context.ShowError(Localized(kUnsupportedImage));
     return false;
   }
   target = ReadImage(fileName, ChooseReader(fileName), onSize);
   return true;
 }
 
-bool TSimFiler::LoadPanorama(Bitmap& target, const ImageSizeObserver& onSize) {
-  const std::string fileName = GetImageFileName();
+bool LoadPanorama(Bitmap& target, const JobSettings& settings, const JobContext& context,
+                  const ImageSizeObserver& onSize) {
+  const std::string& fileName = settings.ImageFileName;
   // The job was checked a moment ago; a file gone since must not end the stage silently.
   if (!FileExists(fileName)) throw FileError("cannot open '" + fileName + "': the file is gone");
-  Progress(Localized("読み込んでいます。　%1", {fileName}), spAppend);
-  if (!ReadImageFile(target, fileName, onSize)) return false;
+  context.Progress(Localized("読み込んでいます。　%1", {fileName}), spAppend);
+  if (!ReadImageFile(target, fileName, context, onSize)) return false;
   if (!UsableShape(target)) {
     // A size the normalised image cannot have in memory is a problem of this panorama.
     try {
-      NormalizeSize(target);
+      NormalizeSize(target, settings.ImageQuality, context);
     } catch (const std::bad_alloc&) {
       throw ImageError("cannot use panorama '" + fileName + "': not enough memory");
     } catch (const ImageError& e) {
@@ -73,8 +79,8 @@ bool TSimFiler::LoadPanorama(Bitmap& target, const ImageSizeObserver& onSize) {
   return true;
 }
 
-void TSimFiler::NormalizeSize(Bitmap& image) {
-  Progress(Localized(kNormalizing), spAppend);
+void NormalizeSize(Bitmap& image, TImageQuality quality, const JobContext& context) {
+  context.Progress(Localized(kNormalizing), spAppend);
   int32_t width = image.Width() / 8 * 8;
   if (width <= kNormalWidth) width = kNormalWidth;
   const int32_t height = width / 2;
@@ -85,7 +91,7 @@ void TSimFiler::NormalizeSize(Bitmap& image) {
   }
   // Every pixel is drawn unless there is nothing to draw from.
   Bitmap normal = image.Empty() ? Bitmap(width, height) : Bitmap::Uninitialized(width, height);
-  if (GetImageQuality() == iqHigh && !image.Empty())
+  if (quality == iqHigh && !image.Empty())
     ResizePanoramaSmooth(normal, image);
   else
     StretchDraw(normal, image);

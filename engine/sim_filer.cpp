@@ -1,13 +1,13 @@
 #include "engine/sim_filer.h"
 
 #include <array>
-#include <cstdio>
 #include <stdexcept>
 
-#include "support/errors.h"
+#include "engine/cube_faces.h"
+#include "engine/cube_reference.h"
+#include "engine/job_checks.h"
+#include "imaging/bitmap.h"
 #include "support/file_util.h"
-#include "support/text_catalogue.h"
-#include "support/text_encoding.h"
 
 namespace talvero {
 
@@ -53,64 +53,19 @@ void TSimFiler::ShowError(const std::string& message) {
     talvero::ShowError(message);
 }
 
-namespace {
-
-// The character of the base name that cannot be in it, as the message shows it; empty when
-// the name is usable. The name is the stem of every image name, so it must stay a file name
-// in the scene folder (no separator of either system: the simulators run on Windows); it is
-// written into scene files, so it holds no control character (a line break would split its
-// line) and code page 932 must store it as itself. A DirectX mesh file holds the image
-// names between double quotes, so an RCPSim job cannot have one in the name either.
-std::string UnusableBasenameChar(const std::string& name, TSceneFormat format) {
-  for (const unsigned char c : name) {
-    if (c < 0x20 || c == 0x7F) {
-      char code[12];
-      std::snprintf(code, sizeof code, "U+%04X", c);  // an invisible one by its code
-      return Localized(" %1 ", {code});
-    }
-    if (c == '/' || c == '\\' || (c == '"' && format == sfRCP))
-      return Localized("「%1」", {std::string(1, static_cast<char>(c))});
-  }
-  const std::string bad = FirstCharNotInCp932(name);
-  return bad.empty() ? bad : Localized("「%1」", {bad});
+JobSettings TSimFiler::TakeJobSettings() {
+  UpdateFaceSize();
+  return JobSettings::From(*this);
 }
 
-}  // namespace
-
-bool TSimFiler::CheckSceneJob() {
-  const std::string sceneFile = GetSceneFilename();
-  if (sceneFile.empty()) {
-    ShowError(Localized("シーンファイル名：が指定されていません。"));
-    return false;
-  }
-  if (!DirectoryExists(GetSceneFolder())) {
-    ShowError(Localized("シーンフィアル名：で指定されたフォルダがありません。"));
-    return false;
-  }
-  const std::string basename = GetTextureBasename();
-  if (basename.empty()) {
-    ShowError(Localized("出力画像の基本名：が指定されていません。"));
-    return false;
-  }
-  if (const std::string bad = UnusableBasenameChar(basename, GetSceneFormat()); !bad.empty()) {
-    ShowError(Localized("出力画像の基本名：に使えない文字%1があります。", {bad}));
-    return false;
-  }
-  return true;
+JobContext TSimFiler::Context() {
+  return JobContext([this](const std::string& text, TSimProgressMode mode) { Progress(text, mode); },
+                    FErrorReporter, FCancellation);
 }
 
-bool TSimFiler::CheckImageJob() {
-  const std::string imageFile = GetImageFileName();
-  if (imageFile.empty()) {
-    ShowError(Localized("画像ファイル名：が指定されていません。"));
-    return false;
-  }
-  if (!FileExists(imageFile)) {
-    ShowError(Localized("画像ファイル名で指定されたファイルがありません。"));
-    return false;
-  }
-  return CheckSceneJob();
-}
+bool TSimFiler::CheckSceneJob() { return talvero::CheckSceneJob(JobSettings::From(*this), Context()); }
+
+bool TSimFiler::CheckImageJob() { return talvero::CheckImageJob(JobSettings::From(*this), Context()); }
 
 void TSimFiler::UpdateFaceSize() { FFaceSize = FaceSizeFor(GetSceneType(), GetImageSizeMode()); }
 
@@ -135,16 +90,59 @@ void TSimFiler::PrepareOutputNames() {
   for (std::string& name : FImageNames) name += extension;
 }
 
-const StringList& TSimFiler::RequireImageNames(TSceneType type) const {
-  const size_t expected = type == stSphere ? 20 : 6;
-  if (FImageNames.size() != expected)
-    throw Error("the output image names have not been prepared for a " +
-                std::string(type == stSphere ? "sphere (20 names)" : "cube (6 names)"));
-  return FImageNames;
-}
-
 std::string TSimFiler::FirstImageName() const {
   return FImageNames.empty() ? std::string() : FImageNames.front();
+}
+
+// ---- The specified entry points of the image side, each over the settings of this moment.
+
+void TSimFiler::RunImageStage() { talvero::RunImageStage(TakeJobSettings(), Context()); }
+
+void TSimFiler::ExtractFaces(Bitmap& panorama) {
+  talvero::ExtractFaces(panorama, JobSettings::From(*this), Context());
+}
+
+bool TSimFiler::ReadImageFile(Bitmap& target, const std::string& fileName,
+                              const ImageSizeObserver& onSize) {
+  return talvero::ReadImageFile(target, fileName, Context(), onSize);
+}
+
+bool TSimFiler::LoadPanorama(Bitmap& target, const ImageSizeObserver& onSize) {
+  return talvero::LoadPanorama(target, JobSettings::From(*this), Context(), onSize);
+}
+
+void TSimFiler::NormalizeSize(Bitmap& image) {
+  talvero::NormalizeSize(image, GetImageQuality(), Context());
+}
+
+void TSimFiler::SaveImage(const Bitmap& image, const std::string& path) {
+  SaveImageAs(image, path, GetExtractImageType());
+}
+
+void TSimFiler::WriteVistaTexture() { talvero::WriteVistaTexture(JobSettings::From(*this), Context()); }
+
+void TSimFiler::EnsureVistaTexture() {
+  talvero::EnsureVistaTexture(JobSettings::From(*this), Context());
+}
+
+void TSimFiler::BuildCubeMap(int32_t f, TmxCurrencyUV& map) { talvero::BuildCubeMap(f, map, Context()); }
+
+void TSimFiler::WarpCubeStrips(Bitmap& panorama) { talvero::WarpCubeStrips(panorama, Context()); }
+
+void TSimFiler::WarpImage(Bitmap& target, const Bitmap& source, const TmxCurrencyUV& map) {
+  talvero::WarpImage(target, source, map, Context());
+}
+
+void TSimFiler::AssembleCapFace(Bitmap& face, const Bitmap& capStrip, int mode) {
+  talvero::AssembleCapFace(face, capStrip, mode, Context());
+}
+
+void TSimFiler::WriteCubeFaces(const Bitmap& panorama) {
+  talvero::WriteCubeFaces(panorama, JobSettings::From(*this), Context());
+}
+
+void TSimFiler::WriteSphereTiles(const Bitmap& panorama) {
+  talvero::WriteSphereTiles(panorama, JobSettings::From(*this), Context());
 }
 
 }  // namespace talvero

@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "engine/sim_filer.h"
+#include "engine/image_stage.h"
 #include "imaging/bitmap.h"
 #include "imaging/crop_stretch.h"
 #include "imaging/footprint_sampler.h"
@@ -35,7 +35,7 @@ void CropPaddedStretch(const Bitmap& panorama, int32_t m, int32_t left, int32_t 
 // high-quality job.
 void CropPaddedSmooth(const Bitmap& panorama, int32_t m, int32_t left, int32_t top,
                       int32_t cropWidth, int32_t cropHeight, Bitmap& output,
-                      const TSimFiler& filer) {
+                      const JobContext& context) {
   const int32_t s = output.Width(), outHeight = output.Height();
   const double sx = static_cast<double>(cropWidth) / s;
   const double sy = static_cast<double>(cropHeight) / outHeight;
@@ -43,7 +43,7 @@ void CropPaddedSmooth(const Bitmap& panorama, int32_t m, int32_t left, int32_t t
   RunOrderedBlocks(
       (outHeight + kBlockRows - 1) / kBlockRows,
       [&](int block) {
-        filer.CheckCancelled();
+        context.CheckCancelled();
         const int32_t end = std::min(outHeight, (block + 1) * kBlockRows);
         for (int32_t y = block * kBlockRows; y < end; ++y) {
           const double padded = top + (y + 0.5) * sy;
@@ -59,20 +59,21 @@ void CropPaddedSmooth(const Bitmap& panorama, int32_t m, int32_t left, int32_t t
 
 }  // namespace
 
-void TSimFiler::WriteSphereTiles(const Bitmap& panorama) {
+void WriteSphereTiles(const Bitmap& panorama, const JobSettings& settings,
+                      const JobContext& context) {
   RequireDivisiblePanorama(panorama, "the sphere tiling");
   const int32_t w = panorama.Width();
   const int32_t g = w / 8;
-  const int32_t s = FaceSize();
+  const int32_t s = settings.FaceSize;
   if (s < 2) throw Error("the tile size " + std::to_string(s) + " is too small");
   const int32_t m = std::max(1, g / s);
-  const bool high = GetImageQuality() == iqHigh;
-  const std::string folder = GetSceneFolder();
-  const TExtractImageType type = GetExtractImageType();
-  const StringList names = RequireImageNames(stSphere);
+  const bool high = settings.ImageQuality == iqHigh;
+  const std::string& folder = settings.SceneFolder;
+  const TExtractImageType type = settings.ExtractImageType;
+  const StringList& names = settings.RequireImageNames(stSphere);
 
-  Progress(Localized("画像に処理領域を追加しています。"), spAppend);
-  Progress(Localized("画像ファイルを書き出しています。"), spAppend);
+  context.Progress(Localized("画像に処理領域を追加しています。"), spAppend);
+  context.Progress(Localized("画像ファイルを書き出しています。"), spAppend);
   WriteFilesInOrder(
       20,
       [&](int k) {
@@ -88,16 +89,16 @@ void TSimFiler::WriteSphereTiles(const Bitmap& panorama) {
         }
         auto output = std::make_shared<Bitmap>(Bitmap::Uninitialized(s, outHeight));
         if (high)
-          CropPaddedSmooth(panorama, m, left, top, cropWidth, cropHeight, *output, *this);
+          CropPaddedSmooth(panorama, m, left, top, cropWidth, cropHeight, *output, context);
         else
           CropPaddedStretch(panorama, m, left, top, cropWidth, cropHeight, *output);
         const std::string& name = names[static_cast<size_t>(k)];
-        return OrderedFile{folder + name, [this, name] { Progress(name, spAppend); },
+        return OrderedFile{folder + name, [&context, name] { context.Progress(name, spAppend); },
                            [output, type](AtomicFileWriter& file) {
                              EncodeImageAs(file, *output, type);
                            }};
       },
-      &Cancellation());
+      &context.Cancellation());
 }
 
 }  // namespace talvero

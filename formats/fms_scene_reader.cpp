@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "engine/sim_filer.h"
+#include "formats/fms_scene.h"
 #include "formats/line_file.h"
 #include "formats/line_tokenizer.h"
 #include "formats/scene_header.h"
@@ -176,14 +177,14 @@ struct FmsReader {
 
 }  // namespace
 
-bool TSimFiler::ReadFmsScene(const std::string& fileName) {
+bool ReadFmsScene(TSimFiler& filer, const std::string& fileName) {
   if (!FileExists(fileName)) return false;
-  GroundDataLines().clear();
+  filer.GroundDataLines().clear();
   const StringList bytes = LoadFileLines(fileName);
   StringList lines;
   lines.reserve(bytes.size());
   for (const std::string& line : bytes) lines.push_back(Cp932ToUtf8(line));
-  FmsReader reader{*this, bytes, lines};
+  FmsReader reader{filer, bytes, lines};
   for (size_t i = 0; i < lines.size(); ++i) {
     reader.errorLine = i;
     try {

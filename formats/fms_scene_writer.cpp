@@ -3,11 +3,11 @@
 // "fms_vista" patch.
 #include <cmath>
 
-#include "engine/sim_filer.h"
 #include "engine/vectors.h"
 #include "formats/fms_scene.h"
 #include "formats/line_file.h"
 #include "formats/scene_header.h"
+#include "formats/scene_mesh.h"
 #include "support/errors.h"
 #include "support/number_format.h"
 
@@ -37,13 +37,14 @@ void AppendVertex(StringList& lines, const TUvPoint& uv, const TTriPoint& p) {
 
 // Builds the whole file in memory first, so that nothing is written when any part fails.
 template <typename Body>
-void SaveFmsScene(TSimFiler& filer, TSceneType type, Body body) {
-  const std::string fileName = filer.GetSceneFilename();
+void SaveFmsScene(const JobSettings& settings, const SceneMesh& mesh, const JobContext& context,
+                  TSceneType type, Body body) {
+  const std::string& fileName = settings.SceneFilename;
   StringList lines;
   size_t kept = 0, keptCount = 0;
   try {
-    RequireSceneMesh(filer, type == stSphere);
-    FmsSceneValues values = FmsSceneValues::From(filer);
+    RequireSceneMesh(mesh, settings, type == stSphere);
+    JobSettings values = settings;
     values.SceneType = type;
     kept = WriteFmsHeader(lines, values);
     keptCount = values.GroundDataLines.size();
@@ -55,32 +56,13 @@ void SaveFmsScene(TSimFiler& filer, TSceneType type, Body body) {
   } catch (const Error& e) {
     throw Error("cannot write '" + fileName + "': " + e.what());
   }
-  filer.CheckCancelled();
+  context.CheckCancelled();
   SaveTextLines(fileName, lines, kept, keptCount);
 }
 
 }  // namespace
 
-FmsSceneValues FmsSceneValues::From(const TSimFiler& filer) {
-  const TFMSDataHolder& data = filer.FMSData();
-  FmsSceneValues v;
-  v.SceneType = filer.GetSceneType();
-  v.CubeSuffix = filer.GetCubeSuffix();
-  v.Data.SetAreaRadius(data.GetAreaRadius());
-  v.Data.SetSceneRotate(data.GetSceneRotate());
-  v.Data.SetSlopeX(data.GetSlopeX());
-  v.Data.SetSlopeY(data.GetSlopeY());
-  v.Data.SetAirCraftX(data.GetAirCraftX());
-  v.Data.SetAirCraftY(data.GetAirCraftY());
-  v.Data.SetAirCraftZ(data.GetAirCraftZ());
-  v.Data.SetPilotZ(data.GetPilotZ());
-  v.TextureBasename = filer.GetTextureBasename();
-  v.GroundDataLines = filer.GroundDataLines();
-  v.Options = JobOptionValues::From(filer);
-  return v;
-}
-
-size_t WriteFmsHeader(StringList& lines, const FmsSceneValues& v) {
+size_t WriteFmsHeader(StringList& lines, const JobSettings& v) {
   lines.emplace_back();
   lines.push_back(kHeaderRule);
   lines.push_back("// FMS version 2.8 scene file created by Talvero.exe");
@@ -89,8 +71,8 @@ size_t WriteFmsHeader(StringList& lines, const FmsSceneValues& v) {
       "// Line sf_SceneType .. sf_TextureBasename, Talvero.exe read it, please do not change.");
   lines.push_back(EnumHeaderLine("sf_SceneType", v.SceneType));
   if (v.SceneType == stCube) lines.push_back(EnumHeaderLine("sf_CubeSuffix", v.CubeSuffix));
-  AppendParameterLines(lines, sfFMS, v.Data);
-  AppendJobOptionLines(lines, v.Options);
+  AppendParameterLines(lines, sfFMS, v.FMSData);
+  AppendJobOptionLines(lines, v);
   const size_t groundData = lines.size();
   lines.insert(lines.end(), v.GroundDataLines.begin(), v.GroundDataLines.end());
   lines.push_back(HeaderLine("sf_TextureBasename", QuotedHeaderText(v.TextureBasename)));
@@ -99,8 +81,8 @@ size_t WriteFmsHeader(StringList& lines, const FmsSceneValues& v) {
   return groundData;
 }
 
-void WriteFmsGround(StringList& lines, const FmsSceneValues& values) {
-  const TFMSDataHolder& v = values.Data;
+void WriteFmsGround(StringList& lines, const JobSettings& settings) {
+  const TFMSDataHolder& v = settings.FMSData;
   const long double g = 1.5L * v.GetAreaRadius();
   const std::string gs = General(g);
   const TExtVector n =
@@ -130,8 +112,8 @@ void WriteFmsGround(StringList& lines, const FmsSceneValues& values) {
   for (const char* line : {"", "LIGHTNING OFF", "", "// u v x y z", ""}) lines.push_back(line);
 }
 
-void WriteFmsBottom(StringList& lines, const FmsSceneValues& values) {
-  const int32_t radius = values.Data.GetAreaRadius();
+void WriteFmsBottom(StringList& lines, const JobSettings& settings) {
+  const int32_t radius = settings.FMSData.GetAreaRadius();
   const std::string rs = std::to_string(radius);
   const auto zs = RoundHalfEvenToInt64(radius / std::sqrt(2.0L) + 1);
   const std::string z = " -" + std::to_string(zs.value_or(0));
@@ -143,8 +125,8 @@ void WriteFmsBottom(StringList& lines, const FmsSceneValues& values) {
   lines.push_back("0 255  " + rs + "  " + rs + z);
 }
 
-void WriteFmsVista(StringList& lines, const FmsSceneValues& values) {
-  const std::string zv = General(values.Data.GetAirCraftZ() - Currency::FromInt(1));
+void WriteFmsVista(StringList& lines, const JobSettings& settings) {
+  const std::string zv = General(settings.FMSData.GetAirCraftZ() - Currency::FromInt(1));
   lines.emplace_back();
   lines.push_back("// for windows vista");
   lines.push_back("TEXTURE fms_vista");
@@ -152,12 +134,12 @@ void WriteFmsVista(StringList& lines, const FmsSceneValues& values) {
     lines.push_back(std::string("0 254") + xy + "  " + zv);
 }
 
-void TSimFiler::WriteFmsCube() {
-  SaveFmsScene(*this, stCube, [this](StringList& lines, const FmsSceneValues&) {
-    const auto& top = Vertices()[0];
-    const auto& bottom = Vertices()[1];
-    const auto& uv = FaceUv();
-    const StringList& names = ImageNames();
+void WriteFmsCube(const JobSettings& settings, const SceneMesh& mesh, const JobContext& context) {
+  SaveFmsScene(settings, mesh, context, stCube, [&](StringList& lines, const JobSettings&) {
+    const auto& top = mesh.Vertices[0];
+    const auto& bottom = mesh.Vertices[1];
+    const auto& uv = mesh.FaceUv;
+    const StringList& names = settings.ImageNames;
     auto face = [&](const std::string& name, const TTriPoint& a, const TTriPoint& b,
                     const TTriPoint& c, const TTriPoint& d) {
       AppendFaceStart(lines, name);
@@ -173,10 +155,11 @@ void TSimFiler::WriteFmsCube() {
   });
 }
 
-void TSimFiler::WriteFmsSphere() {
-  SaveFmsScene(*this, stSphere, [this](StringList& lines, const FmsSceneValues& values) {
-    const TmxTriPoint& ring = Vertices();
-    const StringList& names = ImageNames();
+void WriteFmsSphere(const JobSettings& settings, const SceneMesh& mesh,
+                    const JobContext& context) {
+  SaveFmsScene(settings, mesh, context, stSphere, [&](StringList& lines, const JobSettings& values) {
+    const TmxTriPoint& ring = mesh.Vertices;
+    const StringList& names = settings.ImageNames;
     size_t name = 0;
     // One tile: 4 quad rows of `width` quads from (firstRing, firstColumn), uv from `table`.
     auto tile = [&](int firstRing, int firstColumn, int width, const TmxUvPoint& table) {
@@ -190,9 +173,9 @@ void TSimFiler::WriteFmsSphere() {
           AppendVertex(lines, table[q][r + 1], ring[i][next]);
         }
     };
-    for (int p = 0; p < 4; ++p) tile(0, 8 * p, 8, TopBandUv());
+    for (int p = 0; p < 4; ++p) tile(0, 8 * p, 8, mesh.TopBandUv);
     for (int band = 1; band <= 2; ++band)
-      for (int p = 0; p < 8; ++p) tile(4 * band, 4 * p, 4, FaceUv());
+      for (int p = 0; p < 8; ++p) tile(4 * band, 4 * p, 4, mesh.FaceUv);
     WriteFmsBottom(lines, values);
   });
 }

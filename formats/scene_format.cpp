@@ -3,7 +3,9 @@
 #include <stdexcept>
 
 #include "engine/sim_filer.h"
+#include "formats/fms_scene.h"
 #include "formats/rcp_scene.h"
+#include "formats/scene_mesh.h"
 #include "support/errors.h"
 #include "support/file_util.h"
 #include "support/string_utils.h"
@@ -20,16 +22,15 @@ std::vector<SceneFormatDescription> Describe() {
       .OptionName = "fms",
       .Extensions = {".scn"},
       .WrittenFiles = {{"", nullptr}},
-      .RestoredFrom = {{"", &TSimFiler::ReadFmsScene}},
+      .RestoredFrom = {{"", &ReadFmsScene}},
       .FilesInWords = "an FMS .scn file",
-      .VistaTexture = true,
       // Texels of a 0..255 range.
       .UvSpan = 254.5,
       .UvMargin = 0.25,
-      .FillCube = &TSimFiler::FillFmsCube,
-      .FillSphere = &TSimFiler::FillFmsSphere,
-      .WriteCube = &TSimFiler::WriteFmsCube,
-      .WriteSphere = &TSimFiler::WriteFmsSphere,
+      .FillCube = &FillFmsCube,
+      .FillSphere = &FillFmsSphere,
+      .WriteCube = &WriteFmsCube,
+      .WriteSphere = &WriteFmsSphere,
       .Holder = [](const TSimFiler& filer) -> TSimDataHolder& { return filer.FMSData(); },
   });
   formats.push_back({
@@ -40,17 +41,15 @@ std::vector<SceneFormatDescription> Describe() {
       // The mesh first: a settings file is never left beside a mesh that failed.
       .WrittenFiles = {{kXExtension, nullptr}, {kXscnExtension, nullptr}},
       // The settings first, so that the mesh's values win where both have one.
-      .RestoredFrom = {{kXscnExtension, &TSimFiler::ReadXscn},
-                       {kXExtension, &TSimFiler::ReadXScene}},
+      .RestoredFrom = {{kXscnExtension, &ReadXscn}, {kXExtension, &ReadXScene}},
       .FilesInWords = "RCPSim .xscn and .x files",
-      .VistaTexture = false,
       // Fractions of the image.
       .UvSpan = 0.998,
       .UvMargin = 0.001,
-      .FillCube = &TSimFiler::FillRcpCube,
-      .FillSphere = &TSimFiler::FillRcpSphere,
-      .WriteCube = &TSimFiler::WriteXCube,
-      .WriteSphere = &TSimFiler::WriteXSphere,
+      .FillCube = &FillRcpCube,
+      .FillSphere = &FillRcpSphere,
+      .WriteCube = &WriteXCube,
+      .WriteSphere = &WriteXSphere,
       .Holder = [](const TSimFiler& filer) -> TSimDataHolder& { return filer.RCPData(); },
   });
   return formats;
@@ -98,29 +97,27 @@ bool RestoreJob(TSimFiler& filer, TSceneFormat format, const std::string& sceneF
   bool any = false;
   for (const SceneFilePart& part : description.RestoredFrom) {
     const std::string fileName = description.FileName(sceneFile, part);
-    if (!FileExists(fileName) || !(filer.*part.Read)(fileName)) continue;
+    if (!FileExists(fileName) || !part.Read(filer, fileName)) continue;
     any = true;
     if (recognised) recognised();
   }
   return any;
 }
 
-std::vector<PlannedOutput> PlannedOutputs(const TSimFiler& filer, bool images, bool scene) {
-  const SceneFormatDescription& format = DescriptionOf(filer.GetSceneFormat());
+std::vector<PlannedOutput> PlannedOutputs(const JobSettings& settings, bool images, bool scene) {
+  const SceneFormatDescription& format = DescriptionOf(settings.SceneFormat);
+  const bool vista = format.Traits().VistaTexture;
   std::vector<PlannedOutput> outputs;
   if (images) {
-    const std::string folder = filer.GetSceneFolder();
-    for (const std::string& name : filer.ImageNames())
-      outputs.push_back({folder + name, TJobStage::Images});
-    if (format.VistaTexture) outputs.push_back({filer.VistaTexturePath(), TJobStage::Images});
+    for (const std::string& name : settings.ImageNames)
+      outputs.push_back({settings.SceneFolder + name, TJobStage::Images});
+    if (vista) outputs.push_back({settings.VistaTexturePath(), TJobStage::Images});
   }
   if (scene) {
-    const std::string sceneFile = filer.GetSceneFilename();
     for (const SceneFilePart& part : format.WrittenFiles)
-      outputs.push_back({format.FileName(sceneFile, part), TJobStage::Scene});
+      outputs.push_back({format.FileName(settings.SceneFilename, part), TJobStage::Scene});
     // After the image stage the texture is there: the scene stage leaves it alone.
-    if (format.VistaTexture && !images)
-      outputs.push_back({filer.VistaTexturePath(), TJobStage::Scene, true});
+    if (vista && !images) outputs.push_back({settings.VistaTexturePath(), TJobStage::Scene, true});
   }
   return outputs;
 }

@@ -11,18 +11,22 @@
 #include <vector>
 
 #include "engine/enums.h"
+#include "engine/job_context.h"
+#include "engine/job_settings.h"
 
 namespace talvero {
 
 class TSimDataHolder;
 class TSimFiler;
+struct SceneMesh;
 
 // One file of a scene: the scene file name with `Extension`, or the name itself when the
 // extension is empty.
 struct SceneFilePart {
   const char* Extension;
-  // For the files a job is restored from: true when the reader recognised the file.
-  bool (TSimFiler::*Read)(const std::string& fileName) = nullptr;
+  // For the files a job is restored from: true when the reader recognised the file. The
+  // readers write what they read through the engine's setters.
+  bool (*Read)(TSimFiler& filer, const std::string& fileName) = nullptr;
 };
 
 struct SceneFormatDescription {
@@ -41,17 +45,19 @@ struct SceneFormatDescription {
   std::vector<SceneFilePart> RestoredFrom;
   // The files it restores from, as a message names them.
   const char* FilesInWords;
-  // Whether the "fms_vista" texture goes beside the images: the image stage writes it, the
-  // scene stage writes it when it is missing.
-  bool VistaTexture;
+  // What the engine must know of the format (engine/job_settings.h), such as whether the
+  // "fms_vista" texture goes beside the images: the image stage writes it, the scene stage
+  // writes it when it is missing.
+  const SceneFormatTraits& Traits() const { return SceneFormatTraitsOf(Format); }
   // The usable texture range of a face and its inset from the image edge, in the units of
   // the scene file's texture coordinates.
   double UvSpan, UvMargin;
   // The mesh fills and the scene writers of each scene type.
-  void (TSimFiler::*FillCube)();
-  void (TSimFiler::*FillSphere)();
-  void (TSimFiler::*WriteCube)();
-  void (TSimFiler::*WriteSphere)();
+  void (*FillCube)(SceneMesh& mesh, const JobSettings& settings);
+  void (*FillSphere)(SceneMesh& mesh, const JobSettings& settings);
+  void (*WriteCube)(const JobSettings& settings, const SceneMesh& mesh, const JobContext& context);
+  void (*WriteSphere)(const JobSettings& settings, const SceneMesh& mesh,
+                      const JobContext& context);
   // The holder of its parameters in an engine.
   TSimDataHolder& (*Holder)(const TSimFiler& filer);
 
@@ -84,8 +90,8 @@ struct PlannedOutput {
   bool OnlyWhenMissing = false;
 };
 
-// The files a job with the engine's settings writes, each once, in the order the stages write
-// them; `images` and `scene` tell which stages run. ImageNames must have been prepared.
-std::vector<PlannedOutput> PlannedOutputs(const TSimFiler& filer, bool images, bool scene);
+// The files a job with these settings writes, each once, in the order the stages write them;
+// `images` and `scene` tell which stages run. ImageNames must have been prepared.
+std::vector<PlannedOutput> PlannedOutputs(const JobSettings& settings, bool images, bool scene);
 
 }  // namespace talvero

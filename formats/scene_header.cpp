@@ -7,27 +7,12 @@
 
 namespace talvero {
 
-namespace {
-
-bool HasShape(const auto& grid, size_t rows, size_t columns) {
-  if (grid.size() != rows) return false;
-  for (const auto& row : grid)
-    if (row.size() != columns) return false;
-  return true;
-}
-
-}  // namespace
-
-JobOptionValues JobOptionValues::From(const TSimFiler& filer) {
-  return {filer.GetLevelPitch(), filer.GetLevelRoll(), filer.GetImageQuality()};
-}
-
-void AppendJobOptionLines(StringList& lines, const JobOptionValues& v) {
-  if (v.LevelPitch != Currency() || v.LevelRoll != Currency()) {
+void AppendJobOptionLines(StringList& lines, const JobSettings& v) {
+  if (v.Levelled()) {
     lines.push_back(HeaderLine("sf_LevelPitch", v.LevelPitch.ToGeneralString()));
     lines.push_back(HeaderLine("sf_LevelRoll", v.LevelRoll.ToGeneralString()));
   }
-  if (v.Quality != iqExact) lines.push_back(EnumHeaderLine("sf_Quality", v.Quality));
+  if (v.ImageQuality != iqExact) lines.push_back(EnumHeaderLine("sf_Quality", v.ImageQuality));
 }
 
 void ResetJobOptions(TSimFiler& filer) {
@@ -85,16 +70,6 @@ std::string QuotedHeaderText(const std::string& text) {
     if (c == '\'') out += '\'';
   }
   return out + "'";
-}
-
-void RequireSceneMesh(const TSimFiler& filer, bool sphere) {
-  const bool ok = sphere ? HasShape(filer.Vertices(), 13, 32) &&
-                               HasShape(filer.TopBandUv(), 5, 9) && HasShape(filer.FaceUv(), 5, 5)
-                         : HasShape(filer.Vertices(), 3, 4) && HasShape(filer.FaceUv(), 2, 2);
-  if (!ok)
-    throw Error(std::string("the scene mesh has not been built for a ") +
-                (sphere ? "sphere" : "cube"));
-  filer.RequireImageNames(sphere ? stSphere : stCube);
 }
 
 int32_t ReadInt32Value(LineTokenizer& tokenizer, const char* key) {

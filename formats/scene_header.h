@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/enums.h"
+#include "engine/job_settings.h"
 #include "formats/line_tokenizer.h"
 #include "support/currency.h"
 #include "support/errors.h"
@@ -22,17 +23,12 @@ using StringList = std::vector<std::string>;
 inline constexpr const char* kHeaderRule =
     "// ----------------------------------------------------------------";
 
-// The job's settings beyond the classic ones (levelling, sampling quality). They are written
-// into the "sf_" block only when they differ from the defaults, so a default job's file keeps
-// every byte; other readers skip the lines as comments or unknown keys.
-struct JobOptionValues {
-  Currency LevelPitch, LevelRoll;
-  TImageQuality Quality = iqExact;
-  static JobOptionValues From(const TSimFiler& filer);
-};
+// The job's settings beyond the classic ones (levelling, sampling quality) are written into
+// the "sf_" block only when they differ from the defaults, so a default job's file keeps every
+// byte; other readers skip the lines as comments or unknown keys.
 // "sf_LevelPitch" and "sf_LevelRoll" (degrees, every decimal kept) when levelled, "sf_Quality"
 // when not exact.
-void AppendJobOptionLines(StringList& lines, const JobOptionValues& values);
+void AppendJobOptionLines(StringList& lines, const JobSettings& settings);
 // At the start of a "sf_" block: the settings a file without those lines means.
 void ResetJobOptions(TSimFiler& filer);
 // Reads the value when the tokenizer stands on one of those keys; ParseError for a value
@@ -59,10 +55,6 @@ void ReadParameterValue(LineTokenizer& tokenizer, TSceneFormat format, TSimDataH
 // The text between single quotes with every quote inside doubled, so that the tokenizer
 // reads the whole text back.
 std::string QuotedHeaderText(const std::string& text);
-
-// The writers index the mesh arrays and ImageNames directly; Error when they do not have the
-// shape of the scene type (cube: 3 x 4 vertices, 6 names; sphere: 13 x 32, 20 names).
-void RequireSceneMesh(const TSimFiler& filer, bool sphere);
 
 // An enumeration ordinal read after `key`; one outside the enumeration is refused with a
 // ParseError rather than stored as a value no code expects.

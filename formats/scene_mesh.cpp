@@ -1,10 +1,11 @@
-// The scene mesh shared by the scene writers: integer vertices around the pilot's eye and
-// the texture-coordinate tables of the divided images.
+// The scene mesh shared by the scene writers.
 #include <cstddef>
 
-#include "engine/sim_filer.h"
+#include "formats/scene_mesh.h"
+
 #include "engine/vectors.h"
 #include "formats/scene_format.h"
+#include "support/errors.h"
 #include "support/text_catalogue.h"
 
 namespace talvero {
@@ -39,20 +40,20 @@ TmxTriPoint FmsSphereVertices(int32_t r, Currency rotate) {
 
 }  // namespace
 
-void TSimFiler::InitMeshArrays() {
-  Progress(Localized("頂点の配列を初期化しています。"), spAppend);
-  const SceneFormatDescription& format = DescriptionOf(GetSceneFormat());
-  FUvSpan = format.UvSpan;
-  FUvMargin = format.UvMargin;
+void InitMeshArrays(SceneMesh& mesh, const JobSettings& settings, const JobContext& context) {
+  context.Progress(Localized("頂点の配列を初期化しています。"), spAppend);
+  const SceneFormatDescription& format = DescriptionOf(settings.SceneFormat);
+  mesh.UvSpan = format.UvSpan;
+  mesh.UvMargin = format.UvMargin;
   // Each fill allocates fresh arrays of its own shape.
-  (this->*(GetSceneType() == stSphere ? format.FillSphere : format.FillCube))();
+  (settings.SceneType == stSphere ? format.FillSphere : format.FillCube)(mesh, settings);
 }
 
-void TSimFiler::FreeMeshArrays() {
+void FreeMeshArrays(SceneMesh& mesh) {
   // All three, whatever the scene type says now, so nothing outlives the job.
-  TmxTriPoint().swap(FVertices);
-  TmxUvPoint().swap(FTopBandUv);
-  TmxUvPoint().swap(FFaceUv);
+  TmxTriPoint().swap(mesh.Vertices);
+  TmxUvPoint().swap(mesh.TopBandUv);
+  TmxUvPoint().swap(mesh.FaceUv);
 }
 
 namespace {
@@ -80,45 +81,68 @@ void FillSphereUv(TmxUvPoint& topBand, TmxUvPoint& face, double span, double mar
 
 }  // namespace
 
-void TSimFiler::FillFmsCube() {
-  const int32_t r = FMSData().GetAreaRadius();
-  const long double rotation = FMSData().GetSceneRotate().ToLongDouble();
-  FVertices = Grid<TTriPoint>(kCubeLayers, kCubeCorners);
+void FillFmsCube(SceneMesh& mesh, const JobSettings& settings) {
+  const int32_t r = settings.FMSData.GetAreaRadius();
+  const long double rotation = settings.FMSData.GetSceneRotate().ToLongDouble();
+  mesh.Vertices = Grid<TTriPoint>(kCubeLayers, kCubeCorners);
   for (int layer = 0; layer < 2; ++layer) {
     const int32_t z = layer == 0 ? r : -r;
     for (int k = 0; k < kCubeCorners; ++k) {
       const TIntVector corner{kFmsCornerSign[k][0] * r, kFmsCornerSign[k][1] * r, z};
-      FVertices[layer][k] = ToTriPoint(RotateIntVector(corner, 0, 0, -rotation));
+      mesh.Vertices[layer][k] = ToTriPoint(RotateIntVector(corner, 0, 0, -rotation));
     }
   }
-  FillCubeUv(FTopBandUv, FFaceUv, FUvSpan, FUvMargin);
+  FillCubeUv(mesh.TopBandUv, mesh.FaceUv, mesh.UvSpan, mesh.UvMargin);
 }
 
-void TSimFiler::FillRcpCube() {
-  const int32_t r = RCPData().GetAreaRadius();
-  const long double rotation = RCPData().GetSceneRotate().ToLongDouble();
-  FVertices = Grid<TTriPoint>(kCubeLayers, kCubeCorners);
+void FillRcpCube(SceneMesh& mesh, const JobSettings& settings) {
+  const int32_t r = settings.RCPData.GetAreaRadius();
+  const long double rotation = settings.RCPData.GetSceneRotate().ToLongDouble();
+  mesh.Vertices = Grid<TTriPoint>(kCubeLayers, kCubeCorners);
   for (int layer = 0; layer < kCubeLayers; ++layer) {
     const int32_t y = layer == 0 ? r : layer == 1 ? -r : 0;
     for (int k = 0; k < kCubeCorners; ++k) {
       // FMS (x, y, z) is RCPSim (-x, z, -y), so corner k matches the FMS cube's corner k.
       const TIntVector corner{-kFmsCornerSign[k][0] * r, y, -kFmsCornerSign[k][1] * r};
-      FVertices[layer][k] = ToTriPoint(RotateIntVector(corner, 0, rotation, 0));
+      mesh.Vertices[layer][k] = ToTriPoint(RotateIntVector(corner, 0, rotation, 0));
     }
   }
-  FillCubeUv(FTopBandUv, FFaceUv, FUvSpan, FUvMargin);
+  FillCubeUv(mesh.TopBandUv, mesh.FaceUv, mesh.UvSpan, mesh.UvMargin);
 }
 
-void TSimFiler::FillFmsSphere() {
-  FVertices = FmsSphereVertices(FMSData().GetAreaRadius(), FMSData().GetSceneRotate());
-  FillSphereUv(FTopBandUv, FFaceUv, FUvSpan, FUvMargin);
+void FillFmsSphere(SceneMesh& mesh, const JobSettings& settings) {
+  mesh.Vertices =
+      FmsSphereVertices(settings.FMSData.GetAreaRadius(), settings.FMSData.GetSceneRotate());
+  FillSphereUv(mesh.TopBandUv, mesh.FaceUv, mesh.UvSpan, mesh.UvMargin);
 }
 
-void TSimFiler::FillRcpSphere() {
-  FVertices = FmsSphereVertices(RCPData().GetAreaRadius(), RCPData().GetSceneRotate());
-  for (auto& ring : FVertices)
+void FillRcpSphere(SceneMesh& mesh, const JobSettings& settings) {
+  mesh.Vertices =
+      FmsSphereVertices(settings.RCPData.GetAreaRadius(), settings.RCPData.GetSceneRotate());
+  for (auto& ring : mesh.Vertices)
     for (TTriPoint& p : ring) p = {-p.X, p.Z, -p.Y};
-  FillSphereUv(FTopBandUv, FFaceUv, FUvSpan, FUvMargin);
+  FillSphereUv(mesh.TopBandUv, mesh.FaceUv, mesh.UvSpan, mesh.UvMargin);
+}
+
+namespace {
+
+bool HasShape(const auto& grid, size_t rows, size_t columns) {
+  if (grid.size() != rows) return false;
+  for (const auto& row : grid)
+    if (row.size() != columns) return false;
+  return true;
+}
+
+}  // namespace
+
+void RequireSceneMesh(const SceneMesh& mesh, const JobSettings& settings, bool sphere) {
+  const bool ok = sphere ? HasShape(mesh.Vertices, 13, 32) && HasShape(mesh.TopBandUv, 5, 9) &&
+                               HasShape(mesh.FaceUv, 5, 5)
+                         : HasShape(mesh.Vertices, 3, 4) && HasShape(mesh.FaceUv, 2, 2);
+  if (!ok)
+    throw Error(std::string("the scene mesh has not been built for a ") +
+                (sphere ? "sphere" : "cube"));
+  settings.RequireImageNames(sphere ? stSphere : stCube);
 }
 
 }  // namespace talvero

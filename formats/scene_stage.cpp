@@ -1,27 +1,36 @@
 // The scene half of a job: check, build the mesh, write the scene file, release the mesh.
+#include "formats/scene_stage.h"
+
+#include "engine/image_stage.h"
+#include "engine/job_checks.h"
 #include "engine/sim_filer.h"
 #include "formats/scene_format.h"
+#include "formats/scene_mesh.h"
 #include "support/text_catalogue.h"
 
 namespace talvero {
 
-void TSimFiler::RunSceneStage() {
-  if (!CheckSceneJob()) return;
+// The one member of the engine defined here: the scene files are written in this layer.
+void TSimFiler::RunSceneStage() { talvero::RunSceneStage(TakeJobSettings(), Context()); }
+
+void RunSceneStage(const JobSettings& settings, const JobContext& context) {
+  if (!CheckSceneJob(settings, context)) return;
   try {
-    CheckCancelled();
-    Progress(Localized("シーンファイルを出力します。"), spAppend);
+    context.CheckCancelled();
+    context.Progress(Localized("シーンファイルを出力します。"), spAppend);
+    SceneMesh mesh;
     struct MeshGuard {
-      TSimFiler& filer;
-      ~MeshGuard() { filer.FreeMeshArrays(); }
-    } guard{*this};
-    InitMeshArrays();
-    const SceneFormatDescription& format = DescriptionOf(GetSceneFormat());
-    (this->*(GetSceneType() == stSphere ? format.WriteSphere : format.WriteCube))();
-    if (format.VistaTexture) EnsureVistaTexture();
-    CheckCancelled();
-    Progress(Localized("出力中　%1", {GetSceneFilename()}), spAppend);
+      SceneMesh& Mesh;
+      ~MeshGuard() { FreeMeshArrays(Mesh); }
+    } guard{mesh};
+    InitMeshArrays(mesh, settings, context);
+    const SceneFormatDescription& format = DescriptionOf(settings.SceneFormat);
+    (settings.SceneType == stSphere ? format.WriteSphere : format.WriteCube)(settings, mesh, context);
+    if (settings.Format.VistaTexture) EnsureVistaTexture(settings, context);
+    context.CheckCancelled();
+    context.Progress(Localized("出力中　%1", {settings.SceneFilename}), spAppend);
   } catch (const CancelledError&) {
-    ShowError(kCancelledMessage);
+    context.ShowError(kCancelledMessage);
   }
 }
 

@@ -11,6 +11,7 @@
 #include "engine/sim_filer.h"
 #include "formats/line_file.h"
 #include "formats/line_tokenizer.h"
+#include "formats/rcp_scene.h"
 #include "formats/scene_header.h"
 #include "support/errors.h"
 #include "support/file_util.h"
@@ -144,7 +145,7 @@ void AnalyseXMesh(TSimFiler& filer, const std::string& fileName, const StringLis
 
 }  // namespace
 
-bool TSimFiler::ReadXScene(const std::string& fileName) {
+bool ReadXScene(TSimFiler& filer, const std::string& fileName) {
   if (!FileExists(fileName)) return false;
   const StringList lines = LoadTextLines(fileName);
   VertexQuads quads(fileName, lines);
@@ -154,21 +155,21 @@ bool TSimFiler::ReadXScene(const std::string& fileName) {
     while (!t.AtEnd()) {
       const bool headerDone = AtLine(fileName, i, [&] {
         if (t.IsSymbol("sf_SceneType")) {
-          ResetJobOptions(*this);
-          SetSceneType(ReadOrdinalValue<TSceneType>(t, "sf_SceneType"));
+          ResetJobOptions(filer);
+          filer.SetSceneType(ReadOrdinalValue<TSceneType>(t, "sf_SceneType"));
         }
-        ReadJobOption(t, *this);
+        ReadJobOption(t, filer);
         if (t.IsSymbol("sf_CubeSuffix"))
-          SetCubeSuffix(ReadOrdinalValue<TCubeSuffix>(t, "sf_CubeSuffix"));
-        ReadParameterValue(t, sfRCP, RCPData());
+          filer.SetCubeSuffix(ReadOrdinalValue<TCubeSuffix>(t, "sf_CubeSuffix"));
+        ReadParameterValue(t, sfRCP, filer.RCPData());
         if (!t.IsSymbol("sf_TextureBasename")) return false;
-        SetTextureBasename(ReadStringValue(t));
+        filer.SetTextureBasename(ReadStringValue(t));
         return true;
       });
       if (headerDone) return true;
-      if (t.Position() == 0 && t.IsSymbol("Mesh")) AnalyseXMesh(*this, fileName, lines, i, quads);
+      if (t.Position() == 0 && t.IsSymbol("Mesh")) AnalyseXMesh(filer, fileName, lines, i, quads);
       if (t.IsSymbol("TextureFilename") && StartsWithQuote(fileName, lines, i + 1)) {
-        ReadXTextureName(fileName, lines, i);
+        ReadXTextureName(filer, fileName, lines, i);
         return true;
       }
       AtLine(fileName, i, [&] { t.Next(); });
@@ -177,7 +178,8 @@ bool TSimFiler::ReadXScene(const std::string& fileName) {
   return false;
 }
 
-void TSimFiler::ReadXTextureName(const std::string& fileName, const StringList& lines, size_t i) {
+void ReadXTextureName(TSimFiler& filer, const std::string& fileName, const StringList& lines,
+                      size_t i) {
   if (i + 1 >= lines.size()) return;
   // The first symbol of the line: the image name up to its first period (or other character
   // that cannot continue a symbol). Characters beyond ASCII count as letters, so that a
@@ -195,9 +197,9 @@ void TSimFiler::ReadXTextureName(const std::string& fileName, const StringList& 
     return std::string();
   });
   if (name.empty()) return;
-  SetTextureBasename(BeforeLastUnderscore(name));
-  if (GetSceneType() == stCube)
-    SetCubeSuffix(AfterLastUnderscore(name).size() == 1 ? csZero : csLeft);
+  filer.SetTextureBasename(BeforeLastUnderscore(name));
+  if (filer.GetSceneType() == stCube)
+    filer.SetCubeSuffix(AfterLastUnderscore(name).size() == 1 ? csZero : csLeft);
 }
 
 }  // namespace talvero

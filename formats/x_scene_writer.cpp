@@ -4,11 +4,11 @@
 #include <array>
 #include <cmath>
 
-#include "engine/sim_filer.h"
 #include "engine/vectors.h"
 #include "formats/line_file.h"
 #include "formats/rcp_scene.h"
 #include "formats/scene_header.h"
+#include "formats/scene_mesh.h"
 #include "support/errors.h"
 #include "support/file_util.h"
 #include "support/number_format.h"
@@ -185,13 +185,14 @@ void RequireQuotableNames(const StringList& names) {
 
 // Builds both files in memory, saves the ".x" file and only then the ".xscn" file.
 template <typename Body>
-void SaveXScene(TSimFiler& filer, TSceneType type, Body body) {
-  const std::string xName = XFileName(filer.GetSceneFilename());
+void SaveXScene(const JobSettings& settings, const SceneMesh& mesh, const JobContext& context,
+                TSceneType type, Body body) {
+  const std::string xName = XFileName(settings.SceneFilename);
   StringList lines, xscn;
   try {
-    RequireSceneMesh(filer, type == stSphere);
-    RequireQuotableNames(filer.ImageNames());
-    RcpSceneValues values = RcpSceneValues::From(filer);
+    RequireSceneMesh(mesh, settings, type == stSphere);
+    RequireQuotableNames(settings.ImageNames);
+    JobSettings values = settings;
     values.SceneType = type;
     lines.push_back("xof 0302txt 0064");
     AppendXHeader(lines, values);
@@ -203,35 +204,13 @@ void SaveXScene(TSimFiler& filer, TSceneType type, Body body) {
   } catch (const Error& e) {
     throw Error("cannot write '" + xName + "': " + e.what());
   }
-  filer.CheckCancelled();
+  context.CheckCancelled();
   SaveTextLines(xName, lines);
-  filer.CheckCancelled();
-  SaveTextLines(XscnFileName(filer.GetSceneFilename()), xscn);
+  context.CheckCancelled();
+  SaveTextLines(XscnFileName(settings.SceneFilename), xscn);
 }
 
 }  // namespace
-
-RcpSceneValues RcpSceneValues::From(const TSimFiler& filer) {
-  const TRCPDataHolder& data = filer.RCPData();
-  RcpSceneValues v;
-  v.SceneType = filer.GetSceneType();
-  v.CubeSuffix = filer.GetCubeSuffix();
-  v.Data.SetAreaRadius(data.GetAreaRadius());
-  v.Data.SetSceneRotate(data.GetSceneRotate());
-  v.Data.SetSlopeX(data.GetSlopeX());
-  v.Data.SetSlopeZ(data.GetSlopeZ());
-  v.Data.SetAirCraftX(data.GetAirCraftX());
-  v.Data.SetAirCraftY(data.GetAirCraftY());
-  v.Data.SetAirCraftZ(data.GetAirCraftZ());
-  v.Data.SetAirCraftRotate(data.GetAirCraftRotate());
-  v.Data.SetLightDirection(data.GetLightDirection());
-  v.Data.SetLightDiffuse(data.GetLightDiffuse());
-  v.Data.SetLightSpecular(data.GetLightSpecular());
-  v.Data.SetLightAmbient(data.GetLightAmbient());
-  v.TextureBasename = filer.GetTextureBasename();
-  v.Options = JobOptionValues::From(filer);
-  return v;
-}
 
 std::string XFileName(const std::string& sceneFilename) {
   return ChangeFileExt(sceneFilename, kXExtension);
@@ -241,7 +220,7 @@ std::string XscnFileName(const std::string& sceneFilename) {
   return ChangeFileExt(sceneFilename, kXscnExtension);
 }
 
-void AppendXHeader(StringList& lines, const RcpSceneValues& v) {
+void AppendXHeader(StringList& lines, const JobSettings& v) {
   lines.emplace_back();
   lines.push_back(kHeaderRule);
   lines.push_back("// DirectX Scene file ( XFile format ) created by Talvero.exe");
@@ -249,23 +228,19 @@ void AppendXHeader(StringList& lines, const RcpSceneValues& v) {
   lines.push_back("// Line 9 or 10 below, Talvero.exe read it, please do not change.");
   lines.push_back(EnumHeaderLine("sf_SceneType", v.SceneType));
   if (v.SceneType == stCube) lines.push_back(EnumHeaderLine("sf_CubeSuffix", v.CubeSuffix));
-  AppendParameterLines(lines, sfRCP, v.Data);
-  AppendJobOptionLines(lines, v.Options);
+  AppendParameterLines(lines, sfRCP, v.RCPData);
+  AppendJobOptionLines(lines, v);
   lines.push_back(HeaderLine("sf_TextureBasename", QuotedHeaderText(v.TextureBasename)));
   lines.push_back(kHeaderRule);
   lines.emplace_back();
 }
 
-void TSimFiler::WriteXHeader(StringList& lines) const {
-  AppendXHeader(lines, RcpSceneValues::From(*this));
-}
-
-void TSimFiler::WriteXCube() {
-  SaveXScene(*this, stCube, [this](XMesh& mesh, const RcpSceneValues& values) {
-    const auto& top = Vertices()[0];
-    const auto& bottom = Vertices()[1];
-    const auto& ground = Vertices()[2];
-    const auto& uv = FaceUv();
+void WriteXCube(const JobSettings& settings, const SceneMesh& scene, const JobContext& context) {
+  SaveXScene(settings, scene, context, stCube, [&](XMesh& mesh, const JobSettings& values) {
+    const auto& top = scene.Vertices[0];
+    const auto& bottom = scene.Vertices[1];
+    const auto& ground = scene.Vertices[2];
+    const auto& uv = scene.FaceUv;
     auto face = [&](const TTriPoint& a, const TTriPoint& b, const TTriPoint& c,
                     const TTriPoint& d) {
       mesh.Add(a, uv[0][0]);
@@ -277,16 +252,16 @@ void TSimFiler::WriteXCube() {
     for (int k = 0; k < 4; ++k) face(top[k], top[(k + 1) % 4], bottom[(k + 1) % 4], bottom[k]);
     face(top[0], top[3], top[2], top[1]);
     face(bottom[1], bottom[2], bottom[3], bottom[0]);
-    const std::string y = values.Data.GetAirCraftY().ToFixedString(5);
+    const std::string y = values.RCPData.GetAirCraftY().ToFixedString(5);
     for (const TTriPoint& p : ground) mesh.AddPlain(p.X, y, p.Z);
     mesh.FaceMaterials.push_back(6);
-    mesh.Textures = ImageNames();
+    mesh.Textures = settings.ImageNames;
   });
 }
 
-void TSimFiler::WriteXSphere() {
-  SaveXScene(*this, stSphere, [this](XMesh& mesh, const RcpSceneValues& values) {
-    const TmxTriPoint& ring = Vertices();
+void WriteXSphere(const JobSettings& settings, const SceneMesh& scene, const JobContext& context) {
+  SaveXScene(settings, scene, context, stSphere, [&](XMesh& mesh, const JobSettings& values) {
+    const TmxTriPoint& ring = scene.Vertices;
     int material = 0;
     // One tile: 4 quad rows of `width` quads from (firstRing, firstColumn), uv from `table`.
     auto tile = [&](int firstRing, int firstColumn, int width, const TmxUvPoint& table) {
@@ -301,21 +276,21 @@ void TSimFiler::WriteXSphere() {
         }
       ++material;
     };
-    for (int p = 0; p < 4; ++p) tile(0, 8 * p, 8, TopBandUv());
+    for (int p = 0; p < 4; ++p) tile(0, 8 * p, 8, scene.TopBandUv);
     for (int band = 1; band <= 2; ++band)
-      for (int p = 0; p < 8; ++p) tile(4 * band, 4 * p, 4, FaceUv());
+      for (int p = 0; p < 8; ++p) tile(4 * band, 4 * p, 4, scene.FaceUv);
 
     // Ground and bottom squares, not turned by the scene rotation.
-    const int32_t r = values.Data.GetAreaRadius();
+    const int32_t r = values.RCPData.GetAreaRadius();
     const int32_t corners[4][2] = {{-r, r}, {r, r}, {r, -r}, {-r, -r}};
-    const std::string groundY = values.Data.GetAirCraftY().ToFixedString(5);
+    const std::string groundY = values.RCPData.GetAirCraftY().ToFixedString(5);
     for (const auto& [x, z] : corners) mesh.AddPlain(x, groundY, z);
     const std::string bottomY =
         XMesh::Coordinate(RoundHalfAway(-static_cast<long double>(r) / std::sqrt(2.0L)));
     for (const auto& [x, z] : corners) mesh.AddPlain(x, bottomY, z);
     mesh.FaceMaterials.push_back(20);
     mesh.FaceMaterials.push_back(19);  // the bottom shows the last tile's image
-    mesh.Textures = ImageNames();
+    mesh.Textures = settings.ImageNames;
   });
 }
 

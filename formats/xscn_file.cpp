@@ -69,8 +69,8 @@ std::string FormatXscnNumber(Currency value) {
   return HasPeriod(general) ? general : value.ToFixedString(1);
 }
 
-StringList XscnLines(const RcpSceneValues& values) {
-  const TRCPDataHolder& v = values.Data;
+StringList XscnLines(const JobSettings& settings) {
+  const TRCPDataHolder& v = settings.RCPData;
   const TIntVector d = v.GetLightDirection();
   return {
       "//xファイルの座標系で設定",
@@ -95,16 +95,16 @@ StringList XscnLines(const RcpSceneValues& values) {
   };
 }
 
-void TSimFiler::WriteXscn() {
-  const std::string fileName = XscnFileName(GetSceneFilename());
-  const StringList lines = XscnLines(RcpSceneValues::From(*this));
-  CheckCancelled();
+void WriteXscn(const JobSettings& settings, const JobContext& context) {
+  const std::string fileName = XscnFileName(settings.SceneFilename);
+  const StringList lines = XscnLines(settings);
+  context.CheckCancelled();
   SaveTextLines(fileName, lines);
 }
 
-bool TSimFiler::ReadXscn(const std::string& fileName) {
+bool ReadXscn(TSimFiler& filer, const std::string& fileName) {
   const StringList lines = LoadTextLines(fileName);
-  TRCPDataHolder& data = RCPData();
+  TRCPDataHolder& data = filer.RCPData();
   bool result = false;
   for (size_t i = 0; i < lines.size(); ++i)
     AtLine(fileName, i, [&] {

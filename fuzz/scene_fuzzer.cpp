@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "formats/fms_scene.h"
 #include "formats/rcp_scene.h"
 #include "fuzz/fuzz_support.h"
 #include "support/errors.h"
@@ -83,11 +84,11 @@ std::string Difference(const Job& a, const Job& b, bool rcp, int64_t slack) {
 // one refused it.
 bool Restore(TSimFiler& filer, const std::string& fileName, bool rcp) {
   try {
-    if (!rcp) return filer.ReadFmsScene(fileName);
+    if (!rcp) return ReadFmsScene(filer, fileName);
     bool recognised = false;
     const std::string xscn = XscnFileName(fileName), x = XFileName(fileName);
-    if (FileExists(xscn) && filer.ReadXscn(xscn)) recognised = true;
-    if (FileExists(x) && filer.ReadXScene(x)) recognised = true;
+    if (FileExists(xscn) && ReadXscn(filer, xscn)) recognised = true;
+    if (FileExists(x) && ReadXScene(filer, x)) recognised = true;
     return recognised;
   } catch (const Error&) {
     return false;

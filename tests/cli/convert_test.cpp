@@ -21,6 +21,8 @@
 #include "common/run_program.h"
 #include "common/test_support.h"
 #include "engine/sim_filer.h"
+#include "formats/fms_scene.h"
+#include "formats/rcp_scene.h"
 #include "imaging/image_codecs.h"
 #include "support/file_util.h"
 
@@ -163,7 +165,7 @@ TEST_F(ConvertTest, EverySetNameReachesItsParameter) {
                              "--set", "AirCraftY=-7.25", "--set", "AirCraftZ=8.5"});
   ASSERT_EQ(fms.Status, 0) << fms.Err;
   auto f = TSimFiler::Create();
-  ASSERT_TRUE(f->ReadFmsScene(out + "/f.scn"));
+  ASSERT_TRUE(ReadFmsScene(*f, out + "/f.scn"));
   const TFMSDataHolder& d = f->FMSData();
   EXPECT_EQ(d.GetAreaRadius(), 1101);
   auto value = [](const char* text) { return Currency::Parse(text); };
@@ -185,8 +187,8 @@ TEST_F(ConvertTest, EverySetNameReachesItsParameter) {
   const RunResult rcp = Run(args);
   ASSERT_EQ(rcp.Status, 0) << rcp.Err;
   auto r = TSimFiler::Create();
-  ASSERT_TRUE(r->ReadXscn(out + "/r.xscn"));
-  ASSERT_TRUE(r->ReadXScene(out + "/r.x"));
+  ASSERT_TRUE(ReadXscn(*r, out + "/r.xscn"));
+  ASSERT_TRUE(ReadXScene(*r, out + "/r.x"));
   const TRCPDataHolder& h = r->RCPData();
   auto n = [](int whole) { return Currency::FromInt(whole); };
   EXPECT_EQ(h.GetAreaRadius(), 101);

@@ -613,7 +613,7 @@ TEST_F(ImageStageTest, CubeJobGivesTheStripByStripBytesAtTheWarpsOwnSize) {
     TmxCurrencyUV map;
     filer->BuildCubeMap(512, map);
     std::vector<int> reported(2048, 0);
-    filer->WarpCubeStripsInPlace(inPlace, map, [&](int32_t y) {
+    WarpCubeStripsInPlace(inPlace, map, filer->Context(), [&](int32_t y) {
       ++reported[static_cast<size_t>(y)];
       EXPECT_EQ(std::memcmp(inPlace.Row(y), warped.Row(y), inPlace.RowBytes()), 0) << "row " << y;
     });

@@ -7,6 +7,7 @@
 
 #include "common/test_support.h"
 #include "engine/sim_filer.h"
+#include "scene_writing.h"
 #include "support/errors.h"
 
 namespace talvero {
@@ -24,7 +25,7 @@ class FmsReaderTest : public ::testing::Test {
     filer->SetErrorReporter(&errors);
   }
 
-  bool Read(const std::string& text) { return filer->ReadFmsScene(dir.Write("in.scn", text)); }
+  bool Read(const std::string& text) { return ReadFmsScene(*filer, dir.Write("in.scn", text)); }
 
   // The error of reading `text`, which must fail with exception type E.
   template <typename E>
@@ -61,12 +62,11 @@ TEST_F(FmsReaderTest, WrittenFilesComeBackWithTwoDecimals) {
     in.SetAirCraftZ(value(100));
     in.SetPilotZ(value(10));
     writer->PrepareOutputNames();
-    writer->InitMeshArrays();
-    run % 2 ? writer->WriteFmsSphere() : writer->WriteFmsCube();
+    testing::WriteScene(*writer, run % 2 ? WriteFmsSphere : WriteFmsCube);
 
     filer->SetSceneType(run % 2 ? stCube : stSphere);
     filer->SetCubeSuffix(csZero);
-    ASSERT_TRUE(filer->ReadFmsScene(dir.File("round.scn")));
+    ASSERT_TRUE(ReadFmsScene(*filer, dir.File("round.scn")));
     EXPECT_EQ(filer->GetSceneType(), writer->GetSceneType());
     EXPECT_EQ(filer->GetCubeSuffix(), run % 2 ? csZero : writer->GetCubeSuffix());
     EXPECT_EQ(filer->GetTextureBasename(), writer->GetTextureBasename());
@@ -94,9 +94,8 @@ TEST_F(FmsReaderTest, GroundDataBlockIsKeptAndWrittenAgain) {
 
   filer->SetSceneFilename(dir.File("out.scn"));
   filer->PrepareOutputNames();
-  filer->InitMeshArrays();
-  filer->WriteFmsSphere();
-  ASSERT_TRUE(filer->ReadFmsScene(dir.File("out.scn")));
+  testing::WriteScene(*filer, WriteFmsSphere);
+  ASSERT_TRUE(ReadFmsScene(*filer, dir.File("out.scn")));
   EXPECT_EQ(filer->GroundDataLines(), kept);
 
   // Every block of a file is kept, in order.
@@ -110,7 +109,7 @@ TEST_F(FmsReaderTest, GroundDataBlockIsKeptAndWrittenAgain) {
   ASSERT_TRUE(Read("TEXTURE sky_top\n"));
   EXPECT_TRUE(filer->GroundDataLines().empty());
   filer->GroundDataLines() = kept;
-  EXPECT_FALSE(filer->ReadFmsScene(dir.File("missing.scn")));
+  EXPECT_FALSE(ReadFmsScene(*filer, dir.File("missing.scn")));
   EXPECT_EQ(filer->GroundDataLines(), kept);
 }
 
@@ -124,15 +123,14 @@ TEST_F(FmsReaderTest, GroundDataBytesAreKeptAsTheyWere) {
   EXPECT_EQ(filer->GroundDataLines(), kept);
   filer->SetSceneFilename(dir.File("out.scn"));
   filer->PrepareOutputNames();
-  filer->InitMeshArrays();
-  filer->WriteFmsCube();
+  testing::WriteScene(*filer, WriteFmsCube);
   const std::string written = testing::ReadAll(dir.File("out.scn"));
   EXPECT_NE(written.find("// sf_PilotZ            : 0.00\r\n// sf_GroundDataStart\r\n" + odd +
                          "\r\n// sf_GroundDataEnd\r\n// sf_TextureBasename "),
             std::string::npos);
-  ASSERT_TRUE(filer->ReadFmsScene(dir.File("out.scn")));
+  ASSERT_TRUE(ReadFmsScene(*filer, dir.File("out.scn")));
   EXPECT_EQ(filer->GroundDataLines(), kept);
-  filer->WriteFmsCube();
+  testing::WriteScene(*filer, WriteFmsCube);
   EXPECT_EQ(testing::ReadAll(dir.File("out.scn")), written);
 }
 
@@ -162,11 +160,9 @@ TEST_F(FmsReaderTest, AWrittenFileReadsBackToTheJobThatWroteIt) {
     filer->SetTextureBasename("sky2");
     filer->SetSceneFilename(dir.File("out.scn"));
     filer->PrepareOutputNames();
-    filer->InitMeshArrays();
-    filer->WriteFmsSphere();
-    filer->FreeMeshArrays();
+    testing::WriteScene(*filer, WriteFmsSphere);
     filer->ResetJob();
-    ASSERT_TRUE(filer->ReadFmsScene(dir.File("out.scn")));
+    ASSERT_TRUE(ReadFmsScene(*filer, dir.File("out.scn")));
     EXPECT_EQ(filer->GetSceneType(), stSphere);
     EXPECT_EQ(filer->FMSData().GetAreaRadius(), 4000);
     EXPECT_EQ(filer->FMSData().GetPilotZ(), Currency::FromInt(2));

@@ -6,6 +6,7 @@
 
 #include "common/test_support.h"
 #include "engine/sim_filer.h"
+#include "scene_writing.h"
 #include "formats/line_file.h"
 #include "support/errors.h"
 
@@ -28,9 +29,7 @@ class FmsWriterTest : public ::testing::Test {
   StringList Write(TSceneType type = stCube) {
     filer->SetSceneType(type);
     filer->PrepareOutputNames();
-    filer->InitMeshArrays();
-    type == stSphere ? filer->WriteFmsSphere() : filer->WriteFmsCube();
-    filer->FreeMeshArrays();
+    testing::WriteScene(*filer, type == stSphere ? WriteFmsSphere : WriteFmsCube);
     return LoadTextLines(filer->GetSceneFilename());
   }
 
@@ -187,16 +186,18 @@ TEST_F(FmsWriterTest, HeaderValuesNamesAndKeptGroundData) {
 TEST_F(FmsWriterTest, RefusesMissingMeshOrNamesAndKeepsTheOldFile) {
   const std::string path = dir.Write("scene.scn", "old");
   filer->PrepareOutputNames();
-  EXPECT_THROW(filer->WriteFmsCube(), Error);  // no mesh arrays
+  SceneMesh mesh;
+  EXPECT_THROW(WriteFmsCube(JobSettings::From(*filer), mesh, filer->Context()), Error);  // no mesh arrays
   filer->SetSceneType(stSphere);
-  filer->InitMeshArrays();
-  EXPECT_THROW(filer->WriteFmsCube(), Error);    // sphere arrays
-  EXPECT_THROW(filer->WriteFmsSphere(), Error);  // cube names
+  const JobSettings sphere = JobSettings::From(*filer);  // the names are still the cube's
+  InitMeshArrays(mesh, sphere, filer->Context());
+  EXPECT_THROW(WriteFmsCube(sphere, mesh, filer->Context()), Error);    // sphere arrays
+  EXPECT_THROW(WriteFmsSphere(sphere, mesh, filer->Context()), Error);  // cube names
   EXPECT_EQ(ReadAll(path), "old");
 
   filer->SetSceneFilename(dir.File("no/such/folder/scene.scn"));
   filer->PrepareOutputNames();
-  EXPECT_THROW(filer->WriteFmsSphere(), FileError);
+  EXPECT_THROW(WriteFmsSphere(JobSettings::From(*filer), mesh, filer->Context()), FileError);
 }
 
 }  // namespace

@@ -114,7 +114,7 @@ TEST_P(SceneFormatTest, AJobIsRestoredFromWhatItsSceneStageWrote) {
 
     auto alone = TSimFiler::Create();
     alone->ResetJob();
-    ASSERT_TRUE(((*alone).*lastPart.Read)(last));
+    ASSERT_TRUE(lastPart.Read(*alone, last));
     auto reader = TSimFiler::Create();
     reader->ResetJob();
     int recognised = 0;
@@ -168,7 +168,8 @@ TEST_P(SceneFormatTest, ThePlannedOutputsAreTheFilesAJobWrites) {
     filer->SetImageFileName(dir.File("pano.bmp"));
     filer->SetExtractImageType(c.ImageType);
     filer->PrepareOutputNames();
-    const std::vector<PlannedOutput> planned = PlannedOutputs(*filer, c.Images, c.Scene);
+    const std::vector<PlannedOutput> planned =
+        PlannedOutputs(JobSettings::From(*filer), c.Images, c.Scene);
     if (c.Images) filer->RunImageStage();
     if (c.Scene) filer->RunSceneStage();
     ASSERT_TRUE(errors.Messages.empty()) << errors.Messages.front();

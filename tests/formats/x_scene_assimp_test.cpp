@@ -9,6 +9,7 @@
 
 #include "common/test_support.h"
 #include "engine/sim_filer.h"
+#include "scene_writing.h"
 
 namespace talvero {
 namespace {
@@ -69,9 +70,7 @@ TEST(XSceneAssimpTest, CubeAndSphereImportWithTheirImagesAsTextures) {
     filer->SetTextureBasename("my.sky");
     filer->RCPData().SetSceneRotate(Currency::Parse("12.5"));
     filer->PrepareOutputNames();
-    filer->InitMeshArrays();
-    type == stSphere ? filer->WriteXSphere() : filer->WriteXCube();
-    filer->FreeMeshArrays();
+    testing::WriteScene(*filer, type == stSphere ? WriteXSphere : WriteXCube);
 
     const AssimpInfo info = RunAssimpInfo(dir.File("scene.x"));
     ASSERT_EQ(info.Status, 0) << info.Output;

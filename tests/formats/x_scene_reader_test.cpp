@@ -7,6 +7,7 @@
 
 #include "common/test_support.h"
 #include "engine/sim_filer.h"
+#include "scene_writing.h"
 #include "formats/line_file.h"
 #include "support/errors.h"
 
@@ -25,9 +26,7 @@ class XReaderTest : public ::testing::Test {
     writer.SetSceneType(type);
     writer.SetSceneFilename(dir.File("scene.xscn"));
     writer.PrepareOutputNames();
-    writer.InitMeshArrays();
-    type == stSphere ? writer.WriteXSphere() : writer.WriteXCube();
-    writer.FreeMeshArrays();
+    testing::WriteScene(writer, type == stSphere ? WriteXSphere : WriteXCube);
     return dir.File("scene.x");
   }
 
@@ -43,7 +42,7 @@ class XReaderTest : public ::testing::Test {
     return dir.File("foreign.x");
   }
 
-  bool Read(const std::string& text) { return filer->ReadXScene(dir.Write("in.x", text)); }
+  bool Read(const std::string& text) { return ReadXScene(*filer, dir.Write("in.x", text)); }
 
   // The error of reading `text`, which must fail with exception type E.
   template <typename E>
@@ -88,8 +87,8 @@ TEST_F(XReaderTest, WrittenScenesComeBackThroughBothFiles) {
     filer->SetCubeSuffix(csZero);
     filer->RCPData().SetAreaRadius(555);
     filer->RCPData().SetAirCraftRotate(Currency::FromInt(99));
-    ASSERT_TRUE(filer->ReadXscn(dir.File("scene.xscn")));
-    ASSERT_TRUE(filer->ReadXScene(xFile));
+    ASSERT_TRUE(ReadXscn(*filer, dir.File("scene.xscn")));
+    ASSERT_TRUE(ReadXScene(*filer, xFile));
 
     const TRCPDataHolder& out = filer->RCPData();
     EXPECT_EQ(filer->GetSceneType(), type);
@@ -110,25 +109,25 @@ TEST_F(XReaderTest, WrittenScenesComeBackThroughBothFiles) {
     EXPECT_TRUE(SameColorTriple(out.GetLightSpecular(), in.GetLightSpecular()));
     EXPECT_TRUE(SameColorTriple(out.GetLightAmbient(), in.GetLightAmbient()));
   }
-  EXPECT_FALSE(filer->ReadXScene(dir.File("missing.x")));
+  EXPECT_FALSE(ReadXScene(*filer, dir.File("missing.x")));
 }
 
 TEST_F(XReaderTest, ForeignMeshesGiveTypeGroundAndBaseName) {
   // Three horizontal quads (1000, -1.7, -1000): a cube standing on the middle one.
   filer->SetSceneType(stSphere);
-  EXPECT_TRUE(filer->ReadXScene(ForeignMesh(stCube, "sky", csZero)));
+  EXPECT_TRUE(ReadXScene(*filer, ForeignMesh(stCube, "sky", csZero)));
   EXPECT_EQ(filer->GetSceneType(), stCube);
   EXPECT_EQ(filer->RCPData().GetAirCraftY(), Currency::Parse("-1.7"));
   EXPECT_EQ(filer->GetTextureBasename(), "sky");  // from sky_3.bmp
   EXPECT_EQ(filer->GetCubeSuffix(), csZero);
 
-  EXPECT_TRUE(filer->ReadXScene(ForeignMesh(stCube, "my_sky", csLeft)));
+  EXPECT_TRUE(ReadXScene(*filer, ForeignMesh(stCube, "my_sky", csLeft)));
   EXPECT_EQ(filer->GetTextureBasename(), "my_sky");  // from my_sky_left.bmp
   EXPECT_EQ(filer->GetCubeSuffix(), csLeft);
 
   // Two (ground -1.7, bottom -707): a sphere standing on the higher one.
   filer->RCPData().SetAirCraftY(Currency::FromInt(3));
-  EXPECT_TRUE(filer->ReadXScene(ForeignMesh(stSphere, "pano", csZero)));
+  EXPECT_TRUE(ReadXScene(*filer, ForeignMesh(stSphere, "pano", csZero)));
   EXPECT_EQ(filer->GetSceneType(), stSphere);
   EXPECT_EQ(filer->RCPData().GetAirCraftY(), Currency::Parse("-1.7"));
   EXPECT_EQ(filer->GetTextureBasename(), "pano");

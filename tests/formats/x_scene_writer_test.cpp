@@ -7,6 +7,7 @@
 
 #include "common/test_support.h"
 #include "engine/sim_filer.h"
+#include "scene_writing.h"
 #include "formats/line_file.h"
 #include "support/errors.h"
 
@@ -30,9 +31,7 @@ class XWriterTest : public ::testing::Test {
   StringList Write(TSceneType type = stCube) {
     filer->SetSceneType(type);
     filer->PrepareOutputNames();
-    filer->InitMeshArrays();
-    type == stSphere ? filer->WriteXSphere() : filer->WriteXCube();
-    filer->FreeMeshArrays();
+    testing::WriteScene(*filer, type == stSphere ? WriteXSphere : WriteXCube);
     return LoadTextLines(dir.File("scene.x"));
   }
 
@@ -163,17 +162,16 @@ TEST_F(XWriterTest, SettingsFileFollowsOnlyASavedMesh) {
   std::filesystem::create_directory(dir.File("scene.x"));
   EXPECT_THROW(Write(), FileError);
   EXPECT_FALSE(std::filesystem::exists(dir.File("scene.xscn")));
-  filer->FreeMeshArrays();
 
   // Refusals come before anything is written, and old files stay.
   std::filesystem::remove(dir.File("scene.x"));
   dir.Write("scene.x", "old");
   filer->PrepareOutputNames();
-  EXPECT_THROW(filer->WriteXCube(), Error);  // no mesh arrays
+  SceneMesh mesh;
+  EXPECT_THROW(WriteXCube(JobSettings::From(*filer), mesh, filer->Context()), Error);  // no mesh arrays
   filer->SetSceneType(stSphere);
-  filer->InitMeshArrays();
-  EXPECT_THROW(filer->WriteXCube(), Error);  // sphere arrays
-  filer->FreeMeshArrays();
+  InitMeshArrays(mesh, JobSettings::From(*filer), filer->Context());
+  EXPECT_THROW(WriteXCube(JobSettings::From(*filer), mesh, filer->Context()), Error);  // sphere arrays
   filer->SetTextureBasename("a\"b");
   try {
     Write();

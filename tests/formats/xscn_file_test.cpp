@@ -20,7 +20,7 @@ class XscnTest : public ::testing::Test {
     filer->SetSceneFilename(dir.File("scene.xscn"));
   }
 
-  bool Read(const std::string& text) { return filer->ReadXscn(dir.Write("in.xscn", text)); }
+  bool Read(const std::string& text) { return ReadXscn(*filer, dir.Write("in.xscn", text)); }
 
   TempDir dir;
   std::unique_ptr<TSimFiler> filer;
@@ -37,7 +37,7 @@ TEST(XscnNumberTest, WholeValuesGetOneDecimalOthersKeepTheirOwn) {
 }
 
 TEST_F(XscnTest, DefaultsAreWrittenInCodePage932) {
-  filer->WriteXscn();
+  WriteXscn(JobSettings::From(*filer), filer->Context());
   const std::string bytes = ReadAll(dir.File("scene.xscn"));
   // The Japanese comments are stored in code page 932, lines end with CR LF.
   EXPECT_EQ(bytes.substr(0, 27),
@@ -77,13 +77,13 @@ TEST_F(XscnTest, ReadingRestoresWhatWasWritten) {
   data.SetAirCraftRotate(Currency::Parse("-12.3456"));
   data.SetLightDirection({7, -2147483647, 2147483647});
   data.SetLightAmbient({Currency::Parse("0.25"), Currency::FromInt(0), Currency::FromInt(-3)});
-  filer->WriteXscn();
+  WriteXscn(JobSettings::From(*filer), filer->Context());
   EXPECT_NE(ReadAll(dir.File("scene.xscn")).find("Plane.Position=5.25,0,-0.1\t\t//"),
             std::string::npos);
 
   auto reader = TSimFiler::Create();
   reader->RCPData().SetAirCraftY(Currency::FromInt(42));
-  ASSERT_TRUE(reader->ReadXscn(dir.File("scene.xscn")));
+  ASSERT_TRUE(ReadXscn(*reader, dir.File("scene.xscn")));
   const TRCPDataHolder& out = reader->RCPData();
   EXPECT_EQ(out.GetAirCraftX(), data.GetAirCraftX());
   EXPECT_EQ(out.GetAirCraftZ(), data.GetAirCraftZ());
@@ -122,7 +122,7 @@ TEST_F(XscnTest, ReadingRules) {
             std::string::npos);
   EXPECT_NE(error("Light.Direction=1,2,4294967296\n").find("Light.Direction"), std::string::npos);
 
-  EXPECT_THROW(filer->ReadXscn(dir.File("missing.xscn")), FileError);
+  EXPECT_THROW(ReadXscn(*filer, dir.File("missing.xscn")), FileError);
 }
 
 }  // namespace
