@@ -35,6 +35,7 @@
 #include "app/console_view.h"
 #include "app/file_drop.h"
 #include "app/format_pictures.h"
+#include "app/job_runner.h"
 #include "app/job_status.h"
 #include "app/language.h"
 #include "app/levelling_panel.h"
@@ -209,6 +210,7 @@ TForm1::TForm1(std::string iniFileName, QWidget* parent)
 }
 
 TForm1::~TForm1() {
+  FJobRunner.reset();  // a job still running is cancelled and waited for
   FDestroying = true;
   // The controls die after this body; none of their last signals may reach a handler.
   for (QObject* child : findChildren<QObject*>()) child->disconnect(this);
@@ -408,6 +410,7 @@ void TForm1::SetTabOrder() {
 
 void TForm1::CreateObjects() {
   FFiler = TSimFiler::Create<TTalveroFiler>();
+  FJobRunner = std::make_unique<TJobRunner>(*this);
   FFiler->ImageFileNameEdit = Edit_ImageFileName;
   FFiler->SceneFileNameEdit = Edit_SceneFileName;
   FFiler->TextureBaseNameEdit = Edit_TextureBaseName;
@@ -457,7 +460,7 @@ void TForm1::CreateObjects() {
             OpenSceneFile(name);
         });
       },
-      [this] { return !FJobRunning; });
+      [this] { return !JobRunning(); });
 
   FReg1 = std::make_unique<TRegManager>();
   FReg1->SetRegType(rtIni);
@@ -603,10 +606,9 @@ void TForm1::FormShow() {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-  if (FJobRunning) {
-    // The job runs below this call and reads the controls: it is cancelled, and the window
-    // closes once it has unwound.
-    FCloseRequested = true;
+  if (JobRunning()) {
+    // The job is cancelled, and the window closes once it has unwound (its settings saved then).
+    FJobRunner->CloseWhenDone();
     CancelJob();
     event->ignore();
     return;
@@ -633,7 +635,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
   // The second click of a double click on "出力実行" arrives once the job runs and the
   // button reads "中止": it must not cancel the job it has just started.
   if (watched == SpeedButton_Execute && event->type() == QEvent::MouseButtonDblClick &&
-      FJobRunning) {
+      JobRunning()) {
     SpeedButton_Execute->setDown(false);
     return true;
   }
@@ -725,7 +727,7 @@ void TForm1::SaveSettings() {
 // ---- Enabled states
 
 void TForm1::UpdateCommandStates() {
-  const bool idle = !FJobRunning;
+  const bool idle = !JobRunning();
   for (QWidget* control : std::initializer_list<QWidget*>{
            Edit_ImageFileName, SpeedButton_Image, Edit_SceneFileName, SpeedButton_SceneFile,
            Edit_TextureBaseName, RadioGroup_SceneType, PageControl_SceneFormat, SpeedButton_Init,
@@ -748,11 +750,6 @@ void TForm1::UpdateCommandStates() {
 
 void TForm1::SetRestoreEnabled(bool enabled) {
   FRestoreEnabled = enabled;
-  UpdateCommandStates();
-}
-
-void TForm1::SetJobRunning(bool running) {
-  FJobRunning = running;
   UpdateCommandStates();
 }
 
@@ -932,116 +929,17 @@ void TForm1::mnu_NewClick() {
 // ---- Execute
 
 void TForm1::ExecuteOrCancel() {
-  if (FJobRunning)
+  if (JobRunning())
     CancelJob();
   else
     SpeedButton_ExecuteClick();
 }
 
-void TForm1::CancelJob() {
-  if (FJobRunning) FFiler->Cancellation().Cancel();
-}
+bool TForm1::JobRunning() const { return FJobRunner && FJobRunner->Running(); }
 
-void TForm1::SpeedButton_ExecuteClick() {
-  if (FJobRunning) return;  // one job at a time; its button is the cancel command meanwhile
-  if (!CreateSceneFile() && !CreateDividedImage()) return;
-  Editor1->Clear();
-  PageControl1->setCurrentWidget(TabSheet3);
-  FFiler->Cancellation().Reset();
-  FCancelReported = false;
-  FJobErrorShown = false;
-  SetJobRunning(true);
-  JobStatus1->Start();
-  std::exception_ptr failure;
-  try {
-    RunJob();
-  } catch (const CancelledError&) {
-    ReportCancelled();
-  } catch (...) {
-    failure = std::current_exception();
-  }
-  PageControl1->setCurrentWidget(TabSheet1);
-  SetJobRunning(false);
-  JobStatus1->Finish(FCancelReported                   ? TJobStatus::joCancelled
-                     : failure || FJobErrorShown ? TJobStatus::joFailed
-                                                   : TJobStatus::joDone,
-                     FFiler->GetSceneFolder());
-  ShowSceneView();  // what the job wrote, or the file as it was when the job stopped early
-  FBeforeConversion->SceneFileShown();
-  if (!failure && !FCancelReported && !FJobErrorShown) {
-    if (CreateSceneFile()) RecentFiles1->Add(TRecentFiles::rfScene, FFiler->GetSceneFilename());
-    if (CreateDividedImage())
-      RecentFiles1->Add(TRecentFiles::rfPanorama, FFiler->GetImageFileName());
-  }
-  // The preview was cleared to free memory for the job; it comes back when wanted.
-  if (ShowImage() && !Image_Panorama->HasPicture() && !FCloseRequested) Guarded([this] { ShowPanorama(); });
-  if (failure) ReportException(failure);
-  if (FCloseRequested) {
-    FCloseRequested = false;
-    close();
-  }
-}
+void TForm1::CancelJob() { FJobRunner->Cancel(); }
 
-void TForm1::RunJob() {
-  FFiler->PrepareOutputNames();
-  ExpectJobOutputs();
-  if (CreateDividedImage()) {
-    // The images go into the scene file's folder, so that is where one may already exist.
-    const std::string firstImage = FFiler->FirstImageName();
-    const std::string firstPath = FFiler->GetSceneFolder() + firstImage;
-    if (CheckImageFileOverWrite() && !firstImage.empty() && FileExists(firstPath) &&
-        !ConfirmOverwrite(firstPath, mnuCheckImageFileOverWrite))
-      return;
-    ClearPanorama();
-    FFiler->RunImageStage();
-  }
-  if (CreateSceneFile()) {
-    // Cancelled after the image stage's last check: the scene file is not begun.
-    if (FFiler->Cancellation().Cancelled()) {
-      ReportCancelled();
-      return;
-    }
-    const std::string sceneFile = FFiler->GetSceneFilename();
-    if (CheckSceneFileOverWrite() && FileExists(sceneFile) &&
-        !ConfirmOverwrite(sceneFile, mnuCheckSceneFileOverWrite))
-      return;
-    FFiler->RunSceneStage();
-  }
-}
-
-void TForm1::ExpectJobOutputs() {
-  std::vector<std::string> paths;
-  for (const PlannedOutput& output :
-       PlannedOutputs(JobSettings::From(*FFiler), CreateDividedImage(), CreateSceneFile()))
-    paths.push_back(output.Path);
-  std::vector<std::string> names;
-  if (CreateDividedImage()) names.assign(FFiler->ImageNames().begin(), FFiler->ImageNames().end());
-  JobStatus1->Expect(std::move(names), CreateSceneFile(), FFiler->GetSceneType() == stCube,
-                     paths);
-}
-
-void TForm1::ReportCancelled() {
-  if (FCancelReported) return;
-  FCancelReported = true;
-  // The console's last line after a job the user stopped.
-  FilerProgress(*FFiler, tr("出力を中止しました。").toStdString(), spAppend);
-}
-
-void TForm1::EngineError(const std::string& message) {
-  if (FJobRunning && message == kCancelledMessage && FFiler->Cancellation().Cancelled()) {
-    ReportCancelled();
-  } else {
-    if (FJobRunning) FJobErrorShown = true;
-    Reporter().ShowError(message);
-  }
-}
-
-bool TForm1::ConfirmOverwrite(const std::string& path, QAction* option) {
-  bool dontAskAgain = false;
-  const int answer = TForm3::Execute(QString::fromStdString(path), dontAskAgain, this);
-  option->setChecked(!dontAskAgain);
-  return answer == kResultYes;
-}
+void TForm1::SpeedButton_ExecuteClick() { FJobRunner->Execute(); }
 
 void TForm1::FilerProgress(TSimFiler&, const std::string& text, TSimProgressMode mode) {
   const QString line = QString::fromStdString(text);
@@ -1050,10 +948,7 @@ void TForm1::FilerProgress(TSimFiler&, const std::string& text, TSimProgressMode
     Editor1->SetLastLine(Editor1->LastLine() + line);
   else
     Editor1->AppendLine(line);
-  if (FJobRunning) JobStatus1->Line(text, mode);
   Editor1->SetTopRow(Editor1->DisplayRowCount() - Editor1->VisibleRowCount() + 2);
-  repaint();
-  QCoreApplication::processEvents();
 }
 
 void TForm1::Editor1MouseWheelDown() { Editor1->SetCaretRow(Editor1->CaretRow() + 3); }

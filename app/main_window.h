@@ -32,6 +32,7 @@ namespace talvero {
 class TConsole;
 class TDataStringGrid;
 class TFMSDataHolder;
+class TJobRunner;
 class TJobStatus;
 class TFileDrop;
 class TPanoramaInfo;
@@ -81,7 +82,9 @@ class TForm1 : public QMainWindow {
   int HScrollHeight() const { return FHScrollHeight; }
   // True from Execute's start to its end; the job's commands and controls are disabled,
   // and Execute (button and menu) is the cancel command.
-  bool JobRunning() const { return FJobRunning; }
+  bool JobRunning() const;
+  // Runs the window's jobs off its thread (app/job_runner.h).
+  TJobRunner& JobRunner() const { return *FJobRunner; }
   // Where error boxes go; nullptr restores the window's own message box.
   void SetErrorReporter(TErrorReporter* reporter);
 
@@ -215,18 +218,9 @@ class TForm1 : public QMainWindow {
   void FormShow();
   void FormClose();
 
+  friend class TJobRunner;
   // The Execute button and menu item: Execute when idle, cancel while a job runs.
   void ExecuteOrCancel();
-  void RunJob();
-  // The console line of a cancelled job, once per job.
-  void ReportCancelled();
-  // Tells the status bar what the job will write, once the names are prepared.
-  void ExpectJobOutputs();
-  // The engine's error boxes; a stage's report of the user's cancel is a console line.
-  void EngineError(const std::string& message);
-  // Asks about overwriting `path`; the option of `option` follows the dialog's check box.
-  // True when the answer is yes.
-  bool ConfirmOverwrite(const std::string& path, QAction* option);
   // Restores the job from a scene file of the current format; the restore commands follow.
   void ReadSceneFiles(const std::string& fileName);
   // A panorama was chosen (dialog, drop, recent files): its preview when shown, else its
@@ -243,7 +237,6 @@ class TForm1 : public QMainWindow {
   // A typed or chosen scene file name selects the page of its format.
   void FollowSceneFileFormat(const std::string& fileName);
   void SetRestoreEnabled(bool enabled);
-  void SetJobRunning(bool running);
   // Enabled states that depend on the job, the scene type and the last read together.
   void UpdateCommandStates();
   void SetZoomButtonDown(int mode);
@@ -260,6 +253,7 @@ class TForm1 : public QMainWindow {
   int FVScrollWidth = 0;
   int FHScrollHeight = 0;
   std::unique_ptr<TTalveroFiler> FFiler;
+  std::unique_ptr<TJobRunner> FJobRunner;
   std::unique_ptr<TFMSDataHolder> FLoadedFMS;
   std::unique_ptr<TRCPDataHolder> FLoadedRCP;
   int FZoomMode = kZoomActual;
@@ -269,10 +263,11 @@ class TForm1 : public QMainWindow {
   TPreviewLoader* FPreviewLoader = nullptr;
   TFileDrop* FFileDrop = nullptr;
 
+  // The engine's error boxes outside a job (a job has the runner's).
   class TEngineReporter : public TErrorReporter {
    public:
     explicit TEngineReporter(TForm1& window) : FWindow(window) {}
-    void ShowError(const std::string& message) override { FWindow.EngineError(message); }
+    void ShowError(const std::string& message) override { FWindow.Reporter().ShowError(message); }
 
    private:
     TForm1& FWindow;
@@ -283,10 +278,6 @@ class TForm1 : public QMainWindow {
   TEngineReporter FEngineReporter{*this};
   bool FShown = false;
   bool FDestroying = false;
-  bool FJobRunning = false;
-  bool FCloseRequested = false;
-  bool FCancelReported = false;
-  bool FJobErrorShown = false;  // a stage of the running job refused or failed
   bool FRestoreEnabled = false;
   bool FCubeSuffixAllowed = true;
   int FZoomButtonDown = -1;

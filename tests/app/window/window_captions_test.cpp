@@ -239,6 +239,7 @@ class EnglishWindowTest : public WindowTest {
       modal->close();
     });
     open();
+    WaitForJobEnd();  // a job's error box comes from its worker, while the job runs
     return problems;
   }
 
@@ -275,7 +276,7 @@ TEST_F(EnglishWindowTest, NoTextIsJapaneseAndEveryCaptionFits) {
   TypeInto(window->Edit_SceneFileName, dir.File("out/scene.scn"));
   TypeInto(window->Edit_TextureBaseName, "pano");
   Click(window->RadioGroup_ImageSizeMode->Button(0));
-  Click(window->SpeedButton_Execute);
+  ExecuteAndWait();
   EXPECT_EQ(errors.Messages, std::vector<std::string>());
   EXPECT_GT(window->Editor1->LineCount(), 5);
   EXPECT_EQ(InModal([this] { Click(window->SpeedButton_Execute); }), QStringList());

@@ -41,7 +41,7 @@ class CheckTabTest : public WindowTest {
     TypeInto(window->Edit_ImageFileName, panorama);
     TypeInto(window->Edit_SceneFileName, dir.File("out/" + sceneName));
     TypeInto(window->Edit_TextureBaseName, "pano");
-    Click(window->SpeedButton_Execute);
+    ExecuteAndWait();
     ASSERT_TRUE(errors.Messages.empty()) << errors.Messages.front();
   }
 

@@ -8,12 +8,17 @@
 #include <QMenuBar>
 #include <QTabWidget>
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <filesystem>
 #include <map>
+#include <mutex>
 #include <sstream>
+#include <thread>
 #include <vector>
 
 #include "app/console_view.h"
+#include "app/job_runner.h"
 #include "app/job_status.h"
 #include "app/overwrite_dialog.h"
 #include "app/recent_files.h"
@@ -64,7 +69,7 @@ class JobTest : public WindowTest {
     Click(window->RadioGroup_ImageSizeMode->Button(0));
   }
 
-  void Execute() { Click(window->SpeedButton_Execute); }
+  void Execute() { ExecuteAndWait(); }
 
   // The same job run by the engine alone, into `folder`.
   void RunHeadless(const std::string& folder, const std::string& sceneName, TSceneType type,
@@ -110,29 +115,30 @@ class JobTest : public WindowTest {
 };
 
 // Runs `act` once, inside the running job, as soon as the console holds a line starting
-// with `line`; counts the lines each time the job lets the window handle its events.
+// with `line` (the job waits at that line meanwhile); counts the console's lines each time the
+// window has shown one of the job's lines until then.
 class WhenConsoleShows {
  public:
-  WhenConsoleShows(TForm1& window, QString line, std::function<void()> act)
-      : FTimer(&window) {
-    QObject::connect(&FTimer, &QTimer::timeout, [this, &window, line, act = std::move(act)] {
-      if (!window.JobRunning()) return;
-      LineCounts.push_back(window.Editor1->LineCount());
-      for (const QString& shown : window.Editor1->toPlainText().split('\n'))
-        if (shown.startsWith(line)) {
-          FTimer.stop();
-          Fired = true;
-          act();
-          return;
-        }
-    });
-    FTimer.start(0);
+  WhenConsoleShows(TForm1& window, QString line, std::function<void()> act) {
+    FConnection = QObject::connect(
+        &window.JobRunner(), &TJobRunner::LineShown,
+        [this, &window, line, act = std::move(act)] {
+          if (Fired) return;
+          LineCounts.push_back(window.Editor1->LineCount());
+          for (const QString& shown : window.Editor1->toPlainText().split('\n'))
+            if (shown.startsWith(line)) {
+              Fired = true;
+              act();
+              return;
+            }
+        });
   }
+  ~WhenConsoleShows() { QObject::disconnect(FConnection); }
   bool Fired = false;
   std::vector<int> LineCounts;
 
  private:
-  QTimer FTimer;
+  QMetaObject::Connection FConnection;
 };
 
 TEST_F(JobTest, NothingHappensWithoutAnyOutput) {
@@ -300,8 +306,8 @@ TEST_F(JobTest, JobControlsAreLockedWhileTheJobRuns) {
   std::map<std::string, bool> enabledDuringJob;
   QString executeCaption, executeMenuCaption;
   int progressSeen = 0;
-  // Runs inside the job: the progress handler lets the window handle its events.
-  QTimer::singleShot(0, window.get(), [&] {
+  // Runs inside the job, which goes on once the window has handled its first line.
+  WhenConsoleShows during(*window, "", [&] {
     progressSeen = window->Editor1->LineCount();
     const std::pair<const char*, QWidget*> controls[] = {
         {"execute", window->SpeedButton_Execute},
@@ -345,6 +351,54 @@ TEST_F(JobTest, JobControlsAreLockedWhileTheJobRuns) {
   EXPECT_FALSE(window->RadioGroup_CubeSuffix->isEnabled()) << "still a sphere job";
   EXPECT_FALSE(window->SpeedButton_DataHolder->isEnabled()) << "nothing was read";
   EXPECT_EQ(FolderContents(OutFolder()).size(), 22u) << "one job's files: 20 tiles, scene, vista";
+}
+
+// The job runs off the window's thread: while it waits to write its first image, the window
+// handles a click, a change of tab and a timer as when idle; then the job goes on to the end.
+TEST_F(JobTest, TheWindowHandlesEventsWhileTheJobWaitsToWriteItsFirstFile) {
+  EnterJob("scene.scn");
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool waiting = false, released = false;
+  std::thread::id jobThread;
+  window->JobRunner().OnWorkerProgress = [&](const std::string& text, TSimProgressMode) {
+    if (text != "pano_left.bmp") return;  // announced just before the file is put in place
+    std::unique_lock lock(mutex);
+    jobThread = std::this_thread::get_id();
+    waiting = true;
+    changed.notify_all();
+    // A job on the window's thread would hold the window here, so it gives up after a while.
+    changed.wait_for(lock, std::chrono::seconds(10), [&] { return released; });
+  };
+  const auto isWaiting = [&] {
+    std::lock_guard lock(mutex);
+    return waiting && !released;
+  };
+  Click(window->SpeedButton_Execute);
+  ASSERT_TRUE(testing::WaitUntil(isWaiting, 20000));
+  EXPECT_NE(jobThread, std::this_thread::get_id());
+  EXPECT_FALSE(FileExists(OutFolder() + "/pano_left.bmp"));
+
+  const bool guide = window->CheckBox_ShowGuide->isChecked();
+  Click(window->CheckBox_ShowGuide);
+  EXPECT_NE(window->CheckBox_ShowGuide->isChecked(), guide);
+  QTabBar* tabs = window->PageControl1->tabBar();
+  QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(1).center());
+  EXPECT_EQ(window->PageControl1->currentWidget(), window->TabSheet2);
+  bool timerFired = false;
+  QTimer::singleShot(10, window.get(), [&] { timerFired = true; });
+  EXPECT_TRUE(testing::WaitUntil([&] { return timerFired; }, 5000));
+  EXPECT_TRUE(isWaiting()) << "all that while the job waited";
+  EXPECT_TRUE(window->JobRunning());
+  {
+    std::lock_guard lock(mutex);
+    released = true;
+  }
+  changed.notify_all();
+  WaitForJobEnd();
+  window->JobRunner().OnWorkerProgress = nullptr;
+  EXPECT_TRUE(errors.Messages.empty()) << errors.Messages.front();
+  EXPECT_EQ(FolderContents(OutFolder()).size(), 8u) << "the whole job";
 }
 
 // ---- Cancelling a running job
@@ -397,16 +451,15 @@ TEST_F(JobTest, StatusBarShowsProgressThenTheSummary) {
   TJobStatus& status = *window->JobStatus1;
   std::vector<int> percents;
   bool cancelShown = false, consoleShown = false;
-  QTimer watch;
-  QObject::connect(&watch, &QTimer::timeout, [&] {
-    if (!window->JobRunning()) return;
-    percents.push_back(status.ProgressBar->value());
-    cancelShown = status.CancelButton->isVisible() && status.ProgressBar->isVisible();
-    consoleShown = window->PageControl1->currentWidget() == window->TabSheet3;
-  });
-  watch.start(0);
+  // At every line of the job, as the window shows it.
+  const QMetaObject::Connection watch =
+      QObject::connect(&window->JobRunner(), &TJobRunner::LineShown, [&] {
+        percents.push_back(status.ProgressBar->value());
+        cancelShown = status.CancelButton->isVisible() && status.ProgressBar->isVisible();
+        consoleShown = window->PageControl1->currentWidget() == window->TabSheet3;
+      });
   Execute();
-  watch.stop();
+  QObject::disconnect(watch);
   ASSERT_FALSE(percents.empty());
   EXPECT_TRUE(cancelShown && consoleShown) << "progress and 中止 beside the console";
   EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()));
@@ -500,11 +553,12 @@ TEST_F(JobTest, DoubleClickOnExecuteRunsTheWholeJob) {
 TEST_F(JobTest, ClosingDuringTheJobCancelsItThenCloses) {
   EnterJob("scene.scn");
   bool visibleAfterCloseRequest = false;
-  QTimer::singleShot(0, window.get(), [&] {
+  WhenConsoleShows closing(*window, "", [&] {
     window->close();
     visibleAfterCloseRequest = window->isVisible();
   });
   Execute();
+  ASSERT_TRUE(closing.Fired);
   EXPECT_TRUE(visibleAfterCloseRequest) << "the close waited";
   EXPECT_FALSE(window->isVisible()) << "and happened when the job had stopped";
   EXPECT_EQ(window->Editor1->LastLine(), kCancelledLine);

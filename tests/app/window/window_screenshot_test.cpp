@@ -104,6 +104,7 @@ TEST_F(WindowTest, CheckTabBeforeAndAfterAJob) {
   window->Edit_SceneFileName->setText(QString::fromStdString(dir.File("airfield.scn")));
   window->Edit_TextureBaseName->setText(QStringLiteral("airfield"));
   window->SpeedButton_ExecuteClick();
+  WaitForJobEnd();
   ASSERT_TRUE(errors.Messages.empty()) << errors.Messages.front();
   window->PageControl1->setCurrentWidget(&tab);
   QTest::keyClick(&tab, Qt::Key_Down);  // a little down, towards the aircraft

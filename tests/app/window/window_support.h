@@ -7,6 +7,8 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -20,6 +22,7 @@
 #include <memory>
 
 #include "app/console_view.h"
+#include "app/job_runner.h"
 #include "app/main_window.h"
 #include "common/test_support.h"
 #include "editing/data_string_grid.h"
@@ -73,6 +76,20 @@ inline void ClickWhenModal(const QString& text) {
   });
 }
 
+// Handles events until `done` answers true; false after `ms`. Unlike qWaitFor it never pauses
+// while events wait: a job waits for the window at each of its lines.
+inline bool WaitUntil(const std::function<bool()>& done, int ms) {
+  QTimer tick;  // wakes the loop when nothing else comes
+  tick.start(5);
+  QElapsedTimer clock;
+  clock.start();
+  while (!done()) {
+    if (clock.elapsed() > ms) return false;
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  }
+  return true;
+}
+
 // A panorama with a recognisable pattern, twice as wide as high.
 inline Bitmap Panorama(int32_t width) {
   Bitmap image(width, width / 2);
@@ -120,6 +137,22 @@ class WindowTest : public ::testing::Test {
     QTest::keyClicks(edit, QString::fromStdString(text));
   }
   void Click(QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
+  // Clicks Execute and waits until the job has ended: it runs on a worker thread while the
+  // window handles its events.
+  void ExecuteAndWait() {
+    Click(window->SpeedButton_Execute);
+    WaitForJobEnd();
+  }
+  // Without a pause between the window's events, unlike qWaitFor: the job waits for the window
+  // at each of its lines.
+  void WaitForJobEnd() {
+    if (!window->JobRunning()) return;
+    QEventLoop loop;
+    QObject::connect(&window->JobRunner(), &TJobRunner::Finished, &loop, &QEventLoop::quit);
+    QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+    loop.exec();
+    ASSERT_FALSE(window->JobRunning()) << "the job did not end";
+  }
 
   TempDir dir;
   RecordingErrorReporter errors;
