@@ -14,7 +14,6 @@
 #include "app/recent_files.h"
 #include "editing/talvero_filers.h"
 #include "engine/image_stage.h"
-#include "formats/scene_format.h"
 #include "formats/scene_stage.h"
 #include "support/file_util.h"
 
@@ -113,11 +112,7 @@ void TJobRunner::Execute() {
     filer.PrepareOutputNames();
     Plan plan{filer.TakeJobSettings(), FWindow.CreateDividedImage(), FWindow.CreateSceneFile(),
               FWindow.CheckSceneFileOverWrite()};
-    std::vector<std::string> paths;
-    for (const PlannedOutput& output : PlannedOutputs(plan.Settings, plan.Images, plan.Scene))
-      paths.push_back(output.Path);
-    FWindow.JobStatus1->Expect(plan.Images ? plan.Settings.ImageNames : StringList{}, plan.Scene,
-                               plan.Settings.SceneType == stCube, paths);
+    FWindow.JobStatus1->Expect(plan.Images, plan.Scene, plan.Settings.SceneType == stCube);
     if (plan.Images) {
       // The images go into the scene file's folder, so that is where one may already exist.
       const StringList& names = plan.Settings.ImageNames;
@@ -190,10 +185,12 @@ void TJobRunner::ReportCancelled() {
       WindowText(QT_TRANSLATE_NOOP("talvero::TForm1", "出力を中止しました。")).toStdString(), spAppend);
 }
 
-void TJobRunner::ShowProgress(const std::string& text, TSimProgressMode mode) {
-  FWindow.FilerProgress(FWindow.Filer(), text, mode);
-  FWindow.JobStatus1->Line(text, mode);
-  emit LineShown();
+void TJobRunner::ShowProgress(const ProgressEvent& event) {
+  FWindow.JobStatus1->Event(event);
+  if (const auto line = ConsoleLine(event)) {
+    FWindow.FilerProgress(FWindow.Filer(), line->Text, line->Mode);
+    emit LineShown();
+  }
 }
 
 void TJobRunner::ShowError(const std::string& message) {
@@ -217,9 +214,9 @@ bool TJobRunner::ConfirmOverwrite(const std::string& path, QAction* option) {
 
 void TJobRunner::Work(const Plan& plan) {
   const JobContext context(
-      [this](const std::string& text, TSimProgressMode mode) {
-        if (OnWorkerProgress) OnWorkerProgress(text, mode);
-        OnWindow([&] { ShowProgress(text, mode); });
+      [this](const ProgressEvent& event) {
+        if (OnWorkerProgress) OnWorkerProgress(event);
+        OnWindow([&] { ShowProgress(event); });
       },
       &FReporter, FCancellation);
   if (plan.Images) RunImageStage(plan.Settings, context);

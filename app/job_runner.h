@@ -1,9 +1,10 @@
 // Running a job from the window off the window's thread. The engine bound to the window reads
 // its controls, so the window reads them once, on its own thread, as the job starts
 // (JobSettings); the stages then run on a worker thread over that copy. What the stages send
-// back is handled on the window's thread while the worker waits: each progress line (so the
-// console never lags behind the files and a cancel takes effect at the next check after the
-// line the user saw), the error boxes and the scene file's overwrite question, modal as before.
+// back is handled on the window's thread while the worker waits: each progress event (so the
+// console and the status bar never lag behind the files, and a cancel takes effect at the
+// next check after the line the user saw), the error boxes and the scene file's overwrite
+// question, modal as before.
 // Between two lines the window handles its events as when idle.
 #pragma once
 
@@ -18,6 +19,7 @@
 #include "engine/enums.h"
 #include "engine/error_reporter.h"
 #include "engine/job_settings.h"
+#include "engine/progress.h"
 #include "support/cancellation.h"
 
 class QAction;
@@ -44,9 +46,9 @@ class TJobRunner : public QObject {
   // Closing the window during a job: it closes once the job has unwound.
   void CloseWhenDone() { FCloseWhenDone = true; }
 
-  // For tests: runs on the worker with each progress line before the window is given it; the
+  // For tests: runs on the worker with each progress event before the window is given it; the
   // job waits while it runs.
-  std::function<void(const std::string& text, TSimProgressMode mode)> OnWorkerProgress;
+  std::function<void(const ProgressEvent& event)> OnWorkerProgress;
 
  signals:
   // On the window's thread, once the console shows a progress line of the job (the worker
@@ -72,7 +74,8 @@ class TJobRunner : public QObject {
   void ReportCancelled();
   // Runs a step of the window so that no exception reaches the event loop: it is shown instead.
   void Guarded(const std::function<void()>& action);
-  void ShowProgress(const std::string& text, TSimProgressMode mode);
+  // The event in the status bar and, as its line, in the console.
+  void ShowProgress(const ProgressEvent& event);
   void ShowError(const std::string& message);
   // Asks about overwriting `path`; the option of `option` follows the dialog's check box.
   // True when the answer is yes.

@@ -8,38 +8,17 @@
 #include <QStatusBar>
 #include <QUrl>
 #include <algorithm>
-#include <system_error>
 
 #include "support/file_util.h"
-#include "support/text_catalogue.h"
 
 namespace talvero {
 
-namespace {
-
-// The stages' own lines that mark their steps, in the language the core speaks.
-bool StartsWith(const std::string& text, const std::string& prefix) {
-  return !prefix.empty() && text.rfind(prefix, 0) == 0;
-}
-std::string Text(const char* japanese) { return Localized(japanese); }
-// The fixed start of a line that goes on with a name.
-std::string Prefix(const char* japanese) { return Localized(japanese, {""}); }
-constexpr char kVistaPrefix[] = "fms_vista.";
-constexpr int kStripDots = 40;  // a warped strip sends a dot for each 40th of its rows
-
-}  // namespace
-
 // ---- TJobProgress
 
-void TJobProgress::Start(std::vector<std::string> imageNames, bool scene, bool cube) {
-  FImages = !imageNames.empty();
-  FImageNames = std::move(imageNames);
+void TJobProgress::Start(bool images, bool scene, bool cube) {
+  FImages = images;
   FScene = scene;
   FCube = cube;
-  FWarping = false;
-  FStrip = -1;
-  FStripDots = 0;
-  FFilesSeen = 0;
   FPercent = 0;
 }
 
@@ -47,66 +26,49 @@ void TJobProgress::Reach(double percent) {
   FPercent = std::max(FPercent, std::clamp(static_cast<int>(percent), 0, 100));
 }
 
-void TJobProgress::Line(const std::string& text, TSimProgressMode mode) {
+void TJobProgress::Event(const ProgressEvent& e) {
   // The image stage takes all but the last few percent, which belong to the scene file.
   const double imageShare = FImages ? (FScene ? 95 : 100) : 0;
   const auto image = [&](double local) { Reach(local * imageShare / 100); };
   // Where writing the images begins: a cube's faces come after the long warp.
   const double writeFrom = FCube ? 50 : 20;
-  if (mode == spUpdate) {
-    if (FWarping && text == "." && FStrip >= 0) {
-      FStripDots = std::min(FStripDots + 1, kStripDots);
-      image(12 + 38 * (FStrip + FStripDots / double(kStripDots)) / 4);
-    }
-    return;
-  }
-  if (StartsWith(text, Prefix("読み込んでいます。　%1"))) {
-    image(4);
-  } else if (text == Text("座標を取得しています。") || text == Text("画像に処理領域を追加しています。")) {
-    image(8);
-  } else if (text == Text("処理中 ")) {
-    FWarping = true;
-    image(12);
-  } else if (FWarping && text == ".") {
-    ++FStrip;
-    FStripDots = 0;
-    image(12 + 38 * FStrip / 4.0);
-  } else if (text == Text("画像ファイルを書き出しています。")) {
-    FWarping = false;
-    image(writeFrom);
-  } else if (std::find(FImageNames.begin(), FImageNames.end(), text) != FImageNames.end()) {
-    // A file's line comes as it is written: the ones before it are done.
-    image(writeFrom + (95 - writeFrom) * FFilesSeen / FImageNames.size());
-    ++FFilesSeen;
-  } else if (StartsWith(text, kVistaPrefix)) {
-    image(95);
-  } else if (text == Text("シーンファイルを出力します。")) {
-    Reach(imageShare);
-  } else if (StartsWith(text, Prefix("出力中　%1"))) {
-    Reach(imageShare + (100 - imageShare) / 2);
+  const auto fraction = [&] { return e.Total > 0 ? double(e.Done) / e.Total : 0.0; };
+  switch (e.Step) {
+    case ProgressStep::Load:
+      image(4);
+      break;
+    case ProgressStep::CubeMap:
+    case ProgressStep::SphereArea:
+      image(8);
+      break;
+    case ProgressStep::Warp:
+      image(12 + 38 * fraction());
+      break;
+    case ProgressStep::WriteImages:
+      image(writeFrom);
+      break;
+    case ProgressStep::Image:
+      // An image is announced as it is written: the ones before it are done.
+      if (e.Total > 0) image(writeFrom + (95 - writeFrom) * (e.Done - 1) / e.Total);
+      break;
+    case ProgressStep::VistaTexture:
+      image(95);
+      break;
+    case ProgressStep::Scene:
+      Reach(imageShare);
+      break;
+    case ProgressStep::SceneWritten:
+      Reach(imageShare + (100 - imageShare) / 2);
+      break;
+    default:
+      break;
   }
 }
 
 // ---- TOutputFiles
 
-void TOutputFiles::Start(const std::vector<std::string>& paths) {
-  FBefore.clear();
-  for (const std::string& path : paths) {
-    std::error_code error;
-    const auto time = std::filesystem::last_write_time(PathFromUtf8(path), error);
-    FBefore[path] = error ? std::filesystem::file_time_type::min() : time;
-  }
-}
-
-int TOutputFiles::CountWritten() const {
-  int count = 0;
-  for (const auto& [path, before] : FBefore) {
-    if (!FileExists(path)) continue;
-    std::error_code error;
-    const auto time = std::filesystem::last_write_time(PathFromUtf8(path), error);
-    if (!error && time != before) ++count;
-  }
-  return count;
+void TOutputFiles::Event(const ProgressEvent& event) {
+  if (event.Step == ProgressStep::FileWritten) FPaths.push_back(event.File);
 }
 
 // ---- TJobStatus
@@ -138,8 +100,8 @@ TJobStatus::TJobStatus(QStatusBar* bar) : QObject(bar) {
 }
 
 void TJobStatus::Start() {
-  FProgress.Start({}, false, true);
-  FOutputs.Start({});
+  FProgress.Start(false, false, true);
+  FOutputs.Start();
   FClock.start();
   Summary->clear();
   OpenFolderButton->hide();
@@ -148,14 +110,11 @@ void TJobStatus::Start() {
   CancelButton->show();
 }
 
-void TJobStatus::Expect(std::vector<std::string> imageNames, bool scene, bool cube,
-                        const std::vector<std::string>& outputPaths) {
-  FProgress.Start(std::move(imageNames), scene, cube);
-  FOutputs.Start(outputPaths);
-}
+void TJobStatus::Expect(bool images, bool scene, bool cube) { FProgress.Start(images, scene, cube); }
 
-void TJobStatus::Line(const std::string& text, TSimProgressMode mode) {
-  FProgress.Line(text, mode);
+void TJobStatus::Event(const ProgressEvent& event) {
+  FProgress.Event(event);
+  FOutputs.Event(event);
   if (ProgressBar->value() != FProgress.Percent()) ProgressBar->setValue(FProgress.Percent());
 }
 

@@ -4,15 +4,12 @@
 #pragma once
 
 #include <QElapsedTimer>
-#include <QString>
 #include <QObject>
-#include <filesystem>
-#include <functional>
-#include <map>
+#include <QString>
 #include <string>
 #include <vector>
 
-#include "engine/enums.h"
+#include "engine/progress.h"
 
 class QLabel;
 class QProgressBar;
@@ -21,36 +18,32 @@ class QStatusBar;
 
 namespace talvero {
 
-// How far a job has got, in percent, from the console lines its stages send: the stages
-// announce each step, strip and file, so the steps passed measure the work done. Lines it
-// does not know leave the figure as it is.
+// How far a job has got, in percent, from its progress events: the stages report each step,
+// strip, image and file, so the steps passed measure the work done. It only ever grows.
 class TJobProgress {
  public:
-  // `imageNames`: the job's divided images (empty when it writes none); `scene`: whether it
-  // writes a scene file; `cube`: the image stage projects a cube (it strips and warps).
-  void Start(std::vector<std::string> imageNames, bool scene, bool cube);
-  void Line(const std::string& text, TSimProgressMode mode);
+  // `images`: the job writes divided images; `scene`: a scene file; `cube`: the image stage
+  // projects a cube (it warps).
+  void Start(bool images, bool scene, bool cube);
+  void Event(const ProgressEvent& event);
   int Percent() const { return FPercent; }
 
  private:
   void Reach(double percent);
-  std::vector<std::string> FImageNames;
   bool FImages = false, FScene = false, FCube = true;
-  bool FWarping = false;
-  int FStrip = -1, FStripDots = 0;
-  size_t FFilesSeen = 0;
   int FPercent = 0;
 };
 
-// The files a job may write, with their times before it: afterwards, those that are new or
-// rewritten are the files it wrote.
+// The files a job has put in place, as its stages report them.
 class TOutputFiles {
  public:
-  void Start(const std::vector<std::string>& paths);
-  int CountWritten() const;
+  void Start() { FPaths.clear(); }
+  void Event(const ProgressEvent& event);
+  int CountWritten() const { return static_cast<int>(FPaths.size()); }
+  const std::vector<std::string>& Paths() const { return FPaths; }
 
  private:
-  std::map<std::string, std::filesystem::file_time_type> FBefore;
+  std::vector<std::string> FPaths;
 };
 
 class TJobStatus : public QObject {
@@ -64,11 +57,9 @@ class TJobStatus : public QObject {
 
   // A job starts: the progress bar and "中止" show, the last summary goes.
   void Start();
-  // What the job will do, once its output names are known.
-  void Expect(std::vector<std::string> imageNames, bool scene, bool cube,
-              const std::vector<std::string>& outputPaths);
-  // A console line of the running job.
-  void Line(const std::string& text, TSimProgressMode mode);
+  // What the job will do: divided images, a scene file, a cube.
+  void Expect(bool images, bool scene, bool cube);
+  void Event(const ProgressEvent& event);
   // The job ended; `folder` is where its files go.
   void Finish(TOutcome outcome, const std::string& folder);
 

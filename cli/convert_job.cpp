@@ -1,13 +1,14 @@
 #include "cli/convert_job.h"
 
 #include <new>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "cli/console_output.h"
+#include "engine/image_stage.h"
 #include "engine/sim_filer.h"
 #include "formats/scene_format.h"
+#include "formats/scene_stage.h"
 #include "imaging/xmp_pose.h"
 #include "sceneview/scene_view.h"
 #include "support/cancellation.h"
@@ -124,33 +125,26 @@ int RunJob(TSimFiler& filer, const ConvertOptions& options, ConsoleOutput& conso
   BuildJob(filer, options);
   if (reporter.Count() > 0) return 1;
   if (options.LevelAuto) LevelFromFile(filer, console);
-  filer.OnProgress = [&console](TSimFiler&, const std::string& text, TSimProgressMode mode) {
-    console.Progress(text, mode);
-  };
 
   // The scene writers take their texture names from the prepared list, so it is made
   // first even when only the scene file is wanted.
   filer.PrepareOutputNames();
-  const std::vector<PlannedOutput> planned =
-      PlannedOutputs(JobSettings::From(filer), options.Images, options.SceneFile);
-  // The files a stage wrote: those it plans, less those it leaves alone when they exist.
+  const JobSettings settings = filer.TakeJobSettings();
+  // The stages' lines go to the console; the files they put in place make the list.
   StringList written;
-  const auto wroteStage = [&](TJobStage stage, const std::set<std::string>& existed) {
-    for (const PlannedOutput& output : planned)
-      if (output.Stage == stage && !existed.contains(output.Path)) written.push_back(output.Path);
-  };
+  const JobContext context(
+      [&](const ProgressEvent& event) {
+        if (event.Step == ProgressStep::FileWritten) written.push_back(event.File);
+        if (const auto line = ConsoleLine(event)) console.Progress(line->Text, line->Mode);
+      },
+      &reporter, filer.Cancellation());
   if (options.Images) {
-    filer.RunImageStage();
+    RunImageStage(settings, context);
     if (reporter.Count() > 0) return 1;
-    wroteStage(TJobStage::Images, {});
   }
   if (options.SceneFile) {
-    std::set<std::string> existed;
-    for (const PlannedOutput& output : planned)
-      if (output.OnlyWhenMissing && FileExists(output.Path)) existed.insert(output.Path);
-    filer.RunSceneStage();
+    RunSceneStage(settings, context);
     if (reporter.Count() > 0) return 1;
-    wroteStage(TJobStage::Scene, existed);
   }
   if (options.ViewImage) {
     WriteSceneView(filer, options, console);

@@ -14,7 +14,6 @@
 #include "imaging/crop_stretch.h"
 #include "engine/image_stage.h"
 #include "support/ordered_writes.h"
-#include "support/text_catalogue.h"
 
 namespace talvero {
 
@@ -41,8 +40,8 @@ std::shared_ptr<Bitmap> MakeCubeFace(const Bitmap& panorama, int i, int32_t size
         *output, panorama, b, b, [&](int64_t cx) { return (left + cx) % w; },
         [&](int64_t cy) { return f + cy; });
     if (i == 3) {
-      lines.Add("..", spUpdate);
-      lines.Add("..", spUpdate);
+      lines.Add({ProgressStep::FacePiece, 1, 2, {}});
+      lines.Add({ProgressStep::FacePiece, 2, 2, {}});
     }
     return output;
   }
@@ -57,8 +56,9 @@ std::shared_ptr<Bitmap> MakeCubeFace(const Bitmap& panorama, int i, int32_t size
   // In a warped panorama a piece holds its triangle, centred on the piece, and white beside
   // it (pixels without a source): the triangle of the top cap widens downwards, that of the
   // bottom cap upwards.
+  int pieces = 0;
   DrawCapPieces(face, b, f, i - 4, columns, [&](int, int32_t py) { return panorama.Row(top + py); },
-                [&] { lines.Add(".", spUpdate); },
+                [&] { lines.Add({ProgressStep::FacePiece, ++pieces, 4, {}}); },
                 [&](int32_t py, int32_t& first, int32_t& end) {
                   const int32_t half = i == 4 ? py : f - 1 - py;  // quadrant row: the width
                   first = f - 1 - half;
@@ -109,14 +109,17 @@ void WriteCubeFaces(const Bitmap& panorama, const JobSettings& settings, const J
   const TExtractImageType type = settings.ExtractImageType;
   const StringList& names = settings.RequireImageNames(stCube);
 
-  context.Progress(Localized("画像ファイルを書き出しています。"), spAppend);
+  context.Progress(ProgressStep::WriteImages, 0, 6);
   WriteFilesInOrder(
       6,
       [&](int i) {
         // The face's progress is shown when the face may be written, after the one before.
         auto lines = std::make_shared<ProgressLines>();
-        lines->Add(names[static_cast<size_t>(i)], spAppend);
+        lines->Add({ProgressStep::Image, i + 1, 6, names[static_cast<size_t>(i)]});
         OrderedFile file(folder + names[static_cast<size_t>(i)], {}, {});
+        file.Written = [&context, path = file.Path] {
+          context.Progress(ProgressStep::FileWritten, 0, 0, path);
+        };
         if (static_cast<size_t>(i) < early.size() && early[static_cast<size_t>(i)]) {
           const std::shared_ptr<EarlyFace> face = early[static_cast<size_t>(i)];
           file.Announce = [&context, lines, face, made = face->Writer] {

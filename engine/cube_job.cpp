@@ -25,7 +25,6 @@
 #include "imaging/bitmap.h"
 #include "support/parallel.h"
 #include "support/scratch_pool.h"
-#include "support/text_catalogue.h"
 
 namespace talvero {
 
@@ -128,7 +127,8 @@ void WarpCubeStripsInPlace(Bitmap& panorama, const TmxCurrencyUV& map, const Job
   int64_t shown = 0;
   auto showUpTo = [&](int64_t upTo) {
     for (; shown < upTo; ++shown)
-      context.Progress(".", shown % dotsPerStrip == 0 ? spAppend : spUpdate);
+      context.Progress(ProgressStep::Warp, static_cast<int32_t>(shown + 1),
+                       static_cast<int32_t>(events));
   };
 
   // Rows warped and waiting to go back into the panorama, each in a slot.
@@ -209,9 +209,10 @@ void WarpCubeStripsInPlace(Bitmap& panorama, const TmxCurrencyUV& map, const Job
 // ---- The map.
 
 void BuildCubeMap(int32_t f, TmxCurrencyUV& map, const JobContext& context) {
-  context.Progress(Localized("座標を取得しています。"), spAppend);
+  context.Progress(ProgressStep::CubeMap, 0, 4);
   map.Allocate(f);  // every entry is filled below
-  context.Progress("....", spUpdate);
+  int32_t quarters = 0;
+  context.Progress(ProgressStep::CubeMap, ++quarters, 4);
   // The top cap (rows below f), then the upper half of the side face; rows in parallel.
   constexpr int32_t kRows = 16;
   for (const auto& [begin, end] : {std::pair{0, f}, std::pair{f, 2 * f}}) {
@@ -223,10 +224,10 @@ void BuildCubeMap(int32_t f, TmxCurrencyUV& map, const JobContext& context) {
           FillCubeMapRows(f, map, first, std::min(end, first + kRows));
         },
         [](int) {});
-    context.Progress("....", spUpdate);
+    context.Progress(ProgressStep::CubeMap, ++quarters, 4);
   }
-  // The mirrored halves are derived on access; the step still has its dots.
-  context.Progress("....", spUpdate);
+  // The mirrored halves are derived on access; the step still has its last quarter.
+  context.Progress(ProgressStep::CubeMap, ++quarters, 4);
 }
 
 struct CubeMapAhead::Build {
@@ -284,16 +285,17 @@ void WriteCubeJob(Bitmap& panorama, const JobSettings& settings, const JobContex
   const int32_t f = panorama.Width() / 8, h = panorama.Height();
   TmxCurrencyUV map;
   if (ahead && ahead->Has(f)) {
-    // The lines BuildCubeMap shows, now that the map is there.
-    context.Progress(Localized("座標を取得しています。"), spAppend);
+    // What BuildCubeMap reports, now that the map is there.
+    context.Progress(ProgressStep::CubeMap, 0, 4);
     map = ahead->Take();
-    for (int step = 0; step < 4; ++step) context.Progress("....", spUpdate);
+    for (int32_t quarter = 1; quarter <= 4; ++quarter)
+      context.Progress(ProgressStep::CubeMap, quarter, 4);
     context.CheckCancelled();
   } else {
     if (ahead) ahead->Drop();  // a map of another size: its thread stops
     BuildCubeMap(f, map, context);
   }
-  context.Progress(Localized("処理中 "), spAppend);
+  context.Progress(ProgressStep::Warp);
   // With a core to spare, the top and bottom faces are made and encoded (into their temporary
   // files) as soon as their rows are final, while the warp goes on. Only for faces of the
   // warp's own size: a face resampled to another size needs a second image (up to four times

@@ -10,7 +10,6 @@
 #include "engine/image_stage.h"
 #include "imaging/bitmap.h"
 #include "support/parallel.h"
-#include "support/text_catalogue.h"
 
 namespace talvero {
 
@@ -62,13 +61,17 @@ void WarpImage(Bitmap& target, const Bitmap& source, const TmxCurrencyUV& map,
 }
 
 void WarpStrip(Bitmap& target, const Bitmap& source, int32_t sourceLeft, const TmxCurrencyUV& map,
-               const JobContext& context) {
+               const JobContext& context, int strip) {
   const int32_t h = target.Height();
   if (map.Width() < target.Width() || map.Height() < h || source.Height() != h ||
       sourceLeft < 0 || sourceLeft + target.Width() > source.Width())
     throw std::invalid_argument("WarpImage: the map, the strip and the image do not match");
   const int32_t step = std::max(1, h / kWarpProgressSteps);
-  context.Progress(".", spAppend);
+  // The dots of this strip: a quarter of the warp's, the first of them opening its line.
+  const int32_t dotsPerStrip = 1 + (h + step - 1) / step;
+  int32_t dot = strip * dotsPerStrip;
+  const auto showDot = [&] { context.Progress(ProgressStep::Warp, ++dot, 4 * dotsPerStrip); };
+  showDot();
   const int32_t blockRows = RowsPerBlock(step, h);
   const int blocks = static_cast<int>((h + blockRows - 1) / blockRows);
   RunOrderedBlocks(
@@ -81,8 +84,7 @@ void WarpStrip(Bitmap& target, const Bitmap& source, int32_t sourceLeft, const T
       [&](int block) {
         // One dot for every row of the block that is a multiple of the interval.
         const int32_t begin = block * blockRows, end = std::min(h, begin + blockRows);
-        for (int32_t y = (begin + step - 1) / step * step; y < end; y += step)
-          context.Progress(".", spUpdate);
+        for (int32_t y = (begin + step - 1) / step * step; y < end; y += step) showDot();
       });
 }
 
@@ -94,11 +96,11 @@ void WarpCubeStrips(Bitmap& panorama, const JobContext& context) {
   Bitmap warped(b, h);
   TmxCurrencyUV map;
   BuildCubeMap(f, map, context);
-  context.Progress(Localized("処理中 "), spAppend);
+  context.Progress(ProgressStep::Warp);
   for (int32_t i = 0; i < 4; ++i) {
     context.CheckCancelled();
     // The strip is read straight from the panorama; it is written back only when done.
-    WarpStrip(warped, panorama, b * i, map, context);
+    WarpStrip(warped, panorama, b * i, map, context, i);
     CopyRect(panorama, b * i, 0, warped, 0, 0, b, h);
   }
 }
@@ -113,7 +115,8 @@ void AssembleCapFace(Bitmap& face, const Bitmap& capStrip, int mode, const JobCo
     for (int32_t px = 0; px < s; ++px)
       columns[k].push_back(static_cast<size_t>(s * k + px) * capStrip.BytesPerPixel());
   DrawCapPieces(face, s, h, mode, columns, [&](int, int32_t py) { return capStrip.Row(py); },
-                [&] { context.Progress(".", spUpdate); }, [](int32_t, int32_t&, int32_t&) {});
+                [&, piece = 0]() mutable { context.Progress(ProgressStep::FacePiece, ++piece, 4); },
+                [](int32_t, int32_t&, int32_t&) {});
 }
 
 }  // namespace talvero

@@ -19,9 +19,10 @@ void WarpCubeStrips(Bitmap& panorama, const JobContext& context);
 // Inverse-maps `source` into `target` (which takes the source's size) through the map.
 void WarpImage(Bitmap& target, const Bitmap& source, const TmxCurrencyUV& map,
                const JobContext& context);
-// WarpImage reading the strip straight out of a wider image, from column `sourceLeft`.
+// WarpImage reading the strip straight out of a wider image, from column `sourceLeft`; its
+// progress is strip `strip` of the warp's four.
 void WarpStrip(Bitmap& target, const Bitmap& source, int32_t sourceLeft, const TmxCurrencyUV& map,
-               const JobContext& context);
+               const JobContext& context, int strip = 0);
 // Builds the top (mode 0) or bottom (mode 1) face from a copied cap strip's four triangles
 // (the job draws them straight out of the warped panorama instead).
 void AssembleCapFace(Bitmap& face, const Bitmap& capStrip, int mode, const JobContext& context);

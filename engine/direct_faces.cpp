@@ -17,7 +17,6 @@
 #include "support/ordered_writes.h"
 #include "support/parallel.h"
 #include "support/scratch_pool.h"
-#include "support/text_catalogue.h"
 
 namespace talvero {
 
@@ -169,7 +168,7 @@ void WriteCubeFacesDirect(const Bitmap& panorama, const JobSettings& settings,
   if (high) filtered.emplace(panorama);
   ScratchPool<RenderScratch> scratch;
 
-  context.Progress(Localized("画像ファイルを書き出しています。"), spAppend);
+  context.Progress(ProgressStep::WriteImages, 0, 6);
   WriteFilesInOrder(
       6,
       [&](int i) {
@@ -192,17 +191,20 @@ void WriteCubeFacesDirect(const Bitmap& panorama, const JobSettings& settings,
           face = stretched;
         }
         const std::string& name = names[static_cast<size_t>(i)];
-        return OrderedFile{folder + name, [&context, name] { context.Progress(name, spAppend); },
-                           [face, type](AtomicFileWriter& file) {
-                             EncodeImageAs(file, *face, type);
-                           }};
+        OrderedFile file{folder + name,
+                         [&context, name, i] { context.Progress(ProgressStep::Image, i + 1, 6, name); },
+                         [face, type](AtomicFileWriter& writer) { EncodeImageAs(writer, *face, type); }};
+        file.Written = [&context, path = file.Path] {
+          context.Progress(ProgressStep::FileWritten, 0, 0, path);
+        };
+        return file;
       },
       &context.Cancellation());
 }
 
 void LevelPanorama(Bitmap& panorama, const JobSettings& settings, const JobContext& context) {
   RequireDivisiblePanorama(panorama, "levelling");
-  context.Progress(Localized("水平を補正しています。"), spAppend);
+  context.Progress(ProgressStep::Level);
   const int32_t w = panorama.Width();
   const Rotation rotation = JobRotation(settings);
   Bitmap levelled = Bitmap::Uninitialized(w, panorama.Height());

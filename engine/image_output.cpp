@@ -52,7 +52,7 @@ void TSimFiler::WriteTiff(const std::string& path, const Bitmap& image) const {
 }
 
 void WriteVistaTexture(const JobSettings& settings, const JobContext& context) {
-  context.Progress("fms_vista.bmp", spAppend);
+  context.Progress(ProgressStep::VistaTexture);
   Bitmap texture(kVistaSize, kVistaSize);
   texture.Fill(kNavy);
   const std::string lines[4] = {
@@ -70,6 +70,7 @@ void WriteVistaTexture(const JobSettings& settings, const JobContext& context) {
   context.CheckCancelled();
   // The simulator finds the texture by its base name; TIFF output still gets a bitmap.
   SaveImageAs(texture, path, settings.ExtractImageType == eiTiff ? eiBitmap : settings.ExtractImageType);
+  context.Progress(ProgressStep::FileWritten, 0, 0, path);
 }
 
 void EnsureVistaTexture(const JobSettings& settings, const JobContext& context) {

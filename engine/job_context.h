@@ -8,23 +8,26 @@
 #include <utility>
 #include <vector>
 
-#include "engine/enums.h"
 #include "engine/error_reporter.h"
+#include "engine/progress.h"
 #include "support/cancellation.h"
 
 namespace talvero {
 
 class JobContext {
  public:
-  using ProgressSink = std::function<void(const std::string& text, TSimProgressMode mode)>;
+  using ProgressSink = std::function<void(const ProgressEvent& event)>;
 
   // `reporter` null: the process-wide error box.
   JobContext(ProgressSink progress, TErrorReporter* reporter, const CancellationFlag& cancellation)
       : FProgress(std::move(progress)), FReporter(reporter), FCancellation(&cancellation) {}
 
   // Only on the thread that runs the stage.
-  void Progress(const std::string& text, TSimProgressMode mode) const {
-    if (FProgress) FProgress(text, mode);
+  void Progress(const ProgressEvent& event) const {
+    if (FProgress) FProgress(event);
+  }
+  void Progress(ProgressStep step, int32_t done = 0, int32_t total = 0, std::string file = {}) const {
+    Progress(ProgressEvent{step, done, total, std::move(file)});
   }
   // The modal error box; returns once the user has seen it.
   void ShowError(const std::string& message) const {
@@ -43,17 +46,17 @@ class JobContext {
   const CancellationFlag* FCancellation;
 };
 
-// Progress held back and shown later in one piece (a face's lines wait until the face may be
-// written).
+// Progress held back and reported later in one piece (a face's events wait until the face may
+// be written).
 class ProgressLines {
  public:
-  void Add(std::string text, TSimProgressMode mode) { FLines.emplace_back(std::move(text), mode); }
+  void Add(ProgressEvent event) { FEvents.push_back(std::move(event)); }
   void ShowOn(const JobContext& context) const {
-    for (const auto& [text, mode] : FLines) context.Progress(text, mode);
+    for (const ProgressEvent& event : FEvents) context.Progress(event);
   }
 
  private:
-  std::vector<std::pair<std::string, TSimProgressMode>> FLines;
+  std::vector<ProgressEvent> FEvents;
 };
 
 }  // namespace talvero

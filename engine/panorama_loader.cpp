@@ -15,7 +15,6 @@ namespace talvero {
 namespace {
 
 const char* const kUnsupportedImage = "扱えない画像ファイルです。";
-const char* const kNormalizing = "イメージサイズを修正しています。";
 
 constexpr int32_t kNormalWidth = 8192;
 
@@ -59,7 +58,7 @@ bool LoadPanorama(Bitmap& target, const JobSettings& settings, const JobContext&
   const std::string& fileName = settings.ImageFileName;
   // The job was checked a moment ago; a file gone since must not end the stage silently.
   if (!FileExists(fileName)) throw FileError("cannot open '" + fileName + "': the file is gone");
-  context.Progress(Localized("読み込んでいます。　%1", {fileName}), spAppend);
+  context.Progress(ProgressStep::Load, 0, 0, fileName);
   if (!ReadImageFile(target, fileName, context, onSize)) return false;
   if (!UsableShape(target)) {
     // A size the normalised image cannot have in memory is a problem of this panorama.
@@ -80,7 +79,7 @@ bool LoadPanorama(Bitmap& target, const JobSettings& settings, const JobContext&
 }
 
 void NormalizeSize(Bitmap& image, TImageQuality quality, const JobContext& context) {
-  context.Progress(Localized(kNormalizing), spAppend);
+  context.Progress(ProgressStep::Normalize);
   int32_t width = image.Width() / 8 * 8;
   if (width <= kNormalWidth) width = kNormalWidth;
   const int32_t height = width / 2;

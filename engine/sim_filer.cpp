@@ -59,8 +59,11 @@ JobSettings TSimFiler::TakeJobSettings() {
 }
 
 JobContext TSimFiler::Context() {
-  return JobContext([this](const std::string& text, TSimProgressMode mode) { Progress(text, mode); },
-                    FErrorReporter, FCancellation);
+  return JobContext(
+      [this](const ProgressEvent& event) {
+        if (const auto line = ConsoleLine(event)) Progress(line->Text, line->Mode);
+      },
+      FErrorReporter, FCancellation);
 }
 
 bool TSimFiler::CheckSceneJob() { return talvero::CheckSceneJob(JobSettings::From(*this), Context()); }

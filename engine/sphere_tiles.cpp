@@ -15,7 +15,6 @@
 #include "support/parallel.h"
 #include "support/errors.h"
 #include "support/ordered_writes.h"
-#include "support/text_catalogue.h"
 
 namespace talvero {
 
@@ -72,8 +71,8 @@ void WriteSphereTiles(const Bitmap& panorama, const JobSettings& settings,
   const TExtractImageType type = settings.ExtractImageType;
   const StringList& names = settings.RequireImageNames(stSphere);
 
-  context.Progress(Localized("画像に処理領域を追加しています。"), spAppend);
-  context.Progress(Localized("画像ファイルを書き出しています。"), spAppend);
+  context.Progress(ProgressStep::SphereArea);
+  context.Progress(ProgressStep::WriteImages, 0, 20);
   WriteFilesInOrder(
       20,
       [&](int k) {
@@ -93,10 +92,15 @@ void WriteSphereTiles(const Bitmap& panorama, const JobSettings& settings,
         else
           CropPaddedStretch(panorama, m, left, top, cropWidth, cropHeight, *output);
         const std::string& name = names[static_cast<size_t>(k)];
-        return OrderedFile{folder + name, [&context, name] { context.Progress(name, spAppend); },
-                           [output, type](AtomicFileWriter& file) {
-                             EncodeImageAs(file, *output, type);
-                           }};
+        OrderedFile file{folder + name,
+                         [&context, name, k] { context.Progress(ProgressStep::Image, k + 1, 20, name); },
+                         [output, type](AtomicFileWriter& writer) {
+                           EncodeImageAs(writer, *output, type);
+                         }};
+        file.Written = [&context, path = file.Path] {
+          context.Progress(ProgressStep::FileWritten, 0, 0, path);
+        };
+        return file;
       },
       &context.Cancellation());
 }

@@ -58,6 +58,7 @@ void SaveFmsScene(const JobSettings& settings, const SceneMesh& mesh, const JobC
   }
   context.CheckCancelled();
   SaveTextLines(fileName, lines, kept, keptCount);
+  context.Progress(ProgressStep::FileWritten, 0, 0, fileName);
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 #include "engine/vectors.h"
 #include "formats/scene_format.h"
 #include "support/errors.h"
-#include "support/text_catalogue.h"
 
 namespace talvero {
 
@@ -41,7 +40,7 @@ TmxTriPoint FmsSphereVertices(int32_t r, Currency rotate) {
 }  // namespace
 
 void InitMeshArrays(SceneMesh& mesh, const JobSettings& settings, const JobContext& context) {
-  context.Progress(Localized("頂点の配列を初期化しています。"), spAppend);
+  context.Progress(ProgressStep::Mesh);
   const SceneFormatDescription& format = DescriptionOf(settings.SceneFormat);
   mesh.UvSpan = format.UvSpan;
   mesh.UvMargin = format.UvMargin;

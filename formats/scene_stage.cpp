@@ -6,7 +6,6 @@
 #include "engine/sim_filer.h"
 #include "formats/scene_format.h"
 #include "formats/scene_mesh.h"
-#include "support/text_catalogue.h"
 
 namespace talvero {
 
@@ -17,7 +16,7 @@ void RunSceneStage(const JobSettings& settings, const JobContext& context) {
   if (!CheckSceneJob(settings, context)) return;
   try {
     context.CheckCancelled();
-    context.Progress(Localized("シーンファイルを出力します。"), spAppend);
+    context.Progress(ProgressStep::Scene);
     SceneMesh mesh;
     struct MeshGuard {
       SceneMesh& Mesh;
@@ -28,7 +27,7 @@ void RunSceneStage(const JobSettings& settings, const JobContext& context) {
     (settings.SceneType == stSphere ? format.WriteSphere : format.WriteCube)(settings, mesh, context);
     if (settings.Format.VistaTexture) EnsureVistaTexture(settings, context);
     context.CheckCancelled();
-    context.Progress(Localized("出力中　%1", {settings.SceneFilename}), spAppend);
+    context.Progress(ProgressStep::SceneWritten, 0, 0, settings.SceneFilename);
   } catch (const CancelledError&) {
     context.ShowError(kCancelledMessage);
   }

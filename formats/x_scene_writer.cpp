@@ -206,8 +206,11 @@ void SaveXScene(const JobSettings& settings, const SceneMesh& mesh, const JobCon
   }
   context.CheckCancelled();
   SaveTextLines(xName, lines);
+  context.Progress(ProgressStep::FileWritten, 0, 0, xName);
   context.CheckCancelled();
-  SaveTextLines(XscnFileName(settings.SceneFilename), xscn);
+  const std::string xscnName = XscnFileName(settings.SceneFilename);
+  SaveTextLines(xscnName, xscn);
+  context.Progress(ProgressStep::FileWritten, 0, 0, xscnName);
 }
 
 }  // namespace

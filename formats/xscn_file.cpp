@@ -100,6 +100,7 @@ void WriteXscn(const JobSettings& settings, const JobContext& context) {
   const StringList lines = XscnLines(settings);
   context.CheckCancelled();
   SaveTextLines(fileName, lines);
+  context.Progress(ProgressStep::FileWritten, 0, 0, fileName);
 }
 
 bool ReadXscn(TSimFiler& filer, const std::string& fileName) {

@@ -19,7 +19,7 @@ void CheckCancelled(const CancellationFlag* cancellation) {
 }
 
 // The file encoded into its temporary file, not yet committed.
-std::shared_ptr<AtomicFileWriter> Written(const OrderedFile& file) {
+std::shared_ptr<AtomicFileWriter> Encoded(const OrderedFile& file) {
   if (file.Take) return file.Take();
   auto writer = std::make_shared<AtomicFileWriter>(file.Path);
   file.Encode(*writer);
@@ -33,9 +33,10 @@ void WriteInTurn(int count, const std::function<OrderedFile(int)>& prepare,
     const OrderedFile file = prepare(k);
     if (file.Announce) file.Announce();
     CheckCancelled(cancellation);
-    const std::shared_ptr<AtomicFileWriter> writer = Written(file);
+    const std::shared_ptr<AtomicFileWriter> writer = Encoded(file);
     CheckCancelled(cancellation);
     writer->Commit();
+    if (file.Written) file.Written();
   }
 }
 
@@ -91,7 +92,7 @@ class Encoders {
       std::exception_ptr failure;
       try {
         CheckCancelled(FCancellation);
-        writer = Written(entry->File);
+        writer = Encoded(entry->File);
       } catch (...) {
         failure = std::current_exception();
         writer.reset();  // removes the temporary file
@@ -138,8 +139,10 @@ void WriteFilesInOrder(int count, const std::function<OrderedFile(int)>& prepare
     if (front.Failure) std::rethrow_exception(front.Failure);
     CheckCancelled(cancellation);
     front.Writer->Commit();
+    const std::function<void()> written = std::move(front.File.Written);
     open.pop_front();
     frontAnnounced = false;
+    if (written) written();
     return true;
   };
 

@@ -28,6 +28,8 @@ struct OrderedFile {
   // Instead of Encode, for a file encoded elsewhere: hands over its complete, uncommitted
   // writer, waiting for it (or raises that encoding's failure); runs on any thread.
   std::function<std::shared_ptr<AtomicFileWriter>()> Take;
+  // Runs on the calling thread once the file has replaced its target.
+  std::function<void()> Written;
 };
 
 // Makes `count` files: prepare(k) runs on the calling thread, in order, and returns file k,

@@ -361,8 +361,9 @@ TEST_F(JobTest, TheWindowHandlesEventsWhileTheJobWaitsToWriteItsFirstFile) {
   std::condition_variable changed;
   bool waiting = false, released = false;
   std::thread::id jobThread;
-  window->JobRunner().OnWorkerProgress = [&](const std::string& text, TSimProgressMode) {
-    if (text != "pano_left.bmp") return;  // announced just before the file is put in place
+  window->JobRunner().OnWorkerProgress = [&](const ProgressEvent& event) {
+    // The first image, announced just before its file is put in place.
+    if (event.Step != ProgressStep::Image || event.Done != 1) return;
     std::unique_lock lock(mutex);
     jobThread = std::this_thread::get_id();
     waiting = true;
