@@ -39,6 +39,16 @@ off=()
 for feature in network sql dbus opengl dynamicgl printsupport xml concurrent tabletevent vulkan gif ico jpeg; do
   off+=(-DFEATURE_$feature=OFF)
 done
+# Nor are these, each a part of the build a new machine would otherwise compile for nothing:
+# the Direct2D platform (only the Windows platform is linked in), the graphics view, widgets
+# and dialogs the window has none of, ODF/Markdown/PDF writing, undo, and the calendars.
+for feature in direct2d graphicsview mdiarea dockwidget calendarwidget datetimeedit splashscreen \
+               wizard lcdnumber dial keysequenceedit fontcombobox fontdialog toolbox \
+               commandlinkbutton undoview undogroup undostack undocommand textodfwriter \
+               textmarkdownreader textmarkdownwriter pdf movie systemtrayicon \
+               jalalicalendar islamiccivilcalendar hijricalendar; do
+  off+=(-DFEATURE_$feature=OFF)
+done
 # Qt's own copies of its libraries: nothing from the build machine ends up in the program.
 for lib in zlib png jpeg pcre2 harfbuzz freetype doubleconversion; do
   off+=(-DFEATURE_system_$lib=OFF)
