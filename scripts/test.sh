@@ -27,12 +27,15 @@ mkdir -p "$root/build"
 beside_log=$root/build/beside.log
 windows_ready=$root/build/windows-dependencies.ready
 rm -f "$windows_ready"
-# A process group of its own, so that a failing run stops it too.
-setsid nice -n 19 bash -c '. "$1/scripts/stage.sh"
+# A process group of its own (job control on for the start), so that a failing run stops it
+# too; the same session, since the kernel weighs sessions against each other before niceness.
+set -m
+nice -n 19 bash -c '. "$1/scripts/stage.sh"
   "$1/scripts/build-windows.sh" --dependencies && touch "$2" &&
   stage "sanitize build" "$1/scripts/setup.sh" sanitize' sh "$root" "$windows_ready" \
   >"$beside_log" 2>&1 &
 beside=$!
+set +m
 trap 'kill -- -"$beside" 2>/dev/null || true' EXIT
 # wait_beside WHAT: waits until the work beside is done, then shows its stage lines.
 beside_done=""
