@@ -32,7 +32,7 @@ for patch in "$root"/scripts/qt-windows-patches/*.patch; do
   patch -d "$src" -p1 --forward --quiet <"$patch"
 done
 
-echo "== Qt $(qt_windows_version) for Windows, static (about half an hour on two cores; log: $work/build.log)"
+echo "== Qt $(qt_windows_version) for Windows, static (about a quarter of an hour on two cores; log: $work/build.log)"
 off=()
 # Modules and features the window does not use. Debian's source leaves out the Wintab
 # headers (their licence), hence no tablet events; without OpenGL there is no dynamic GL.
