@@ -17,8 +17,10 @@ case "$kind" in
   # What the sanitizers find faults in: the core, the formats, the converter and the grid
   # model. The window's suites run in the normal build and under Wine; the exhaustive checks
   # prove values, not memory safety, and run in the normal build.
-  sanitize) options=(-DCMAKE_BUILD_TYPE=Debug -DTALVERO_SANITIZE=ON -DTALVERO_BUILD_GUI=OFF
-                     -DTALVERO_BUILD_LONG_TESTS=OFF) ;;
+  # -O1, as the sanitizers' own advice has it: the image jobs run several times faster than
+  # unoptimised, with the same findings.
+  sanitize) options=(-DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS_DEBUG=-g -O1" -DTALVERO_SANITIZE=ON
+                     -DTALVERO_BUILD_GUI=OFF -DTALVERO_BUILD_LONG_TESTS=OFF) ;;
   # The benchmarks need only the core, the converter and their own driver.
   release) options=(-DCMAKE_BUILD_TYPE=Release -DTALVERO_BUILD_BENCH=ON -DTALVERO_BUILD_GUI=OFF
                     -DTALVERO_BUILD_TESTS=OFF) ;;

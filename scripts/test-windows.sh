@@ -144,8 +144,15 @@ echo "cancelled cleanly, status $status"
 # Windows program only for characters on the keyboard, never for Japanese ones.
 paste() {
   printf '%s' "$1" | xclip -selection clipboard
+  # On a busy machine the clipboard can lag behind: paste only once it holds the text, and
+  # give the window time to take it before the next key.
+  for _ in $(seq 1 50); do
+    [ "$(xclip -o -selection clipboard 2>/dev/null)" = "$1" ] && break
+    sleep 0.1
+  done
   sleep 0.3
   xdotool key --clearmodifiers ctrl+a ctrl+v
+  sleep 0.3
 }
 window_failed() {
   import -window root "$out/window-failure.png" 2>/dev/null || true
@@ -179,25 +186,34 @@ window_e2e() {
     done
     [ -n "$win" ] || window_failed "no window came up"
     sleep 2
-    xdotool windowfocus --sync "$win"
-    # Into the panorama's field (at 126, 30 on the project tab, below the menu bar and the
-    # tabs); Tab goes on to the scene file, then to the base name.
-    xdotool mousemove --window "$win" 330 87 click 1
-    paste "$(winpath "$e2e/パノラマ/飛行場.jpg")"
-    xdotool key Tab
-    paste "$(winpath "$e2e/windows/シーン/$name/$scene")"
-    xdotool key Tab
-    paste "飛行場"
-    sleep 0.5
-    import -window "$win" "$out/$name.png"
-    # プロジェクト(&P) > 出力実行(&E)
-    xdotool key alt+p
-    sleep 0.5
-    xdotool key e
     done=""
-    for _ in $(seq 1 600); do
-      if [ "$(ls "$e2e/windows/シーン/$name")" = "$(ls "$e2e/linux/シーン/$name")" ]; then done=1; break; fi
-      sleep 0.2
+    # Keys typed on a loaded machine can still go astray (a field filled late, a message box
+    # in the way): the whole entry is tried again, up to three times, once any box is closed.
+    for attempt in 1 2 3; do
+      xdotool windowfocus --sync "$win"
+      # Into the panorama's field (at 126, 30 on the project tab, below the menu bar and the
+      # tabs); Tab goes on to the scene file, then to the base name.
+      xdotool mousemove --window "$win" 330 87 click 1
+      paste "$(winpath "$e2e/パノラマ/飛行場.jpg")"
+      xdotool key Tab
+      paste "$(winpath "$e2e/windows/シーン/$name/$scene")"
+      xdotool key Tab
+      paste "飛行場"
+      sleep 0.5
+      import -window "$win" "$out/$name.png"
+      # プロジェクト(&P) > 出力実行(&E)
+      xdotool key alt+p
+      sleep 0.5
+      xdotool key e
+      for _ in $(seq 1 600); do
+        if [ "$(ls "$e2e/windows/シーン/$name")" = "$(ls "$e2e/linux/シーン/$name")" ]; then done=1; break; fi
+        sleep 0.2
+      done
+      [ -n "$done" ] && break
+      import -window root "$out/$name-attempt-$attempt.png" 2>/dev/null || true
+      echo "talvero.exe: attempt $attempt of $name wrote nothing (the screen: $out/$name-attempt-$attempt.png)" >&2
+      xdotool key Return
+      sleep 1
     done
     [ -n "$done" ] || window_failed "the job through the window did not write the files of $name"
     sleep 1

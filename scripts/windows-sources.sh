@@ -38,13 +38,14 @@ debian_mirror() {
   echo "$found"
 }
 
-# Source lists of our own, kept in the cache beside the builds: the release's archive and its
-# security archive, each as the machine's own lists name it. They are refreshed when missing,
-# when the archives changed, or once a day, so that a Debian fix reaches the Windows builds
-# (whose caches are keyed by the source versions) without a download on every run.
+# Source lists of our own, kept in the cache beside the builds, for the release's archive as
+# the machine's own lists name it (its security archive does not serve every source file).
+# They are refreshed when missing, when the archive changed, or once a day, so that a Debian
+# fix (a point release) reaches the Windows builds, whose caches are keyed by the source
+# versions, without a download on every run.
 source_apt_options=()
 prepare_source_lists() {
-  local apt=$talvero_cache/apt-sources suite mirror security keyring signed="" want
+  local apt=$talvero_cache/apt-sources suite mirror keyring signed="" want
   keyring=/usr/share/keyrings/debian-archive-keyring.gpg
   suite=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
   mirror=""
@@ -55,10 +56,8 @@ prepare_source_lists() {
       "source packages from there. Add the archive this machine installs its packages from." >&2
     return 1
   fi
-  security=$(debian_mirror "$suite-security")
   [ -f "$keyring" ] && signed=" [signed-by=$keyring]"
   want="deb-src$signed $mirror $suite main"
-  [ -n "$security" ] && want+=$'\n'"deb-src$signed $security $suite-security main"
   source_apt_options=(-o Dir::Etc::SourceList=/dev/null -o Dir::Etc::SourceParts="$apt/sources.list.d"
                       -o Dir::State::Lists="$apt/lists" -o Dir::Cache="$apt/cache")
   # As root apt hands downloads to its own unprivileged user, who cannot write here.
@@ -69,7 +68,7 @@ prepare_source_lists() {
     if [ "$(cat "$apt/sources.list.d/talvero-windows.list" 2>/dev/null)" != "$want" ] ||
        [ -z "$(find "$apt/updated" -mmin -1440 2>/dev/null)" ]; then
       echo "$want" >"$apt/sources.list.d/talvero-windows.list"
-      echo "== Debian's source package lists ($mirror${security:+, $security})"
+      echo "== Debian's source package lists ($mirror, $suite)"
       rm -f "$apt/updated"
       quietly "$apt/update.log" apt-get "${source_apt_options[@]}" update
       touch "$apt/updated"
@@ -77,10 +76,15 @@ prepare_source_lists() {
   ) 8>"$talvero_cache/apt-sources.lock"
 }
 
-# newest_source_version NAME: the version of source package NAME that the lists offer.
+# newest_source_version NAME: the newest version of source package NAME that the lists offer
+# (epoch included, as apt takes it).
 newest_source_version() {
-  apt-get "${source_apt_options[@]}" source --print-uris "$1" 2>/dev/null |
-    awk -v name="$1" '$2 ~ "^" name "_.*[.]dsc$" { sub("^" name "_", "", $2); sub("[.]dsc$", "", $2); print $2; exit }'
+  local version newest=""
+  for version in $(apt-cache "${source_apt_options[@]}" showsrc --only-source "$1" 2>/dev/null |
+                   sed -n 's/^Version: //p'); do
+    if [ -z "$newest" ] || dpkg --compare-versions "$version" gt "$newest"; then newest=$version; fi
+  done
+  echo "$newest"
 }
 
 # fetch_sources DIR PACKAGE[=VERSION]…: downloads and unpacks Debian source packages into
@@ -104,5 +108,5 @@ fetch_sources() {
 # Qt for Windows: the host's Qt version (its moc, rcc and uic do the cross build's work), and
 # the recipe, bumped whenever the way it is built changes so that old caches are rebuilt.
 qt_windows_version() { dpkg-query -W -f='${Version}' qt6-base-dev | sed 's/[+~-].*//'; }
-qt_windows_recipe=1
+qt_windows_recipe=2
 qt_windows_prefix() { echo "$talvero_cache/qt-$(qt_windows_version)-mingw64-r$qt_windows_recipe"; }

@@ -11,6 +11,21 @@
 
 namespace talvero::testing {
 
+// Little-endian fields of hand-made image files.
+inline void Put16(std::string& s, uint32_t v) {
+  s += static_cast<char>(v & 0xFF);
+  s += static_cast<char>((v >> 8) & 0xFF);
+}
+inline void Put32(std::string& s, uint32_t v) {
+  Put16(s, v & 0xFFFF);
+  Put16(s, v >> 16);
+}
+
+// Palette entry i: (i, 255 − i, 3i mod 256).
+inline Rgb PaletteColor(uint32_t i) {
+  return Rgb{static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i), static_cast<uint8_t>(i * 3)};
+}
+
 // Every pixel a different colour, so that a misplaced pixel shows.
 inline Bitmap Numbered(int32_t width, int32_t height, PixelFormat format = PixelFormat::Bgr24) {
   Bitmap image(width, height, format);

@@ -24,6 +24,12 @@ struct PngLayout {
   std::vector<Rgb> Palette;             // palette images
   std::vector<uint8_t> PaletteAlpha;    // tRNS of a palette image (may be shorter)
   std::vector<uint16_t> Transparent;    // tRNS colour of a grey (1 value) or RGB (3) image
+  // Text chunks before the pixels: iTXt (uncompressed) when international, else tEXt.
+  struct Text {
+    std::string Key, Value;
+    bool International = true;
+  };
+  std::vector<Text> Texts;
 };
 
 inline int PngChannels(int colourType) {
@@ -65,6 +71,7 @@ struct PngWriteJob {
   std::FILE* File;
   png_bytep* Rows;
   std::vector<png_color>* Palette;
+  std::vector<png_text>* Texts;
 };
 
 inline bool WritePngWithLibpng(png_structp png, png_infop info, const PngWriteJob* job) {
@@ -82,6 +89,8 @@ inline bool WritePngWithLibpng(png_structp png, png_infop info, const PngWriteJo
   if (!layout.PaletteAlpha.empty())
     png_set_tRNS(png, info, layout.PaletteAlpha.data(), static_cast<int>(layout.PaletteAlpha.size()),
                  nullptr);
+  if (!job->Texts->empty())
+    png_set_text(png, info, job->Texts->data(), static_cast<int>(job->Texts->size()));
   if (!layout.Transparent.empty()) {
     png_color_16 colour{};
     if (layout.Transparent.size() == 1) {
@@ -110,10 +119,19 @@ inline void WritePng(const std::string& path, const PngLayout& layout) {
   for (auto& row : rows) pointers.push_back(row.data());
   std::vector<png_color> palette;
   for (const Rgb& c : layout.Palette) palette.push_back(png_color{c.R, c.G, c.B});
+  std::vector<png_text> texts;
+  for (const PngLayout::Text& text : layout.Texts) {
+    png_text chunk{};
+    chunk.compression = text.International ? PNG_ITXT_COMPRESSION_NONE : PNG_TEXT_COMPRESSION_NONE;
+    chunk.key = const_cast<char*>(text.Key.c_str());  // libpng only reads them
+    chunk.text = const_cast<char*>(text.Value.c_str());
+    chunk.text_length = text.Value.size();
+    texts.push_back(chunk);
+  }
 
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);
-  const PngWriteJob job{&layout, file, pointers.data(), &palette};
+  const PngWriteJob job{&layout, file, pointers.data(), &palette, &texts};
   const bool written = WritePngWithLibpng(png, info, &job);
   png_destroy_write_struct(&png, &info);
   std::fclose(file);

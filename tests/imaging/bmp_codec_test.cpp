@@ -15,18 +15,11 @@ namespace {
 
 using testing::ImageErrorOf;
 using testing::Numbered;
+using testing::Put16;
+using testing::Put32;
 using testing::ReadAll;
 using testing::SameImage;
 using testing::TempDir;
-
-void Put16(std::string& s, uint32_t v) {
-  s += static_cast<char>(v & 0xFF);
-  s += static_cast<char>((v >> 8) & 0xFF);
-}
-void Put32(std::string& s, uint32_t v) {
-  Put16(s, v & 0xFFFF);
-  Put16(s, v >> 16);
-}
 
 // The pieces of a bitmap file; MakeBmp fills in sizes and offsets.
 struct BmpParts {

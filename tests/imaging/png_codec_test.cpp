@@ -16,18 +16,14 @@ namespace talvero {
 namespace {
 
 using testing::ImageErrorOf;
+using testing::PaletteColor;
 using testing::PngLayout;
 using testing::ReadAll;
 using testing::SameImage;
 using testing::TempDir;
 using testing::WritePng;
 
-constexpr int kWidth = 37, kHeight = 21;  // odd sizes: every interlace pass is uneven
-
-// Palette entry i: (i, 255 − i, 3i mod 256).
-Rgb PaletteColor(uint32_t i) {
-  return Rgb{static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i), static_cast<uint8_t>(i * 3)};
-}
+constexpr int kPngWidth = 37, kPngHeight = 21;  // odd sizes: every interlace pass is uneven
 
 // Samples that vary over the picture, each channel differently, over the whole range.
 uint32_t Sample(int x, int y, int channel, int depth) {
@@ -75,8 +71,8 @@ Bitmap ExpectedImage(const PngLayout& layout) {
 
 PngLayout Plain(int colourType, int depth, bool interlaced = false) {
   PngLayout layout;
-  layout.Width = kWidth;
-  layout.Height = kHeight;
+  layout.Width = kPngWidth;
+  layout.Height = kPngHeight;
   layout.ColourType = colourType;
   layout.Depth = depth;
   layout.Interlaced = interlaced;

@@ -21,6 +21,9 @@ namespace {
 using testing::ImageErrorOf;
 using testing::Near;
 using testing::Numbered;
+using testing::PaletteColor;
+using testing::Put16;
+using testing::Put32;
 using testing::ReadAll;
 using testing::TempDir;
 
@@ -43,11 +46,6 @@ struct TiffVariant {
   int Tolerance = 0;
   bool EightBitColormap = false;
 };
-
-// Palette entry i: (i, 255 − i, 3i mod 256).
-Rgb PaletteColor(uint32_t i) {
-  return Rgb{static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i), static_cast<uint8_t>(i * 3)};
-}
 
 // Packs one row (or one plane of a row) MSB first, 16-bit samples in native order. Columns
 // past the image repeat the last one, so that lossy tiles do not blur in a black border.
@@ -212,15 +210,6 @@ TEST(TiffCodec, VariantsDecodeToTheirPixels) {
         ASSERT_TRUE(Near(image.GetPixel(x, y), variant.Expected(x, y), variant.Tolerance))
             << x << "," << y;
   }
-}
-
-void Put16(std::string& s, uint32_t v) {
-  s += static_cast<char>(v & 0xFF);
-  s += static_cast<char>(v >> 8 & 0xFF);
-}
-void Put32(std::string& s, uint32_t v) {
-  Put16(s, v & 0xFFFF);
-  Put16(s, v >> 16);
 }
 
 TEST(TiffCodec, WriterProducesTheFixedLayout) {

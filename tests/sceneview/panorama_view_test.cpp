@@ -14,7 +14,7 @@ using testing::DirectionPanorama;
 using testing::Psnr;
 using testing::WriteScene;
 
-SceneViewSettings View(double yaw, double pitch) {
+SceneViewSettings LookAt(double yaw, double pitch) {
   SceneViewSettings s;
   s.Yaw = yaw;
   s.Pitch = pitch;
@@ -49,14 +49,14 @@ TEST_P(PanoramaViewTest, ShowsWhatTheWrittenSceneShows) {
   };
   const double views[][2] = {{0, 0}, {100, 10}, {200, -30}, {300, 60}, {45, -89}};
   for (const auto& [yaw, pitch] : views) {
-    const SceneViewSettings s = View(yaw, pitch);
+    const SceneViewSettings s = LookAt(yaw, pitch);
     if (type == stSphere && pitch < -45) continue;
     EXPECT_GE(Psnr(renderer.Render(prepared, pose, s), sceneRenderer.Render(scene, s), compared(s)),
               35)
         << "yaw " << yaw << ", pitch " << pitch;
   }
   // The check can fail: with the turn or the levelling the other way round, the views differ.
-  const SceneViewSettings ahead = View(0, 0);
+  const SceneViewSettings ahead = LookAt(0, 0);
   const Bitmap written0 = sceneRenderer.Render(scene, ahead);
   EXPECT_LT(Psnr(renderer.Render(prepared, {7, -12, -30}, ahead), written0), 30);
   EXPECT_LT(Psnr(renderer.Render(prepared, {-7, 12, 30}, ahead), written0), 30);

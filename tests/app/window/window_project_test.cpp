@@ -23,6 +23,7 @@ namespace talvero {
 namespace {
 
 using testing::ClickWhenModal;
+using testing::IniLine;
 using testing::ReadAll;
 using testing::WhenModal;
 using testing::WindowTest;
@@ -224,12 +225,6 @@ TEST_F(WindowTest, HelpMessageNamesTheHomePage) {
 }
 
 // ---- Settings
-
-std::string IniLine(const std::string& ini, const std::string& key) {
-  const size_t at = ini.find("\n" + key + "=");
-  if (at == std::string::npos) return "<none>";
-  return ini.substr(at + 1, ini.find('\n', at + 1) - at - 1);
-}
 
 TEST_F(WindowTest, SettingsAreSavedOnCloseAndRestoredOnShow) {
   Click(window->CheckBox_CreateSceneFile);

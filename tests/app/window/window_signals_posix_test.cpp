@@ -11,14 +11,9 @@
 namespace talvero {
 namespace {
 
+using testing::IniLine;
 using testing::ReadAll;
 using testing::WindowTest;
-
-std::string IniLine(const std::string& ini, const std::string& key) {
-  const size_t at = ini.find("\n" + key + "=");
-  if (at == std::string::npos) return "<none>";
-  return ini.substr(at + 1, ini.find('\n', at + 1) - at - 1);
-}
 
 // The system ending the program (logout, shutdown, Ctrl+C) closes the window as its close
 // box does, so its settings are kept; once the window is gone the signals end programs again.

@@ -114,6 +114,13 @@ inline std::string CellText(const TDataStringGrid& grid, const char* name) {
   return item ? grid.Cells(item->ColIndex(), item->RowIndex()) : "<missing>";
 }
 
+// The line "KEY=value" of a settings file's text, or "<none>".
+inline std::string IniLine(const std::string& ini, const std::string& key) {
+  const size_t at = ini.find("\n" + key + "=");
+  if (at == std::string::npos) return "<none>";
+  return ini.substr(at + 1, ini.find('\n', at + 1) - at - 1);
+}
+
 inline QStringList ItemTexts(const TRadioGroup& group) { return group.Items(); }
 
 // The main window on an INI file of its own, errors recorded, shown like the program
