@@ -131,7 +131,8 @@ void TJobRunner::Execute() {
       } catch (...) {
         failure = std::current_exception();
       }
-      QMetaObject::invokeMethod(this, [this, failure] { Finish(failure); }, Qt::QueuedConnection);
+      QMetaObject::invokeMethod(
+          this, [this, failure] { Finish(failure); }, Qt::QueuedConnection);
     });
   } catch (...) {
     Finish(std::current_exception());
@@ -153,7 +154,7 @@ void TJobRunner::Finish(std::exception_ptr failure) {
   FRunning = false;
   FWindow.UpdateCommandStates();
   TTalveroFiler& filer = FWindow.Filer();
-  FWindow.JobStatus1->Finish(FCancelReported                ? TJobStatus::joCancelled
+  FWindow.JobStatus1->Finish(FCancelReported          ? TJobStatus::joCancelled
                              : failure || FErrorShown ? TJobStatus::joFailed
                                                       : TJobStatus::joDone,
                              filer.GetSceneFolder());
@@ -182,7 +183,8 @@ void TJobRunner::ReportCancelled() {
   // The console's last line after a job the user stopped.
   FWindow.FilerProgress(
       FWindow.Filer(),
-      WindowText(QT_TRANSLATE_NOOP("talvero::TForm1", "出力を中止しました。")).toStdString(), spAppend);
+      WindowText(QT_TRANSLATE_NOOP("talvero::TForm1", "出力を中止しました。")).toStdString(),
+      spAppend);
 }
 
 void TJobRunner::ShowProgress(const ProgressEvent& event) {

@@ -110,7 +110,9 @@ void TJobStatus::Start() {
   CancelButton->show();
 }
 
-void TJobStatus::Expect(bool images, bool scene, bool cube) { FProgress.Start(images, scene, cube); }
+void TJobStatus::Expect(bool images, bool scene, bool cube) {
+  FProgress.Start(images, scene, cube);
+}
 
 void TJobStatus::Event(const ProgressEvent& event) {
   FProgress.Event(event);

@@ -16,10 +16,20 @@ namespace talvero {
 inline void TurnFacePixel(int32_t s, int turns, int32_t& x, int32_t& y) {
   const int32_t x0 = x, y0 = y;
   switch (turns & 3) {
-    case 1: x = s - 1 - y0; y = x0; break;
-    case 2: x = s - 1 - x0; y = s - 1 - y0; break;
-    case 3: x = y0; y = s - 1 - x0; break;
-    default: break;
+    case 1:
+      x = s - 1 - y0;
+      y = x0;
+      break;
+    case 2:
+      x = s - 1 - x0;
+      y = s - 1 - y0;
+      break;
+    case 3:
+      x = y0;
+      y = s - 1 - x0;
+      break;
+    default:
+      break;
   }
 }
 

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "engine/cap_pieces.h"
+#include "engine/image_stage.h"
 #include "imaging/bitmap.h"
 #include "imaging/crop_stretch.h"
-#include "engine/image_stage.h"
 #include "support/ordered_writes.h"
 
 namespace talvero {
@@ -57,13 +57,16 @@ std::shared_ptr<Bitmap> MakeCubeFace(const Bitmap& panorama, int i, int32_t size
   // it (pixels without a source): the triangle of the top cap widens downwards, that of the
   // bottom cap upwards.
   int pieces = 0;
-  DrawCapPieces(face, b, f, i - 4, columns, [&](int, int32_t py) { return panorama.Row(top + py); },
-                [&] { lines.Add({ProgressStep::FacePiece, ++pieces, 4, {}}); },
-                [&](int32_t py, int32_t& first, int32_t& end) {
-                  const int32_t half = i == 4 ? py : f - 1 - py;  // quadrant row: the width
-                  first = f - 1 - half;
-                  end = f + half + 1;
-                });
+  DrawCapPieces(
+      face, b, f, i - 4, columns, [&](int, int32_t py) { return panorama.Row(top + py); },
+      [&] {
+        lines.Add({ProgressStep::FacePiece, ++pieces, 4, {}});
+      },
+      [&](int32_t py, int32_t& first, int32_t& end) {
+        const int32_t half = i == 4 ? py : f - 1 - py;  // quadrant row: the width
+        first = f - 1 - half;
+        end = f + half + 1;
+      });
   if (size == b) {
     *output = std::move(face);
   } else {
@@ -80,25 +83,25 @@ struct EarlyFace {
   std::shared_future<std::shared_ptr<AtomicFileWriter>> Writer;
 };
 
-std::shared_ptr<EarlyFace> StartEarlyFace(const Bitmap& panorama, int i, const JobSettings& settings,
-                                          const JobContext& context) {
+std::shared_ptr<EarlyFace> StartEarlyFace(const Bitmap& panorama, int i,
+                                          const JobSettings& settings, const JobContext& context) {
   auto face = std::make_shared<EarlyFace>();
   const std::string path =
       settings.SceneFolder + settings.RequireImageNames(stCube)[static_cast<size_t>(i)];
   const TExtractImageType type = settings.ExtractImageType;
   const int32_t size = settings.FaceSize;
   const CancellationFlag* cancellation = &context.Cancellation();
-  face->Writer = std::async(std::launch::async, [cancellation, &panorama, i, size, path, type,
-                                                 lines = &face->Lines] {
-    cancellation->ThrowIfCancelled();
-    std::shared_ptr<AtomicFileWriter> writer;
-    {
-      const std::shared_ptr<Bitmap> output = MakeCubeFace(panorama, i, size, *lines);
-      writer = std::make_shared<AtomicFileWriter>(path);
-      EncodeImageAs(*writer, *output, type);
-    }  // the face is free again before the writer waits for its turn
-    return writer;
-  });
+  face->Writer = std::async(
+      std::launch::async, [cancellation, &panorama, i, size, path, type, lines = &face->Lines] {
+        cancellation->ThrowIfCancelled();
+        std::shared_ptr<AtomicFileWriter> writer;
+        {
+          const std::shared_ptr<Bitmap> output = MakeCubeFace(panorama, i, size, *lines);
+          writer = std::make_shared<AtomicFileWriter>(path);
+          EncodeImageAs(*writer, *output, type);
+        }  // the face is free again before the writer waits for its turn
+        return writer;
+      });
   return face;
 }
 

@@ -216,14 +216,13 @@ void BuildCubeMap(int32_t f, TmxCurrencyUV& map, const JobContext& context) {
   // The top cap (rows below f), then the upper half of the side face; rows in parallel.
   constexpr int32_t kRows = 16;
   for (const auto& [begin, end] : {std::pair{0, f}, std::pair{f, 2 * f}}) {
-    RunOrderedBlocks(
-        (end - begin + kRows - 1) / kRows,
-        [&, begin = begin, end = end](int block) {
-          context.CheckCancelled();
-          const int32_t first = begin + block * kRows;
-          FillCubeMapRows(f, map, first, std::min(end, first + kRows));
-        },
-        [](int) {});
+    RunOrderedBlocks((end - begin + kRows - 1) / kRows,
+                     [&, begin = begin, end = end](int block) {
+                       context.CheckCancelled();
+                       const int32_t first = begin + block * kRows;
+                       FillCubeMapRows(f, map, first, std::min(end, first + kRows));
+                     },
+                     [](int) {});
     context.Progress(ProgressStep::CubeMap, ++quarters, 4);
   }
   // The mirrored halves are derived on access; the step still has its last quarter.
@@ -306,7 +305,8 @@ void WriteCubeJob(Bitmap& panorama, const JobSettings& settings, const JobContex
   if (MaxWorkerThreads() > 1 && settings.FaceSize == panorama.Width() / 4)
     rowFinal = [&](int32_t y) {
       if (y < f && ++topRows == f) early[4] = StartEarlyFace(panorama, 4, settings, context);
-      if (y >= h - f && ++bottomRows == f) early[5] = StartEarlyFace(panorama, 5, settings, context);
+      if (y >= h - f && ++bottomRows == f)
+        early[5] = StartEarlyFace(panorama, 5, settings, context);
     };
   WarpCubeStripsInPlace(panorama, map, context, rowFinal);
   map = TmxCurrencyUV();

@@ -63,8 +63,8 @@ void WarpImage(Bitmap& target, const Bitmap& source, const TmxCurrencyUV& map,
 void WarpStrip(Bitmap& target, const Bitmap& source, int32_t sourceLeft, const TmxCurrencyUV& map,
                const JobContext& context, int strip) {
   const int32_t h = target.Height();
-  if (map.Width() < target.Width() || map.Height() < h || source.Height() != h ||
-      sourceLeft < 0 || sourceLeft + target.Width() > source.Width())
+  if (map.Width() < target.Width() || map.Height() < h || source.Height() != h || sourceLeft < 0 ||
+      sourceLeft + target.Width() > source.Width())
     throw std::invalid_argument("WarpImage: the map, the strip and the image do not match");
   const int32_t step = std::max(1, h / kWarpProgressSteps);
   // The dots of this strip: a quarter of the warp's, the first of them opening its line.
@@ -114,9 +114,10 @@ void AssembleCapFace(Bitmap& face, const Bitmap& capStrip, int mode, const JobCo
   for (int k = 0; k < 4; ++k)
     for (int32_t px = 0; px < s; ++px)
       columns[k].push_back(static_cast<size_t>(s * k + px) * capStrip.BytesPerPixel());
-  DrawCapPieces(face, s, h, mode, columns, [&](int, int32_t py) { return capStrip.Row(py); },
-                [&, piece = 0]() mutable { context.Progress(ProgressStep::FacePiece, ++piece, 4); },
-                [](int32_t, int32_t&, int32_t&) {});
+  DrawCapPieces(
+      face, s, h, mode, columns, [&](int, int32_t py) { return capStrip.Row(py); },
+      [&, piece = 0]() mutable { context.Progress(ProgressStep::FacePiece, ++piece, 4); },
+      [](int32_t, int32_t&, int32_t&) {});
 }
 
 }  // namespace talvero

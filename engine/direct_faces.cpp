@@ -191,9 +191,10 @@ void WriteCubeFacesDirect(const Bitmap& panorama, const JobSettings& settings,
           face = stretched;
         }
         const std::string& name = names[static_cast<size_t>(i)];
-        OrderedFile file{folder + name,
-                         [&context, name, i] { context.Progress(ProgressStep::Image, i + 1, 6, name); },
-                         [face, type](AtomicFileWriter& writer) { EncodeImageAs(writer, *face, type); }};
+        OrderedFile file{
+            folder + name,
+            [&context, name, i] { context.Progress(ProgressStep::Image, i + 1, 6, name); },
+            [face, type](AtomicFileWriter& writer) { EncodeImageAs(writer, *face, type); }};
         file.Written = [&context, path = file.Path] {
           context.Progress(ProgressStep::FileWritten, 0, 0, path);
         };

@@ -69,7 +69,8 @@ void WriteVistaTexture(const JobSettings& settings, const JobContext& context) {
   const std::string path = settings.VistaTexturePath();
   context.CheckCancelled();
   // The simulator finds the texture by its base name; TIFF output still gets a bitmap.
-  SaveImageAs(texture, path, settings.ExtractImageType == eiTiff ? eiBitmap : settings.ExtractImageType);
+  SaveImageAs(texture, path,
+              settings.ExtractImageType == eiTiff ? eiBitmap : settings.ExtractImageType);
   context.Progress(ProgressStep::FileWritten, 0, 0, path);
 }
 

@@ -26,7 +26,8 @@ class JobContext {
   void Progress(const ProgressEvent& event) const {
     if (FProgress) FProgress(event);
   }
-  void Progress(ProgressStep step, int32_t done = 0, int32_t total = 0, std::string file = {}) const {
+  void Progress(ProgressStep step, int32_t done = 0, int32_t total = 0,
+                std::string file = {}) const {
     Progress(ProgressEvent{step, done, total, std::move(file)});
   }
   // The modal error box; returns once the user has seen it.

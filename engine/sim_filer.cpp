@@ -66,9 +66,13 @@ JobContext TSimFiler::Context() {
       FErrorReporter, FCancellation);
 }
 
-bool TSimFiler::CheckSceneJob() { return talvero::CheckSceneJob(JobSettings::From(*this), Context()); }
+bool TSimFiler::CheckSceneJob() {
+  return talvero::CheckSceneJob(JobSettings::From(*this), Context());
+}
 
-bool TSimFiler::CheckImageJob() { return talvero::CheckImageJob(JobSettings::From(*this), Context()); }
+bool TSimFiler::CheckImageJob() {
+  return talvero::CheckImageJob(JobSettings::From(*this), Context());
+}
 
 void TSimFiler::UpdateFaceSize() { FFaceSize = FaceSizeFor(GetSceneType(), GetImageSizeMode()); }
 
@@ -122,13 +126,17 @@ void TSimFiler::SaveImage(const Bitmap& image, const std::string& path) {
   SaveImageAs(image, path, GetExtractImageType());
 }
 
-void TSimFiler::WriteVistaTexture() { talvero::WriteVistaTexture(JobSettings::From(*this), Context()); }
+void TSimFiler::WriteVistaTexture() {
+  talvero::WriteVistaTexture(JobSettings::From(*this), Context());
+}
 
 void TSimFiler::EnsureVistaTexture() {
   talvero::EnsureVistaTexture(JobSettings::From(*this), Context());
 }
 
-void TSimFiler::BuildCubeMap(int32_t f, TmxCurrencyUV& map) { talvero::BuildCubeMap(f, map, Context()); }
+void TSimFiler::BuildCubeMap(int32_t f, TmxCurrencyUV& map) {
+  talvero::BuildCubeMap(f, map, Context());
+}
 
 void TSimFiler::WarpCubeStrips(Bitmap& panorama) { talvero::WarpCubeStrips(panorama, Context()); }
 

@@ -12,9 +12,9 @@
 #include "imaging/bitmap.h"
 #include "imaging/crop_stretch.h"
 #include "imaging/footprint_sampler.h"
-#include "support/parallel.h"
 #include "support/errors.h"
 #include "support/ordered_writes.h"
+#include "support/parallel.h"
 
 namespace talvero {
 
@@ -92,11 +92,10 @@ void WriteSphereTiles(const Bitmap& panorama, const JobSettings& settings,
         else
           CropPaddedStretch(panorama, m, left, top, cropWidth, cropHeight, *output);
         const std::string& name = names[static_cast<size_t>(k)];
-        OrderedFile file{folder + name,
-                         [&context, name, k] { context.Progress(ProgressStep::Image, k + 1, 20, name); },
-                         [output, type](AtomicFileWriter& writer) {
-                           EncodeImageAs(writer, *output, type);
-                         }};
+        OrderedFile file{
+            folder + name,
+            [&context, name, k] { context.Progress(ProgressStep::Image, k + 1, 20, name); },
+            [output, type](AtomicFileWriter& writer) { EncodeImageAs(writer, *output, type); }};
         file.Written = [&context, path = file.Path] {
           context.Progress(ProgressStep::FileWritten, 0, 0, path);
         };

@@ -156,29 +156,29 @@ void WriteFmsCube(const JobSettings& settings, const SceneMesh& mesh, const JobC
   });
 }
 
-void WriteFmsSphere(const JobSettings& settings, const SceneMesh& mesh,
-                    const JobContext& context) {
-  SaveFmsScene(settings, mesh, context, stSphere, [&](StringList& lines, const JobSettings& values) {
-    const TmxTriPoint& ring = mesh.Vertices;
-    const StringList& names = settings.ImageNames;
-    size_t name = 0;
-    // One tile: 4 quad rows of `width` quads from (firstRing, firstColumn), uv from `table`.
-    auto tile = [&](int firstRing, int firstColumn, int width, const TmxUvPoint& table) {
-      AppendFaceStart(lines, names[name++]);
-      for (int q = 0; q < 4; ++q)
-        for (int r = 0; r < width; ++r) {
-          const int i = firstRing + q, j = firstColumn + r, next = (j + 1) % 32;
-          AppendVertex(lines, table[q][r], ring[i][j]);
-          AppendVertex(lines, table[q + 1][r], ring[i + 1][j]);
-          AppendVertex(lines, table[q + 1][r + 1], ring[i + 1][next]);
-          AppendVertex(lines, table[q][r + 1], ring[i][next]);
-        }
-    };
-    for (int p = 0; p < 4; ++p) tile(0, 8 * p, 8, mesh.TopBandUv);
-    for (int band = 1; band <= 2; ++band)
-      for (int p = 0; p < 8; ++p) tile(4 * band, 4 * p, 4, mesh.FaceUv);
-    WriteFmsBottom(lines, values);
-  });
+void WriteFmsSphere(const JobSettings& settings, const SceneMesh& mesh, const JobContext& context) {
+  SaveFmsScene(
+      settings, mesh, context, stSphere, [&](StringList& lines, const JobSettings& values) {
+        const TmxTriPoint& ring = mesh.Vertices;
+        const StringList& names = settings.ImageNames;
+        size_t name = 0;
+        // One tile: 4 quad rows of `width` quads from (firstRing, firstColumn), uv from `table`.
+        auto tile = [&](int firstRing, int firstColumn, int width, const TmxUvPoint& table) {
+          AppendFaceStart(lines, names[name++]);
+          for (int q = 0; q < 4; ++q)
+            for (int r = 0; r < width; ++r) {
+              const int i = firstRing + q, j = firstColumn + r, next = (j + 1) % 32;
+              AppendVertex(lines, table[q][r], ring[i][j]);
+              AppendVertex(lines, table[q + 1][r], ring[i + 1][j]);
+              AppendVertex(lines, table[q + 1][r + 1], ring[i + 1][next]);
+              AppendVertex(lines, table[q][r + 1], ring[i][next]);
+            }
+        };
+        for (int p = 0; p < 4; ++p) tile(0, 8 * p, 8, mesh.TopBandUv);
+        for (int band = 1; band <= 2; ++band)
+          for (int p = 0; p < 8; ++p) tile(4 * band, 4 * p, 4, mesh.FaceUv);
+        WriteFmsBottom(lines, values);
+      });
 }
 
 }  // namespace talvero

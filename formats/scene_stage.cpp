@@ -24,7 +24,8 @@ void RunSceneStage(const JobSettings& settings, const JobContext& context) {
     } guard{mesh};
     InitMeshArrays(mesh, settings, context);
     const SceneFormatDescription& format = DescriptionOf(settings.SceneFormat);
-    (settings.SceneType == stSphere ? format.WriteSphere : format.WriteCube)(settings, mesh, context);
+    (settings.SceneType == stSphere ? format.WriteSphere : format.WriteCube)(settings, mesh,
+                                                                             context);
     if (settings.Format.VistaTexture) EnsureVistaTexture(settings, context);
     context.CheckCancelled();
     context.Progress(ProgressStep::SceneWritten, 0, 0, settings.SceneFilename);

@@ -6,8 +6,8 @@
 
 #include "common/test_support.h"
 #include "engine/sim_filer.h"
-#include "scene_writing.h"
 #include "formats/line_file.h"
+#include "scene_writing.h"
 #include "support/errors.h"
 
 namespace talvero {
@@ -187,7 +187,8 @@ TEST_F(FmsWriterTest, RefusesMissingMeshOrNamesAndKeepsTheOldFile) {
   const std::string path = dir.Write("scene.scn", "old");
   filer->PrepareOutputNames();
   SceneMesh mesh;
-  EXPECT_THROW(WriteFmsCube(JobSettings::From(*filer), mesh, filer->Context()), Error);  // no mesh arrays
+  // no mesh arrays
+  EXPECT_THROW(WriteFmsCube(JobSettings::From(*filer), mesh, filer->Context()), Error);
   filer->SetSceneType(stSphere);
   const JobSettings sphere = JobSettings::From(*filer);  // the names are still the cube's
   InitMeshArrays(mesh, sphere, filer->Context());

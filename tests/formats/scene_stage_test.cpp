@@ -117,7 +117,8 @@ TEST_F(SceneStageTest, LevellingAndQualityAreKeptInTheHeaderOnlyWhenSet) {
         << text;
     // Read back by a fresh engine; a file written without them resets them.
     auto other = TSimFiler::Create();
-    ASSERT_TRUE(format == sfFMS ? ReadFmsScene(*other, dir.File(reread)) : ReadXScene(*other, dir.File(reread)));
+    ASSERT_TRUE(format == sfFMS ? ReadFmsScene(*other, dir.File(reread))
+                                : ReadXScene(*other, dir.File(reread)));
     EXPECT_EQ(other->GetLevelPitch(), Currency::Parse("3.25"));
     EXPECT_EQ(other->GetLevelRoll(), Currency::Parse("-1.5"));
     EXPECT_EQ(other->GetImageQuality(), iqHigh);
@@ -127,7 +128,8 @@ TEST_F(SceneStageTest, LevellingAndQualityAreKeptInTheHeaderOnlyWhenSet) {
     Run(format, stCube, name);
     EXPECT_EQ(testing::ReadAll(dir.File(reread)).find("sf_Level"), std::string::npos);
     EXPECT_EQ(testing::ReadAll(dir.File(reread)).find("sf_Quality"), std::string::npos);
-    ASSERT_TRUE(format == sfFMS ? ReadFmsScene(*other, dir.File(reread)) : ReadXScene(*other, dir.File(reread)));
+    ASSERT_TRUE(format == sfFMS ? ReadFmsScene(*other, dir.File(reread))
+                                : ReadXScene(*other, dir.File(reread)));
     EXPECT_EQ(other->GetLevelPitch(), Currency());
     EXPECT_EQ(other->GetImageQuality(), iqExact);
   }

@@ -7,8 +7,8 @@
 
 #include "common/test_support.h"
 #include "engine/sim_filer.h"
-#include "scene_writing.h"
 #include "formats/line_file.h"
+#include "scene_writing.h"
 #include "support/errors.h"
 
 namespace talvero {

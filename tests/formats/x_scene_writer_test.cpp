@@ -7,8 +7,8 @@
 
 #include "common/test_support.h"
 #include "engine/sim_filer.h"
-#include "scene_writing.h"
 #include "formats/line_file.h"
+#include "scene_writing.h"
 #include "support/errors.h"
 
 namespace talvero {
@@ -168,10 +168,12 @@ TEST_F(XWriterTest, SettingsFileFollowsOnlyASavedMesh) {
   dir.Write("scene.x", "old");
   filer->PrepareOutputNames();
   SceneMesh mesh;
-  EXPECT_THROW(WriteXCube(JobSettings::From(*filer), mesh, filer->Context()), Error);  // no mesh arrays
+  // no mesh arrays
+  EXPECT_THROW(WriteXCube(JobSettings::From(*filer), mesh, filer->Context()), Error);
   filer->SetSceneType(stSphere);
   InitMeshArrays(mesh, JobSettings::From(*filer), filer->Context());
-  EXPECT_THROW(WriteXCube(JobSettings::From(*filer), mesh, filer->Context()), Error);  // sphere arrays
+  // sphere arrays
+  EXPECT_THROW(WriteXCube(JobSettings::From(*filer), mesh, filer->Context()), Error);
   filer->SetTextureBasename("a\"b");
   try {
     Write();

@@ -4,8 +4,8 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QMenu>
-#include <QProgressBar>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QTabWidget>
 #include <algorithm>
 #include <chrono>
@@ -121,8 +121,7 @@ class WhenConsoleShows {
  public:
   WhenConsoleShows(TForm1& window, QString line, std::function<void()> act) {
     FConnection = QObject::connect(
-        &window.JobRunner(), &TJobRunner::LineShown,
-        [this, &window, line, act = std::move(act)] {
+        &window.JobRunner(), &TJobRunner::LineShown, [this, &window, line, act = std::move(act)] {
           if (Fired) return;
           LineCounts.push_back(window.Editor1->LineCount());
           for (const QString& shown : window.Editor1->toPlainText().split('\n'))
