@@ -1,7 +1,7 @@
 // What a stage reports as it goes, as typed events: a step begun, how far a step has got, a
-// file put in place. The console's lines are rendered from them (ConsoleLine), in the
-// specified texts and the language the core speaks; the window's status bar and the lists of
-// written files read the events themselves, never the text.
+// file put in place. The console's lines are rendered from them (ConsoleLine), its fixed
+// texts in the language the core speaks; the window's status bar and the lists of written
+// files read the events themselves, never the text.
 #pragma once
 
 #include <cstdint>

@@ -101,7 +101,7 @@ std::string TSimFiler::FirstImageName() const {
   return FImageNames.empty() ? std::string() : FImageNames.front();
 }
 
-// ---- The specified entry points of the image side, each over the settings of this moment.
+// ---- The entry points of the image side, each over the settings of this moment.
 
 void TSimFiler::RunImageStage() { talvero::RunImageStage(TakeJobSettings(), Context()); }
 
