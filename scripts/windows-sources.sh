@@ -108,5 +108,5 @@ fetch_sources() {
 # Qt for Windows: the host's Qt version (its moc, rcc and uic do the cross build's work), and
 # the recipe, bumped whenever the way it is built changes so that old caches are rebuilt.
 qt_windows_version() { dpkg-query -W -f='${Version}' qt6-base-dev | sed 's/[+~-].*//'; }
-qt_windows_recipe=1
+qt_windows_recipe=2
 qt_windows_prefix() { echo "$talvero_cache/qt-$(qt_windows_version)-mingw64-r$qt_windows_recipe"; }
