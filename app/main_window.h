@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "app/panorama_preview.h"
+#include "app/preview/panorama_preview.h"
 #include "app/qt_error_reporter.h"
 #include "engine/enums.h"
 #include "engine/sim_filer.h"

@@ -1,4 +1,4 @@
-#include "app/scene_view_overlay.h"
+#include "app/check/scene_view_overlay.h"
 
 #include <QCoreApplication>
 #include <QPainter>

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "app/scene_view_overlay.h"
+#include "app/check/scene_view_overlay.h"
 #include "sceneview/panorama_view.h"
 #include "sceneview/scene_view.h"
 #include "support/latest_request_worker.h"

@@ -1,4 +1,4 @@
-#include "app/about_animation.h"
+#include "app/about/about_animation.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "app/file_drop.h"
+#include "app/project/file_drop.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "app/about_pictures.h"
+#include "app/about/about_pictures.h"
 
 #include <QLinearGradient>
 #include <QPainter>

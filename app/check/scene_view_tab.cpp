@@ -1,4 +1,4 @@
-#include "app/scene_view_tab.h"
+#include "app/check/scene_view_tab.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -14,7 +14,7 @@
 #include <numbers>
 #include <utility>
 
-#include "app/panorama_preview.h"
+#include "app/preview/panorama_preview.h"
 #include "sceneview/scene_model.h"
 #include "support/errors.h"
 #include "support/file_util.h"

@@ -1,4 +1,4 @@
-#include "app/job_status.h"
+#include "app/job/job_status.h"
 
 #include <QDesktopServices>
 #include <QDir>

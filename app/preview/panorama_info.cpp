@@ -1,4 +1,4 @@
-#include "app/panorama_info.h"
+#include "app/preview/panorama_info.h"
 
 #include <QAbstractScrollArea>
 #include <QEvent>

@@ -1,9 +1,9 @@
-#include "app/before_conversion.h"
+#include "app/check/before_conversion.h"
 
 #include <QCheckBox>
 
-#include "app/levelling_panel.h"
-#include "app/scene_view_tab.h"
+#include "app/check/scene_view_tab.h"
+#include "app/project/levelling_panel.h"
 #include "engine/sim_filer.h"
 #include "formats/scene_format.h"
 

@@ -1,4 +1,4 @@
-#include "app/console_view.h"
+#include "app/job/console_view.h"
 
 #include <QFontDatabase>
 #include <QPainter>

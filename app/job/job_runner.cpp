@@ -1,4 +1,4 @@
-#include "app/job_runner.h"
+#include "app/job/job_runner.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -6,12 +6,12 @@
 #include <memory>
 #include <vector>
 
-#include "app/before_conversion.h"
-#include "app/console_view.h"
-#include "app/job_status.h"
+#include "app/check/before_conversion.h"
+#include "app/job/console_view.h"
+#include "app/job/job_status.h"
+#include "app/job/overwrite_dialog.h"
 #include "app/main_window.h"
-#include "app/overwrite_dialog.h"
-#include "app/recent_files.h"
+#include "app/settings/recent_files.h"
 #include "editing/talvero_filers.h"
 #include "engine/image_stage.h"
 #include "formats/scene_stage.h"

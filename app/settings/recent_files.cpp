@@ -1,11 +1,11 @@
-#include "app/recent_files.h"
+#include "app/settings/recent_files.h"
 
 #include <QAction>
 #include <QDir>
 #include <QMenu>
 
-#include "app/ini_file.h"
 #include "support/errors.h"
+#include "support/ini_file.h"
 
 namespace talvero {
 

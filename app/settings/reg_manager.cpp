@@ -1,4 +1,4 @@
-#include "app/reg_manager.h"
+#include "app/settings/reg_manager.h"
 
 #include <QByteArray>
 #include <QDataStream>
@@ -13,9 +13,9 @@
 #include <ostream>
 #include <sstream>
 
-#include "app/ini_file.h"
 #include "engine/error_reporter.h"
 #include "support/errors.h"
+#include "support/ini_file.h"
 #include "support/number_format.h"
 #include "support/string_utils.h"
 

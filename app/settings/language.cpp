@@ -1,4 +1,4 @@
-#include "app/language.h"
+#include "app/settings/language.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -11,8 +11,8 @@
 #include <QTranslator>
 #include <memory>
 
-#include "app/ini_file.h"
-#include "app/settings_items.h"
+#include "app/settings/settings_items.h"
+#include "support/ini_file.h"
 
 namespace talvero {
 

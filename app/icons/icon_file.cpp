@@ -1,4 +1,4 @@
-#include "app/icon_file.h"
+#include "app/icons/icon_file.h"
 
 #include <QBuffer>
 #include <QtEndian>

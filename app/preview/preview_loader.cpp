@@ -1,4 +1,4 @@
-#include "app/preview_loader.h"
+#include "app/preview/preview_loader.h"
 
 #include <algorithm>
 #include <chrono>
@@ -7,7 +7,7 @@
 #include <new>
 #include <utility>
 
-#include "app/panorama_preview.h"
+#include "app/preview/panorama_preview.h"
 #include "imaging/bitmap.h"
 
 namespace talvero {

@@ -1,4 +1,4 @@
-#include "app/ini_file.h"
+#include "support/ini_file.h"
 
 #include <filesystem>
 #include <vector>

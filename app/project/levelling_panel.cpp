@@ -1,4 +1,4 @@
-#include "app/levelling_panel.h"
+#include "app/project/levelling_panel.h"
 
 #include <QCheckBox>
 #include <QDoubleSpinBox>
@@ -8,11 +8,11 @@
 #include <QPushButton>
 #include <cmath>
 
-#include "app/ini_file.h"
 #include "engine/direct_map.h"
 #include "imaging/footprint_sampler.h"
 #include "imaging/xmp_pose.h"
 #include "support/errors.h"
+#include "support/ini_file.h"
 #include "support/number_format.h"
 
 namespace talvero {

@@ -10,8 +10,8 @@
 #include <cstring>
 #include <vector>
 
-#include "app/format_pictures.h"
-#include "app/icon_file.h"
+#include "app/icons/format_pictures.h"
+#include "app/icons/icon_file.h"
 
 int main(int argc, char** argv) {
   const bool ico = argc > 1 && std::strcmp(argv[1], "--ico") == 0;

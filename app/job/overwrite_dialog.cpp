@@ -1,4 +1,4 @@
-#include "app/overwrite_dialog.h"
+#include "app/job/overwrite_dialog.h"
 
 #include <QCheckBox>
 #include <QFontMetrics>

@@ -1,4 +1,4 @@
-#include "app/settings_items.h"
+#include "app/settings/settings_items.h"
 
 #include <QFileInfo>
 #include <QString>
@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "app/reg_manager.h"
+#include "app/settings/reg_manager.h"
 #include "support/file_util.h"
 #include "support/platform/account.h"
 

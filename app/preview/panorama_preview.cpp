@@ -1,4 +1,4 @@
-#include "app/panorama_preview.h"
+#include "app/preview/panorama_preview.h"
 
 #include <QPaintEvent>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "app/format_pictures.h"
+#include "app/icons/format_pictures.h"
 
 #include <QLinearGradient>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "app/about_box.h"
+#include "app/about/about_box.h"
 
 #include <QDesktopServices>
 #include <QFrame>
@@ -9,8 +9,8 @@
 #include <QTimer>
 #include <QUrl>
 
-#include "app/about_animation.h"
-#include "app/about_pictures.h"
+#include "app/about/about_animation.h"
+#include "app/about/about_pictures.h"
 #include "app/app_info.h"
 #include "app/ui_style.h"
 
