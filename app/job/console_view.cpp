@@ -77,6 +77,15 @@ void TConsole::SetLastLine(const QString& text) {
   cursor.insertText(text);
 }
 
+void TConsole::AddProgress(const QString& text, bool update) {
+  // An update with no line yet (the engine never sends one) starts a line.
+  if (update && LineCount() > 0)
+    SetLastLine(LastLine() + text);
+  else
+    AppendLine(text);
+  SetTopRow(DisplayRowCount() - VisibleRowCount() + 2);
+}
+
 int TConsole::DisplayRowCount() const { return document()->blockCount(); }
 
 int TConsole::VisibleRowCount() const {

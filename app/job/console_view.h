@@ -19,6 +19,9 @@ class TConsole : public QPlainTextEdit {
   QString LastLine() const;
   // Replaces the text of the last line (adds one when there is none).
   void SetLastLine(const QString& text);
+  // A job's progress: a new line, or with `update` more of the last one; the view scrolls to
+  // keep the last line in sight.
+  void AddProgress(const QString& text, bool update);
 
   // Lines of text (one display row each, since lines never wrap).
   int DisplayRowCount() const;

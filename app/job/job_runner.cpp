@@ -1,7 +1,6 @@
 #include "app/job/job_runner.h"
 
 #include <QAction>
-#include <QCoreApplication>
 #include <QTabWidget>
 #include <memory>
 #include <vector>
@@ -12,21 +11,13 @@
 #include "app/job/overwrite_dialog.h"
 #include "app/main_window.h"
 #include "app/settings/recent_files.h"
+#include "app/window_text.h"
 #include "editing/talvero_filers.h"
 #include "engine/image_stage.h"
 #include "formats/scene_stage.h"
 #include "support/file_util.h"
 
 namespace talvero {
-
-namespace {
-
-// The window's texts, in its translation context.
-QString WindowText(const char* text) {
-  return QCoreApplication::translate("talvero::TForm1", text);
-}
-
-}  // namespace
 
 TJobRunner::TJobRunner(TForm1& window) : FWindow(window) {}
 
