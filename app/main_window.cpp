@@ -40,7 +40,7 @@
 #include "app/settings/language.h"
 #include "app/settings/recent_files.h"
 #include "app/settings/reg_manager.h"
-#include "app/settings/settings_items.h"
+#include "app/settings/settings_file.h"
 #include "app/settings/window_settings.h"
 #include "app/ui_style.h"
 #include "app/window_text.h"

@@ -11,7 +11,7 @@
 #include <QTranslator>
 #include <memory>
 
-#include "app/settings/settings_items.h"
+#include "app/settings/settings_file.h"
 #include "support/ini_file.h"
 
 namespace talvero {

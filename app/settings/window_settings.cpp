@@ -12,6 +12,36 @@
 
 namespace talvero {
 
+namespace {
+
+constexpr const char* kSettingsSection = "data";
+
+}  // namespace
+
+void AddMainWindowSettings(TRegItems& items) {
+  static constexpr struct {
+    const char* Name;
+    const char* Default;
+  } kItems[] = {
+      {"ShowGuide", "False"},
+      {"ShowImage", "False"},
+      {"CreateSceneFile", "True"},
+      {"CreateDividedImage", "True"},
+      {"ImageSizeMode", "1"},
+      {"ImageType", "0"},
+      {"SceneFormat", "0"},
+      {"SceneType", "0"},
+      {"CheckImageFileOverWrite", "True"},
+      {"CheckSceneFileOverWrite", "False"},
+      {"FormLeft", "200"},
+      {"FormTop", "100"},
+      {"FormWidth", "644"},
+      {"FormHeight", "600"},
+      {"CubeSuffix", "0"},
+  };
+  for (const auto& item : kItems) items.Add(item.Name, kSettingsSection, item.Name, item.Default);
+}
+
 void LoadWindowSettings(TForm1& window, TRegManager& reg) {
   TTalveroFiler& filer = window.Filer();
   window.SetCreateSceneFile(reg.Filers("CreateSceneFile").ReadBool());

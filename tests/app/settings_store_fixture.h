@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/settings/reg_manager.h"
-#include "app/settings/settings_items.h"
+#include "app/settings/window_settings.h"
 #include "common/test_support.h"
 #include "support/errors.h"
 

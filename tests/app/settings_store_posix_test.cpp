@@ -9,7 +9,8 @@
 #include <filesystem>
 
 #include "app/settings/reg_manager.h"
-#include "app/settings/settings_items.h"
+#include "app/settings/settings_file.h"
+#include "app/settings/window_settings.h"
 #include "common/test_support.h"
 #include "settings_store_fixture.h"
 #include "support/errors.h"

@@ -8,7 +8,7 @@
 #include <sstream>
 
 #include "app/settings/reg_manager.h"
-#include "app/settings/settings_items.h"
+#include "app/settings/settings_file.h"
 #include "common/test_support.h"
 #include "settings_store_fixture.h"
 #include "support/errors.h"

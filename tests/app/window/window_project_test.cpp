@@ -15,7 +15,7 @@
 #include "app/app_info.h"
 #include "app/job/console_view.h"
 #include "app/settings/reg_manager.h"
-#include "app/settings/settings_items.h"
+#include "app/settings/settings_file.h"
 #include "support/errors.h"
 #include "window_support.h"
 
