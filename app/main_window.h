@@ -2,6 +2,8 @@
 // options, Execute), the image tab (preview with zoom and guide), the console tab (the job's
 // log) and the check tab (the written scene seen from inside). It owns the engine bound to
 // its controls, the parameter values of the last scene file read and the settings store.
+// It makes the controls and wires them to the units of app/'s feature folders, which do the
+// work (docs/design.md, "Where a change belongs").
 #pragma once
 
 #include <QImage>
