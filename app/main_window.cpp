@@ -1,59 +1,54 @@
 #include "app/main_window.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QFileDialog>
-#include <QFileInfo>
+#include <QDoubleSpinBox>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QDir>
 #include <QMessageBox>
 #include <QPixmap>
-#include <QDoubleSpinBox>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QScrollArea>
-#include <QScrollBar>
 #include <QStatusBar>
-#include <QStyle>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <algorithm>
-#include <cstdint>
 #include <optional>
 
-#include "app/about_box.h"
+#include "app/about/about_box.h"
 #include "app/app_info.h"
-#include "app/before_conversion.h"
-#include "app/console_view.h"
-#include "app/file_drop.h"
-#include "app/format_pictures.h"
-#include "app/job_runner.h"
-#include "app/job_status.h"
-#include "app/language.h"
-#include "app/levelling_panel.h"
-#include "app/overwrite_dialog.h"
-#include "app/panorama_info.h"
-#include "app/preview_loader.h"
-#include "app/recent_files.h"
-#include "app/reg_manager.h"
-#include "app/scene_view_tab.h"
-#include "app/settings_items.h"
+#include "app/check/before_conversion.h"
+#include "app/check/scene_view_tab.h"
+#include "app/icons/format_pictures.h"
+#include "app/job/console_view.h"
+#include "app/job/execute_command.h"
+#include "app/job/job_runner.h"
+#include "app/job/job_status.h"
+#include "app/placed_controls.h"
+#include "app/preview/image_tab.h"
+#include "app/preview/panorama_info.h"
+#include "app/preview/preview_loader.h"
+#include "app/project/file_dialogs.h"
+#include "app/project/file_drop.h"
+#include "app/project/levelling_panel.h"
+#include "app/project/loaded_values.h"
+#include "app/settings/language.h"
+#include "app/settings/recent_files.h"
+#include "app/settings/reg_manager.h"
+#include "app/settings/settings_file.h"
+#include "app/settings/window_settings.h"
 #include "app/ui_style.h"
+#include "app/window_text.h"
 #include "editing/data_string_grid.h"
 #include "editing/radio_group.h"
 #include "editing/talvero_filers.h"
 #include "engine/data_holders.h"
 #include "formats/scene_format.h"
-#include "imaging/bitmap.h"
-#include "imaging/image_codecs.h"
 #include "support/file_util.h"
 
 namespace talvero {
@@ -64,12 +59,6 @@ namespace {
 constexpr QSize kInitialSize(644, 637);
 constexpr QSize kMinimumSize(644, 618);
 
-// Texts made outside the window's own methods (which use tr) take its context, so that one
-// entry of the translation serves both.
-QString WindowText(const char* text) {
-  return QCoreApplication::translate("talvero::TForm1", text);
-}
-
 QStringList SceneTypeItems() {
   return {WindowText(QT_TRANSLATE_NOOP("talvero::TForm1", "立方体（６面）")),
           WindowText(QT_TRANSLATE_NOOP("talvero::TForm1", "球体（２０面）"))};
@@ -78,91 +67,6 @@ const QStringList kCubeSizeItems = {QStringLiteral("1024"), QStringLiteral("2048
                                     QStringLiteral("4096")};
 const QStringList kSphereSizeItems = {QStringLiteral("512"), QStringLiteral("1024"),
                                       QStringLiteral("2048")};
-
-// The scene file dialog's filters, FMS first (filter index = format ordinal + 1).
-QStringList SceneFilters() {
-  return {WindowText(QT_TRANSLATE_NOOP("talvero::TForm1", "FMSシーンファイル(*.scn)")),
-          WindowText(QT_TRANSLATE_NOOP("talvero::TForm1", "RCPSimシンファイル(*.xscn)"))};
-}
-// The panorama dialog's filters. "All files" is "*": "*.*" would hide names without a period.
-QStringList ImageFilters() {
-  return {WindowText(QT_TRANSLATE_NOOP("talvero::TForm1",
-                                       "画像ファイル (*.bmp *.tif *.tiff *.jpg *.jpeg *.png)")),
-          WindowText(QT_TRANSLATE_NOOP("talvero::TForm1", "すべてのファイル (*)"))};
-}
-
-// Execute's captions when idle and, as the cancel command, while a job runs.
-QString ExecuteCaption() { return WindowText(QT_TRANSLATE_NOOP("talvero::TForm1", "出力実行")); }
-QString ExecuteMenuCaption() {
-  return WindowText(QT_TRANSLATE_NOOP("talvero::TForm1", "出力実行(&E)"));
-}
-QString CancelCaption() { return WindowText(QT_TRANSLATE_NOOP("talvero::TForm1", "中止")); }
-QString CancelMenuCaption() { return WindowText(QT_TRANSLATE_NOOP("talvero::TForm1", "中止(&A)")); }
-
-// Runs `onExit` when the scope ends, however it ends.
-template <typename F>
-class ScopeExit {
- public:
-  explicit ScopeExit(F onExit) : FOnExit(std::move(onExit)) {}
-  ~ScopeExit() { FOnExit(); }
-  ScopeExit(const ScopeExit&) = delete;
-  ScopeExit& operator=(const ScopeExit&) = delete;
-
- private:
-  F FOnExit;
-};
-
-QLabel* MakeLabel(const QString& text, QWidget* parent, int left, int top) {
-  auto* label = new QLabel(text, parent);
-  label->move(left, top);
-  label->adjustSize();
-  return label;
-}
-
-QLineEdit* MakeEdit(QWidget* parent, QRect geometry) {
-  auto* edit = new QLineEdit(parent);
-  edit->setGeometry(geometry);
-  return edit;
-}
-
-// The speed buttons of the original layout take no keyboard focus; the menus reach them.
-QPushButton* MakeButton(const QString& text, QWidget* parent, QRect geometry) {
-  auto* button = new QPushButton(text, parent);
-  button->setGeometry(geometry);
-  button->setFocusPolicy(Qt::NoFocus);
-  return button;
-}
-
-QFrame* MakeRule(QWidget* parent, QRect geometry, QFrame::Shape shape) {
-  auto* rule = new QFrame(parent);
-  rule->setFrameStyle(shape | QFrame::Sunken);
-  rule->setGeometry(geometry);
-  return rule;
-}
-
-TRadioGroup* MakeGroup(const QString& caption, const QStringList& items, int columns,
-                       QWidget* parent, QRect geometry, int itemIndex) {
-  auto* group = new TRadioGroup(caption, items, columns, parent);
-  // The caption takes the top of the box; the items get all that is left.
-  group->layout()->setContentsMargins(6, 0, 4, 0);
-  group->setGeometry(geometry);
-  group->SetItemIndex(itemIndex);
-  return group;
-}
-
-QCheckBox* MakeCheckBox(const QString& text, QWidget* parent, QRect geometry, bool checked) {
-  auto* box = new QCheckBox(text, parent);
-  box->setGeometry(geometry);
-  box->setChecked(checked);
-  return box;
-}
-
-// A panel with a lowered inner bevel.
-QFrame* MakePanel(QWidget* parent) {
-  auto* panel = new QFrame(parent);
-  panel->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
-  return panel;
-}
 
 }  // namespace
 
@@ -215,7 +119,7 @@ TForm1::~TForm1() {
   // The controls die after this body; none of their last signals may reach a handler.
   for (QObject* child : findChildren<QObject*>()) child->disconnect(this);
   SceneView_Check->SetPanoramaSource({});  // it reads the filer, which dies first
-  FLineList.reset();
+  FImageTab.reset();
 }
 
 void TForm1::BuildMenus() {
@@ -438,16 +342,13 @@ void TForm1::CreateObjects() {
     FilerProgress(sender, text, mode);
   };
 
-  FLoadedFMS = std::make_unique<TFMSDataHolder>();
-  FLoadedFMS->SetDefaults();
-  FLoadedRCP = std::make_unique<TRCPDataHolder>();
-  FLoadedRCP->SetDefaults();
+  FLoaded = std::make_unique<TLoadedValues>();
 
   FPreviewLoader = new TPreviewLoader(this);
   connect(FPreviewLoader, &TPreviewLoader::Loaded, this,
           [this](const QString& file, const QImage& picture, const QImage& reduced, QSize size,
                  const QString& error) {
-            Guarded([&] { PanoramaLoaded(file, picture, reduced, size, error); });
+            Guarded([&] { FImageTab->PanoramaLoaded(file, picture, reduced, size, error); });
           });
 
   FFileDrop = new TFileDrop(
@@ -466,12 +367,11 @@ void TForm1::CreateObjects() {
   FReg1->SetRegType(rtIni);
   AddMainWindowSettings(FReg1->RegItems());
 
-  FLineList = std::make_unique<TLinePanelList>();
-  FLineList->Parent = Image_Panorama;
-  FLineList->SetSceneType(FFiler->GetSceneType());
-  FLineList->SetColor(QColor(255, 0, 0));
-  FLineList->SetVisible(ShowGuide() && Image_Panorama->HasPicture());
-  UpdateGuide();
+  FImageTab = std::make_unique<TImageTab>(
+      TImageTab::Controls{CheckBox_ShowImage, CheckBox_ShowGuide, SpeedButton_Width,
+                          SpeedButton_Height, SpeedButton_Hundred, ScrollBox1, Image_Panorama,
+                          Label_PanoramaInfo, LevellingPanel1, StatusBar1},
+      *FFiler, *FPreviewLoader, FEngineReporter);
 }
 
 template <typename Action>
@@ -503,11 +403,8 @@ void TForm1::ConnectHandlers() {
   on(RadioGroup_SceneType, &TRadioGroup::Click, &TForm1::RadioGroup_SceneTypeClick);
   on(RadioGroup_SceneType_Subset, &TRadioGroup::Click, &TForm1::RadioGroup_SceneType_SubsetClick);
   on(CheckBox_ShowImage, &QCheckBox::toggled, &TForm1::CheckBox_ShowImageClick);
-  connect(LevellingPanel1, &TLevellingPanel::Changed, this, [this] {
-    Guarded([this] {
-      if (!FPreviewPicture.isNull() && Image_Panorama->HasPicture()) ShowPreviewPicture();
-    });
-  });
+  connect(LevellingPanel1, &TLevellingPanel::Changed, this,
+          [this] { Guarded([this] { FImageTab->LevellingChanged(); }); });
   connect(LevellingPanel1->Button_FromFile, &QPushButton::clicked, this, [this] {
     Guarded([this] { LevellingPanel1->TakePoseFrom(FFiler->GetImageFileName()); });
   });
@@ -529,7 +426,7 @@ void TForm1::ConnectHandlers() {
     connect(button, &QToolButton::clicked, this, [this, mode] {
       Guarded([this, mode] { ApplyZoom(mode); });
       // A click toggles the button itself; only a zoom applied to a picture moves the state.
-      SetZoomButtonDown(FZoomButtonDown);
+      FImageTab->ShowZoomButtons();
     });
   }
   connect(JobStatus1, &TJobStatus::CancelClicked, this, [this] { CancelJob(); });
@@ -559,6 +456,9 @@ void TForm1::SetShowImage(bool value) { CheckBox_ShowImage->setChecked(value); }
 bool TForm1::ShowGuide() const { return CheckBox_ShowGuide->isChecked(); }
 void TForm1::SetShowGuide(bool value) { CheckBox_ShowGuide->setChecked(value); }
 
+TFMSDataHolder& TForm1::LoadedFMS() const { return FLoaded->FMS(); }
+TRCPDataHolder& TForm1::LoadedRCP() const { return FLoaded->RCP(); }
+
 void TForm1::SetErrorReporter(TErrorReporter* reporter) { FReporter = reporter; }
 
 TErrorReporter& TForm1::Reporter() { return FReporter ? *FReporter : FErrorBox; }
@@ -583,19 +483,11 @@ void TForm1::setVisible(bool visible) {
   }
   QMainWindow::setVisible(visible);
   // The frame is known once the window is shown; it must fit on the screen too.
-  if (first) KeepOnScreen();
+  if (first) KeepOnScreen(*this);
 }
 
 void TForm1::FormShow() {
-  // A style that frames only the contents puts a gap between the view and its scroll bars.
-  const QStyle* s = ScrollBox1->style();
-  const int gap = s->styleHint(QStyle::SH_ScrollView_FrameOnlyAroundContents, nullptr, ScrollBox1)
-                      ? s->pixelMetric(QStyle::PM_ScrollView_ScrollBarSpacing, nullptr, ScrollBox1)
-                      : 0;
-  FVScrollWidth =
-      s->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, ScrollBox1->verticalScrollBar()) + gap;
-  FHScrollHeight =
-      s->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, ScrollBox1->horizontalScrollBar()) + gap;
+  FImageTab->MeasureScrollBars();
   PageControl1->setCurrentWidget(TabSheet1);
   Guarded([this] { LoadSettings(); });
   Guarded([this] { RecentFiles1->Load(FIniFileName); });
@@ -625,13 +517,13 @@ void TForm1::FormClose() {
 
 void TForm1::resizeEvent(QResizeEvent* event) {
   QMainWindow::resizeEvent(event);
-  Guarded([this] { ApplyZoom(FZoomMode); });
+  Guarded([this] { ApplyZoom(ZoomMode()); });
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
   // The scroll area learns its new size after the window; the zoom follows it from here too.
   if (watched == ScrollBox1 && event->type() == QEvent::Resize)
-    Guarded([this] { ApplyZoom(FZoomMode); });
+    Guarded([this] { ApplyZoom(ZoomMode()); });
   // The second click of a double click on "出力実行" arrives once the job runs and the
   // button reads "中止": it must not cancel the job it has just started.
   if (watched == SpeedButton_Execute && event->type() == QEvent::MouseButtonDblClick &&
@@ -646,82 +538,14 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 
 void TForm1::LoadSettings() {
   FReg1->SetIniFileName(FIniFileName);
-  TRegManager& reg = *FReg1;
-  SetCreateSceneFile(reg.Filers("CreateSceneFile").ReadBool());
-  SetCreateDividedImage(reg.Filers("CreateDividedImage").ReadBool());
-  SetShowGuide(reg.Filers("ShowGuide").ReadBool());
-  SetShowImage(reg.Filers("ShowImage").ReadBool());
-  // An ordinal outside its enumeration (a damaged file) leaves the control as it is.
-  const auto ordinal = [&reg]<typename E>(const char* name, E) {
-    return EnumFromOrdinal<E>(reg.Filers(name).ReadInt());
-  };
-  if (auto v = ordinal("SceneFormat", sfFMS)) FFiler->SetSceneFormat(*v);
-  if (auto v = ordinal("SceneType", stCube)) FFiler->SetSceneType(*v);
-  if (auto v = ordinal("ImageSizeMode", ismNormal)) FFiler->SetImageSizeMode(*v);
-  if (auto v = ordinal("ImageType", eiBitmap)) FFiler->SetExtractImageType(*v);
-  if (auto v = ordinal("CubeSuffix", csLeft)) FFiler->SetCubeSuffix(*v);
-  SetCheckImageFileOverWrite(reg.Filers("CheckImageFileOverWrite").ReadBool());
-  SetCheckSceneFileOverWrite(reg.Filers("CheckSceneFileOverWrite").ReadBool());
-
-  const int left = std::max(0, reg.Filers("FormLeft").ReadInt());
-  const int top = std::max(0, reg.Filers("FormTop").ReadInt());
-  int width = reg.Filers("FormWidth").ReadInt();
-  int height = reg.Filers("FormHeight").ReadInt();
-  // A damaged size must not ask for a window larger than the desktop; the minimum size
-  // applies on top of this.
-  if (const QScreen* desktop = screen()) {
-    const QSize room = desktop->availableVirtualSize();
-    width = std::min(width, room.width());
-    height = std::min(height, room.height());
-  }
-  move(left, top);
-  resize(width, height);
-  KeepOnScreen();
-}
-
-void TForm1::KeepOnScreen() {
-  // A position stored for a monitor since unplugged would open the window where nobody
-  // sees it: it moves just far enough to lie whole on the screen that needs the least move
-  // (only to the top-left corner of one too small for it).
-  const QRect frame = frameGeometry();
-  std::optional<QPoint> best;
-  int64_t bestDistance = 0;
-  for (const QScreen* candidate : QGuiApplication::screens()) {
-    const QRect room = candidate->availableGeometry();
-    const QPoint place(
-        std::max(room.left(), std::min(frame.left(), room.right() + 1 - frame.width())),
-        std::max(room.top(), std::min(frame.top(), room.bottom() + 1 - frame.height())));
-    const QPoint step = place - frame.topLeft();
-    const int64_t distance =
-        int64_t{step.x()} * step.x() + int64_t{step.y()} * step.y();
-    if (!best || distance < bestDistance) {
-      best = place;
-      bestDistance = distance;
-    }
-  }
-  if (best && *best != frame.topLeft()) move(*best);
+  LoadWindowSettings(*this, *FReg1);
 }
 
 void TForm1::SaveSettings() {
   // The user's configuration folder may not exist yet.
   if (FChosenIniFile) MakeSettingsFolder(FIniFileName);
   FReg1->SetIniFileName(FIniFileName);
-  TRegManager& reg = *FReg1;
-  reg.Filers("CreateSceneFile").WriteBool(CreateSceneFile());
-  reg.Filers("CreateDividedImage").WriteBool(CreateDividedImage());
-  reg.Filers("ShowGuide").WriteBool(ShowGuide());
-  reg.Filers("ShowImage").WriteBool(ShowImage());
-  reg.Filers("SceneFormat").WriteInt(FFiler->GetSceneFormat());
-  reg.Filers("SceneType").WriteInt(FFiler->GetSceneType());
-  reg.Filers("ImageSizeMode").WriteInt(FFiler->GetImageSizeMode());
-  reg.Filers("ImageType").WriteInt(FFiler->GetExtractImageType());
-  reg.Filers("CheckImageFileOverWrite").WriteBool(CheckImageFileOverWrite());
-  reg.Filers("CheckSceneFileOverWrite").WriteBool(CheckSceneFileOverWrite());
-  reg.Filers("CubeSuffix").WriteInt(FFiler->GetCubeSuffix());
-  reg.Filers("FormLeft").WriteInt(x());
-  reg.Filers("FormTop").WriteInt(y());
-  reg.Filers("FormWidth").WriteInt(width());
-  reg.Filers("FormHeight").WriteInt(height());
+  SaveWindowSettings(*this, *FReg1);
 }
 
 // ---- Enabled states
@@ -738,10 +562,7 @@ void TForm1::UpdateCommandStates() {
   for (QAction* command :
        {mnu_New, mnu_ClearItem, mnuCheckImageFileOverWrite, mnuCheckSceneFileOverWrite})
     command->setEnabled(idle);
-  // While a job runs, Execute is its cancel command, also under Escape.
-  SpeedButton_Execute->setText(idle ? ExecuteCaption() : CancelCaption());
-  N2->setText(idle ? ExecuteMenuCaption() : CancelMenuCaption());
-  N2->setShortcut(idle ? QKeySequence() : QKeySequence(Qt::Key_Escape));
+  ShowExecuteCommand(*SpeedButton_Execute, *N2, idle);
   RecentFiles1->SetEnabled(idle);
   RadioGroup_CubeSuffix->setEnabled(idle && FCubeSuffixAllowed);
   SpeedButton_DataHolder->setEnabled(idle && FRestoreEnabled);
@@ -771,7 +592,7 @@ void TForm1::RadioGroup_SceneTypeClick() {
 void TForm1::RadioGroup_SceneType_SubsetClick() {
   RadioGroup_SceneType->SetItemIndex(RadioGroup_SceneType_Subset->ItemIndex());
   if (const auto type = EnumFromOrdinal<TSceneType>(RadioGroup_SceneType_Subset->ItemIndex()))
-    FLineList->SetSceneType(*type);
+    FImageTab->LineList().SetSceneType(*type);
 }
 
 void TForm1::PageControl_SceneFormatChange(int index) {
@@ -791,17 +612,9 @@ void TForm1::UpdateSceneFormatImage() {
 // ---- Files
 
 void TForm1::SpeedButton_ImageClick() {
-  QFileDialog dialog(this);
-  dialog.setObjectName(QStringLiteral("OpenDialog2"));
-  dialog.setOption(QFileDialog::DontUseNativeDialog);
-  dialog.setOption(QFileDialog::HideNameFilterDetails);
-  dialog.setFileMode(QFileDialog::AnyFile);
-  dialog.setAcceptMode(QFileDialog::AcceptOpen);
-  dialog.setNameFilters(ImageFilters());
-  if (!Edit_ImageFileName->text().isEmpty()) dialog.selectFile(Edit_ImageFileName->text());
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-  // The system's own separators, as a user of it types them.
-  FFiler->SetImageFileName(QDir::toNativeSeparators(dialog.selectedFiles().first()).toStdString());
+  const auto chosen = AskPanoramaFile(this, Edit_ImageFileName->text());
+  if (!chosen) return;
+  FFiler->SetImageFileName(*chosen);
   PanoramaChosen();
 }
 
@@ -809,48 +622,15 @@ void TForm1::PanoramaChosen() {
   FBeforeConversion->PanoramaChosen();
   if (FileExists(FFiler->GetImageFileName()))
     RecentFiles1->Add(TRecentFiles::rfPanorama, FFiler->GetImageFileName());
-  if (ShowImage()) {
-    ShowPanorama();
-    return;
-  }
-  // Without the preview only the size is wanted, for the warning about the shape.
-  const std::string fileName = FFiler->GetImageFileName();
-  if (!FileExists(fileName) || TSimFiler::ImageFileKind(fileName) == ImageFormat::Unsupported) {
-    Label_PanoramaInfo->ClearInfo();
-    return;
-  }
-  Label_PanoramaInfo->ShowLoading();
-  FPreviewLoader->Load(fileName, ChooseReader(fileName), true);
+  FImageTab->PanoramaChosen();
 }
 
 void TForm1::SpeedButton_SceneFileClick() {
-  QFileDialog dialog(this);
-  dialog.setObjectName(QStringLiteral("OpenDialog1"));
-  dialog.setOption(QFileDialog::DontUseNativeDialog);
-  dialog.setFileMode(QFileDialog::AnyFile);
-  dialog.setAcceptMode(QFileDialog::AcceptOpen);
-  const QStringList filters = SceneFilters();
-  dialog.setNameFilters(filters);
-  const int format = std::clamp<int>(FFiler->GetSceneFormat(), 0, 1);
-  dialog.selectNameFilter(filters[format]);
-  // The default extension without its period.
-  const auto suffix = [](int index) {
-    const char* extension = DescriptionOf(static_cast<TSceneFormat>(index)).DefaultExtension();
-    return QString::fromLatin1(extension + 1);
-  };
-  dialog.setDefaultSuffix(suffix(format));
-  if (!Edit_SceneFileName->text().isEmpty()) dialog.selectFile(Edit_SceneFileName->text());
-  connect(&dialog, &QFileDialog::filterSelected, this,
-          [this, &dialog, filters, suffix](const QString& filter) {
-            const int index = static_cast<int>(filters.indexOf(filter));
-            if (index < 0) return;
-            Guarded([this, &dialog, index, suffix] {
-              dialog.setDefaultSuffix(suffix(index));
-              OpenDialog1TypeChange(index + 1);
-            });
-          });
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-  OpenSceneFile(QDir::toNativeSeparators(dialog.selectedFiles().first()).toStdString());
+  const auto chosen = AskSceneFile(
+      this, Edit_SceneFileName->text(), FFiler->GetSceneFormat(), [this](int filterIndex) {
+        Guarded([this, filterIndex] { OpenDialog1TypeChange(filterIndex); });
+      });
+  if (chosen) OpenSceneFile(*chosen);
 }
 
 void TForm1::OpenSceneFile(const std::string& fileName) {
@@ -886,43 +666,18 @@ void TForm1::OpenDialog1TypeChange(int filterIndex) {
 }
 
 void TForm1::ReadSceneFiles(const std::string& fileName) {
-  const TSceneFormat format = FFiler->GetSceneFormat();
-  TSimDataHolder& read = DescriptionOf(format).Holder(*FFiler);
-  TFMSDataHolder& fms = FFiler->FMSData();
-  TRCPDataHolder& rcp = FFiler->RCPData();
-  // After each file read: the load-time values of the format read, and the other format's
-  // values carried across.
-  const bool recognised = RestoreJob(*FFiler, format, fileName, [&] {
-    if (format == sfFMS) {
-      FLoadedFMS->CopyFrom(fms);
-      rcp.CopyFrom(fms);
-      FLoadedRCP->CopyFrom(rcp);
-    } else {
-      FLoadedRCP->CopyFrom(rcp);
-      fms.CopyFrom(rcp);
-      FLoadedFMS->CopyFrom(rcp);
-    }
-  });
-  SetRestoreEnabled(recognised);
-  if (!recognised) {
-    read.SetDefaults();
-    (format == sfFMS ? static_cast<TSimDataHolder&>(*FLoadedFMS) : *FLoadedRCP).SetDefaults();
-  }
+  SetRestoreEnabled(FLoaded->ReadSceneFile(*FFiler, FFiler->GetSceneFormat(), fileName));
 }
 
 void TForm1::SpeedButton_InitClick() {
   DescriptionOf(FFiler->GetSceneFormat()).Holder(*FFiler).SetDefaults();
 }
 
-void TForm1::SpeedButton_DataHolderClick() {
-  FFiler->FMSData().CopyFrom(*FLoadedFMS);
-  FFiler->RCPData().CopyFrom(*FLoadedRCP);
-}
+void TForm1::SpeedButton_DataHolderClick() { FLoaded->RestoreTo(*FFiler); }
 
 void TForm1::mnu_NewClick() {
   FBeforeConversion->Restoring([this] { FFiler->ResetJob(); });
-  FLoadedFMS->SetDefaults();
-  FLoadedRCP->SetDefaults();
+  FLoaded->SetDefaults();
   SetRestoreEnabled(false);
 }
 
@@ -942,13 +697,7 @@ void TForm1::CancelJob() { FJobRunner->Cancel(); }
 void TForm1::SpeedButton_ExecuteClick() { FJobRunner->Execute(); }
 
 void TForm1::FilerProgress(TSimFiler&, const std::string& text, TSimProgressMode mode) {
-  const QString line = QString::fromStdString(text);
-  // An update with no line yet (the engine never sends one) starts a line.
-  if (mode == spUpdate && Editor1->LineCount() > 0)
-    Editor1->SetLastLine(Editor1->LastLine() + line);
-  else
-    Editor1->AppendLine(line);
-  Editor1->SetTopRow(Editor1->DisplayRowCount() - Editor1->VisibleRowCount() + 2);
+  Editor1->AddProgress(QString::fromStdString(text), mode == spUpdate);
 }
 
 void TForm1::Editor1MouseWheelDown() { Editor1->SetCaretRow(Editor1->CaretRow() + 3); }
@@ -976,104 +725,19 @@ void TForm1::CheckBox_ShowImageClick() {
     ClearPanorama();
 }
 
-void TForm1::CheckBox_ShowGuideClick() {
-  FLineList->SetVisible(ShowGuide() && Image_Panorama->HasPicture());
-}
+void TForm1::CheckBox_ShowGuideClick() { FImageTab->ShowGuideIfPicture(); }
 
-void TForm1::ShowPanorama() {
-  const std::string fileName = FFiler->GetImageFileName();
-  if (fileName.empty() || !FileExists(fileName)) return;
-  if (TSimFiler::ImageFileKind(fileName) == ImageFormat::Unsupported) {
-    // The engine's own refusal, "扱えない画像ファイルです。"; the picture shown before stays.
-    Bitmap none;
-    FFiler->LoadPicture(none);
-    return;
-  }
-  // Decoded on the worker: a small file comes back within the wait and shows at once, a
-  // large one later, with the busy sign meanwhile and the window answering.
-  Image_Panorama->SetPicture(QImage());
-  Label_PanoramaInfo->ShowLoading();
-  if (!QApplication::overrideCursor()) QApplication::setOverrideCursor(Qt::BusyCursor);
-  FPreviewLoader->Load(fileName, ChooseReader(fileName), false);
-  // Only a small file is waited for; a large one would hold the window up for the wait.
-  if (QFileInfo(QString::fromStdString(fileName)).size() < (8 << 20))
-    FPreviewLoader->WaitBriefly(300);
-}
-
-void TForm1::PanoramaLoaded(const QString& fileName, const QImage& picture,
-                            const QImage& reduced, QSize size, const QString& error) {
-  if (!FPreviewLoader->Busy())
-    while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
-  // The name was changed since: this picture is no longer the panorama.
-  if (fileName.toStdString() != FFiler->GetImageFileName()) {
-    Label_PanoramaInfo->ClearInfo();
-    return;
-  }
-  if (!error.isEmpty()) {
-    Label_PanoramaInfo->ShowProblem(error);
-    // Only the preview's failure is an error box; the job reports its own.
-    if (ShowImage()) Reporter().ShowError(error.toStdString());
-    return;
-  }
-  Label_PanoramaInfo->ShowSize(size);
-  const QString warning = TPanoramaInfo::ShapeWarning(size);
-  if (!warning.isEmpty()) StatusBar1->showMessage(warning, 20000);
-  if (picture.isNull() || !ShowImage()) return;
-  Image_Panorama->resize(picture.size());
-  FPreviewPicture = picture;
-  FPreviewReduced = reduced;
-  ShowPreviewPicture();
-  ApplyZoom(kZoomFitWidth);
-  FLineList->SetVisible(ShowGuide() && Image_Panorama->HasPicture());
-}
-
-void TForm1::ShowPreviewPicture() {
-  if (LevellingPanel1->Levelled())
-    Image_Panorama->SetPicture(LevellingPanel1->LevelledPreview(
-        FPreviewReduced.isNull() ? FPreviewPicture : FPreviewReduced));
-  else
-    Image_Panorama->SetPicture(FPreviewPicture, FPreviewReduced);
-}
-
-void TForm1::ClearPanorama() {
-  FPreviewLoader->Drop();
-  while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
-  Image_Panorama->SetPicture(QImage());
-  FPreviewPicture = FPreviewReduced = QImage();
-  FLineList->SetVisible(false);
-}
-
-void TForm1::ApplyZoom(int mode) {
-  if (!Image_Panorama->HasPicture()) return;
-  FZoomMode = mode;
-  const QSize picture = Image_Panorama->Picture().size();
-  switch (mode) {
-    case kZoomFitWidth:
-      Image_Panorama->resize(FitWidthSize(picture, ScrollBox1->size(), FVScrollWidth));
-      break;
-    case kZoomFitHeight:
-      Image_Panorama->resize(FitHeightSize(picture, ScrollBox1->size(), FHScrollHeight));
-      break;
-    default:
-      Image_Panorama->resize(picture);
-      break;
-  }
-  SetZoomButtonDown(mode);
-  UpdateGuide();
-}
-
-void TForm1::SetZoomButtonDown(int mode) {
-  FZoomButtonDown = mode;
-  SpeedButton_Hundred->setChecked(mode == kZoomActual);
-  SpeedButton_Width->setChecked(mode == kZoomFitWidth);
-  SpeedButton_Height->setChecked(mode == kZoomFitHeight);
-}
+void TForm1::ShowPanorama() { FImageTab->ShowPanorama(); }
+void TForm1::ClearPanorama() { FImageTab->ClearPanorama(); }
+void TForm1::ApplyZoom(int mode) { FImageTab->ApplyZoom(mode); }
 
 void TForm1::UpdateGuide() {
-  if (FDestroying) return;
-  FLineList->Width = Image_Panorama->width();
-  FLineList->Height = Image_Panorama->height();
-  FLineList->Rebuild();
+  if (!FDestroying) FImageTab->UpdateGuide();
 }
+
+int TForm1::ZoomMode() const { return FImageTab->ZoomMode(); }
+int TForm1::VScrollWidth() const { return FImageTab->VScrollWidth(); }
+int TForm1::HScrollHeight() const { return FImageTab->HScrollHeight(); }
+TLinePanelList& TForm1::LineList() const { return FImageTab->LineList(); }
 
 }  // namespace talvero

@@ -2,6 +2,8 @@
 // options, Execute), the image tab (preview with zoom and guide), the console tab (the job's
 // log) and the check tab (the written scene seen from inside). It owns the engine bound to
 // its controls, the parameter values of the last scene file read and the settings store.
+// It makes the controls and wires them to the units of app/'s feature folders, which do the
+// work (docs/design.md, "Where a change belongs").
 #pragma once
 
 #include <QImage>
@@ -10,7 +12,7 @@
 #include <memory>
 #include <string>
 
-#include "app/panorama_preview.h"
+#include "app/preview/panorama_preview.h"
 #include "app/qt_error_reporter.h"
 #include "engine/enums.h"
 #include "engine/sim_filer.h"
@@ -35,8 +37,10 @@ class TFMSDataHolder;
 class TJobRunner;
 class TJobStatus;
 class TFileDrop;
+class TImageTab;
 class TPanoramaInfo;
 class TLevellingPanel;
+class TLoadedValues;
 class TRecentFiles;
 class TPreviewLoader;
 class TRadioGroup;
@@ -71,19 +75,21 @@ class TForm1 : public QMainWindow {
 
   // ---- Owned objects.
   TTalveroFiler& Filer() const { return *FFiler; }
-  TFMSDataHolder& LoadedFMS() const { return *FLoadedFMS; }
-  TRCPDataHolder& LoadedRCP() const { return *FLoadedRCP; }
-  TLinePanelList& LineList() const { return *FLineList; }
+  // The values of the last scene file read (app/project/loaded_values.h).
+  TFMSDataHolder& LoadedFMS() const;
+  TRCPDataHolder& LoadedRCP() const;
+  // The guide over the preview (app/preview/image_tab.h).
+  TLinePanelList& LineList() const;
   const std::string& IniFileName() const { return FIniFileName; }
-  // The menu 言語 (app/language.h).
+  // The menu 言語 (app/settings/language.h).
   const LanguageMenu& Languages() const { return *FLanguageMenu; }
-  int ZoomMode() const { return FZoomMode; }
-  int VScrollWidth() const { return FVScrollWidth; }
-  int HScrollHeight() const { return FHScrollHeight; }
+  int ZoomMode() const;
+  int VScrollWidth() const;
+  int HScrollHeight() const;
   // True from Execute's start to its end; the job's commands and controls are disabled,
   // and Execute (button and menu) is the cancel command.
   bool JobRunning() const;
-  // Runs the window's jobs off its thread (app/job_runner.h).
+  // Runs the window's jobs off its thread (app/job/job_runner.h).
   TJobRunner& JobRunner() const { return *FJobRunner; }
   // Where error boxes go; nullptr restores the window's own message box.
   void SetErrorReporter(TErrorReporter* reporter);
@@ -175,9 +181,8 @@ class TForm1 : public QMainWindow {
   TPictureView* Image_Panorama;
   // Over the preview's corner: the panorama's size, a busy sign, a warning for a stretched one.
   TPanoramaInfo* Label_PanoramaInfo;
-  // Levelling and quality (app/levelling_panel.h), with the preview as loaded.
+  // Levelling and quality (app/project/levelling_panel.h).
   TLevellingPanel* LevellingPanel1;
-  QImage FPreviewPicture, FPreviewReduced;
   // The sources of the format picture.
   QImage Image_FMS;
   QImage Image_RCP;
@@ -185,7 +190,7 @@ class TForm1 : public QMainWindow {
   TConsole* Editor1;
   // The check tab: the current scene file as the simulator will draw it.
   TSceneViewTab* SceneView_Check;
-  // When that tab shows the scene before conversion (app/before_conversion.h).
+  // When that tab shows the scene before conversion (app/check/before_conversion.h).
   TBeforeConversion* FBeforeConversion = nullptr;
 
   QAction* mnu_New;
@@ -226,20 +231,13 @@ class TForm1 : public QMainWindow {
   // A panorama was chosen (dialog, drop, recent files): its preview when shown, else its
   // size, decoded in the background.
   void PanoramaChosen();
-  // The preview as the levelling row says: levelled with its horizon, or as loaded.
-  void ShowPreviewPicture();
-  void PanoramaLoaded(const QString& fileName, const QImage& picture, const QImage& reduced,
-                      QSize size, const QString& error);
   // Points the check tab at the scene file of the job (read again from disk).
   void ShowSceneView();
-  // Moves the window just far enough to lie whole on an available screen.
-  void KeepOnScreen();
   // A typed or chosen scene file name selects the page of its format.
   void FollowSceneFileFormat(const std::string& fileName);
   void SetRestoreEnabled(bool enabled);
   // Enabled states that depend on the job, the scene type and the last read together.
   void UpdateCommandStates();
-  void SetZoomButtonDown(int mode);
   // Runs a handler so that no exception reaches the event loop: it is shown instead.
   template <typename Action>
   void Guarded(Action&& action);
@@ -250,14 +248,10 @@ class TForm1 : public QMainWindow {
   // folder is made at the first save.
   bool FChosenIniFile = false;
   std::string FIniFileName;
-  int FVScrollWidth = 0;
-  int FHScrollHeight = 0;
   std::unique_ptr<TTalveroFiler> FFiler;
   std::unique_ptr<TJobRunner> FJobRunner;
-  std::unique_ptr<TFMSDataHolder> FLoadedFMS;
-  std::unique_ptr<TRCPDataHolder> FLoadedRCP;
-  int FZoomMode = kZoomActual;
-  std::unique_ptr<TLinePanelList> FLineList;
+  std::unique_ptr<TLoadedValues> FLoaded;
+  std::unique_ptr<TImageTab> FImageTab;
   std::unique_ptr<TRegManager> FReg1;
   std::unique_ptr<LanguageMenu> FLanguageMenu;
   TPreviewLoader* FPreviewLoader = nullptr;
@@ -280,7 +274,6 @@ class TForm1 : public QMainWindow {
   bool FDestroying = false;
   bool FRestoreEnabled = false;
   bool FCubeSuffixAllowed = true;
-  int FZoomButtonDown = -1;
 };
 
 }  // namespace talvero

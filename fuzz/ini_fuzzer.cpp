@@ -8,9 +8,9 @@
 #include <optional>
 #include <string>
 
-#include "app/ini_file.h"
 #include "fuzz/fuzz_support.h"
 #include "support/errors.h"
+#include "support/ini_file.h"
 #include "support/string_utils.h"
 
 using namespace talvero;

@@ -4,6 +4,3 @@ set(TALVERO_FUZZERS bmp jpeg tiff png fms_scene x_scene xscn tokenizer cp932 ini
 set(TALVERO_FUZZ_SUPPORT_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/fuzz_support.cpp ${CMAKE_CURRENT_LIST_DIR}/image_fuzzer.cpp
     ${CMAKE_CURRENT_LIST_DIR}/scene_fuzzer.cpp)
-# The settings parser belongs to the application, whose other parts need Qt; the parser
-# itself does not.
-set(TALVERO_FUZZ_INI_SOURCES ${CMAKE_CURRENT_LIST_DIR}/../app/ini_file.cpp)

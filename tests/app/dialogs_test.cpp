@@ -14,11 +14,11 @@
 #include <QTimer>
 #include <functional>
 
-#include "app/about_animation.h"
-#include "app/about_box.h"
-#include "app/about_pictures.h"
+#include "app/about/about_animation.h"
+#include "app/about/about_box.h"
+#include "app/about/about_pictures.h"
 #include "app/app_info.h"
-#include "app/overwrite_dialog.h"
+#include "app/job/overwrite_dialog.h"
 #include "app/qt_error_reporter.h"
 
 // Readable failure messages.

@@ -3,8 +3,8 @@
 #include <QBuffer>
 #include <QImageReader>
 
-#include "app/format_pictures.h"
-#include "app/icon_file.h"
+#include "app/icons/format_pictures.h"
+#include "app/icons/icon_file.h"
 
 namespace talvero {
 namespace {

@@ -6,7 +6,7 @@
 #include <set>
 #include <vector>
 
-#include "app/job_status.h"
+#include "app/job/job_status.h"
 #include "common/test_support.h"
 #include "engine/image_stage.h"
 #include "engine/sim_filer.h"

@@ -5,7 +5,7 @@
 #include <QMenu>
 #include <memory>
 
-#include "app/language.h"
+#include "app/settings/language.h"
 
 namespace talvero {
 namespace {

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "app/scene_view_overlay.h"
+#include "app/check/scene_view_overlay.h"
 
 namespace talvero {
 namespace {

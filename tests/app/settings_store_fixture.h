@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "app/reg_manager.h"
-#include "app/settings_items.h"
+#include "app/settings/reg_manager.h"
+#include "app/settings/window_settings.h"
 #include "common/test_support.h"
 #include "support/errors.h"
 

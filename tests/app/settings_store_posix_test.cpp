@@ -8,13 +8,14 @@
 #include <csignal>
 #include <filesystem>
 
-#include "app/ini_file.h"
-#include "app/reg_manager.h"
-#include "app/settings_items.h"
+#include "app/settings/reg_manager.h"
+#include "app/settings/settings_file.h"
+#include "app/settings/window_settings.h"
 #include "common/test_support.h"
 #include "settings_store_fixture.h"
 #include "support/errors.h"
 #include "support/file_util.h"
+#include "support/ini_file.h"
 
 namespace talvero {
 namespace {

@@ -7,13 +7,13 @@
 #include <filesystem>
 #include <sstream>
 
-#include "app/ini_file.h"
-#include "app/reg_manager.h"
-#include "app/settings_items.h"
+#include "app/settings/reg_manager.h"
+#include "app/settings/settings_file.h"
 #include "common/test_support.h"
 #include "settings_store_fixture.h"
 #include "support/errors.h"
 #include "support/file_util.h"
+#include "support/ini_file.h"
 
 namespace talvero {
 namespace {
@@ -125,20 +125,6 @@ TEST_F(SettingsStore, WritingKeepsEveryOtherLineOfAHandEditedFile) {
   FReg.Filers(added.Name()).WriteText("v");
   EXPECT_TRUE(Ini().ends_with("x=y\r\n[new section]\r\nKey=v\r\n"));
   EXPECT_EQ(FReg.Filers("FormWidth").ReadInt(), 800) << "the other section's key is not ours";
-}
-
-// The file's section and key names lose their outer blanks when read; names asked for do
-// too, so a name with blanks around it is written where it is found again.
-TEST_F(SettingsStore, NamesWithOuterBlanksMeanTheNamesWithout) {
-  WriteIni("[data]\nFormTop=1\n");
-  TIniFile ini(FIni);
-  ini.WriteString(" data ", "\tFormTop ", "5");
-  ini.WriteString("  new\t", " Key", "v");
-  EXPECT_EQ(Ini(), "[data]\nFormTop=5\n[new]\nKey=v\n");
-  EXPECT_EQ(ini.ReadString("\tdata", "FormTop  "), "5");
-  EXPECT_EQ(ini.ReadString(" new ", " key "), "v");
-  ini.DeleteKey(" DATA ", " formtop");
-  EXPECT_EQ(Ini(), "[data]\n[new]\nKey=v\n");
 }
 
 // A settings file far larger than the program's own (here a sparse one of 64 MB) is not read

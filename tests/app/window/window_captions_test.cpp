@@ -17,9 +17,9 @@
 #include <fstream>
 #include <functional>
 
-#include "app/language.h"
-#include "app/overwrite_dialog.h"
-#include "app/scene_view_tab.h"
+#include "app/check/scene_view_tab.h"
+#include "app/job/overwrite_dialog.h"
+#include "app/settings/language.h"
 #include "window_support.h"
 
 namespace talvero {

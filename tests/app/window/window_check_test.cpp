@@ -11,10 +11,10 @@
 #include <filesystem>
 #include <regex>
 
-#include "app/levelling_panel.h"
-#include "app/panorama_preview.h"
-#include "app/scene_view_overlay.h"
-#include "app/scene_view_tab.h"
+#include "app/check/scene_view_overlay.h"
+#include "app/check/scene_view_tab.h"
+#include "app/preview/panorama_preview.h"
+#include "app/project/levelling_panel.h"
 #include "editing/talvero_filers.h"
 #include "imaging/image_codecs.h"
 #include "sceneview/panorama_view.h"

@@ -8,12 +8,12 @@
 #include <QTabWidget>
 #include <QUrl>
 
-#include "app/file_drop.h"
-#include "app/ini_file.h"
-#include "app/panorama_info.h"
-#include "app/recent_files.h"
+#include "app/preview/panorama_info.h"
+#include "app/project/file_drop.h"
+#include "app/settings/recent_files.h"
 #include "engine/data_holders.h"
 #include "support/file_util.h"
+#include "support/ini_file.h"
 #include "window_support.h"
 
 namespace talvero {

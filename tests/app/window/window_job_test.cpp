@@ -17,11 +17,11 @@
 #include <thread>
 #include <vector>
 
-#include "app/console_view.h"
-#include "app/job_runner.h"
-#include "app/job_status.h"
-#include "app/overwrite_dialog.h"
-#include "app/recent_files.h"
+#include "app/job/console_view.h"
+#include "app/job/job_runner.h"
+#include "app/job/job_status.h"
+#include "app/job/overwrite_dialog.h"
+#include "app/settings/recent_files.h"
 #include "common/run_program.h"
 #include "support/file_util.h"
 #include "window_support.h"

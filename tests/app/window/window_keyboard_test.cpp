@@ -7,7 +7,7 @@
 #include <QDoubleSpinBox>
 #include <QPushButton>
 
-#include "app/levelling_panel.h"
+#include "app/project/levelling_panel.h"
 #include "window_support.h"
 
 namespace talvero {

@@ -7,10 +7,10 @@
 #include <QSignalSpy>
 #include <QToolButton>
 
-#include "app/language.h"
-#include "app/panorama_info.h"
-#include "app/panorama_preview.h"
-#include "app/preview_loader.h"
+#include "app/preview/panorama_info.h"
+#include "app/preview/panorama_preview.h"
+#include "app/preview/preview_loader.h"
+#include "app/settings/language.h"
 #include "window_support.h"
 
 namespace talvero {

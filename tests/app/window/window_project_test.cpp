@@ -13,9 +13,9 @@
 #include <filesystem>
 
 #include "app/app_info.h"
-#include "app/console_view.h"
-#include "app/reg_manager.h"
-#include "app/settings_items.h"
+#include "app/job/console_view.h"
+#include "app/settings/reg_manager.h"
+#include "app/settings/settings_file.h"
 #include "support/errors.h"
 #include "window_support.h"
 

@@ -7,7 +7,7 @@
 #include <QTabWidget>
 #include <filesystem>
 
-#include "app/levelling_panel.h"
+#include "app/project/levelling_panel.h"
 #include "engine/data_holders.h"
 #include "support/file_util.h"
 #include "window_support.h"

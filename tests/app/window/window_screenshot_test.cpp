@@ -7,8 +7,8 @@
 #include <QTextLayout>
 #include <fstream>
 
-#include "app/language.h"
-#include "app/scene_view_tab.h"
+#include "app/check/scene_view_tab.h"
+#include "app/settings/language.h"
 #include "window_support.h"
 
 namespace talvero {

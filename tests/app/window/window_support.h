@@ -21,8 +21,8 @@
 #include <functional>
 #include <memory>
 
-#include "app/console_view.h"
-#include "app/job_runner.h"
+#include "app/job/console_view.h"
+#include "app/job/job_runner.h"
 #include "app/main_window.h"
 #include "common/test_support.h"
 #include "editing/data_string_grid.h"
