@@ -261,6 +261,9 @@ TEST_F(CheckTabTest, TheLatestRequestWinsAndTheWindowStaysResponsive) {
 
 TEST_F(CheckTabTest, ASceneWithAnImageDeletedIsShownAndTheImageNamed) {
   RunJob("scene.scn");
+  // The tab reads what the job wrote in the background; Windows refuses to remove a file that
+  // is still open.
+  ASSERT_TRUE(WaitForView());
   ASSERT_TRUE(fs::remove(dir.File("out/pano_front.bmp")));
   // A second job writes only the scene file; the tab reads it again, with its images.
   Click(window->CheckBox_CreateDividedImage);
