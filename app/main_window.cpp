@@ -305,10 +305,7 @@ void TForm1::SetTabOrder() {
   order.push_back(Grid_FMS);
   order.push_back(Grid_RCP);
   addGroup(RadioGroup_CubeSuffix);
-  for (QWidget* control : std::initializer_list<QWidget*>{
-           LevellingPanel1->Edit_Pitch, LevellingPanel1->Edit_Roll, LevellingPanel1->Button_FromFile,
-           LevellingPanel1->CheckBox_HighQuality})
-    order.push_back(control);
+  for (QWidget* control : LevellingPanel1->TabOrder()) order.push_back(control);
   for (size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
@@ -323,9 +320,7 @@ void TForm1::CreateObjects() {
   FFiler->ExtractImageTypeGroup = RadioGroup_ExtractImageType;
   FFiler->ImageSizeModeGroup = RadioGroup_ImageSizeMode;
   FFiler->SceneTypeGroup = RadioGroup_SceneType;
-  FFiler->LevelPitchEdit = LevellingPanel1->Edit_Pitch;
-  FFiler->LevelRollEdit = LevellingPanel1->Edit_Roll;
-  FFiler->HighQualityCheck = LevellingPanel1->CheckBox_HighQuality;
+  FFiler->JobOptionControls = &LevellingPanel1->Options;
   FFiler->TalveroFMS().Grid = Grid_FMS;
   FFiler->TalveroRCP().Grid = Grid_RCP;
   FBeforeConversion = new TBeforeConversion(*SceneView_Check, *LevellingPanel1, *FFiler, this);

@@ -109,11 +109,7 @@ void BuildJob(TSimFiler& filer, const ConvertOptions& options) {
   if (options.Suffix) filer.SetCubeSuffix(*options.Suffix);
   if (options.Size) filer.SetImageSizeMode(*options.Size);
   if (options.ImageType) filer.SetExtractImageType(*options.ImageType);
-  if (options.Level) {
-    filer.SetLevelPitch(options.Level->first);
-    filer.SetLevelRoll(options.Level->second);
-  }
-  if (options.Quality) filer.SetImageQuality(*options.Quality);
+  for (const auto& [row, value] : options.JobOptionValues) filer.SetJobOption(*row, value);
   for (const ParameterSetting& setting : options.Settings) setting.ApplyTo(filer);
 }
 

@@ -28,7 +28,6 @@ const Choices<TImageSizeMode> kSizes = {
 const Choices<TExtractImageType> kImageTypes = {
     {"bmp", eiBitmap}, {"jpg", eiJpeg}, {"jpeg", eiJpeg}, {"tif", eiTiff}, {"tiff", eiTiff}};
 const Choices<TCubeSuffix> kSuffixes = {{"left", csLeft}, {"zero", csZero}};
-const Choices<TImageQuality> kQualities = {{"exact", iqExact}, {"high", iqHigh}};
 const Choices<TextLanguage> kLanguages = {{"ja", TextLanguage::Japanese},
                                           {"en", TextLanguage::English}};
 
@@ -168,27 +167,40 @@ void ParseViewSize(const std::string& text, SceneViewSettings& view) {
 
 bool IsViewImageName(const std::string& fileName) { return WriterFor(fileName) != nullptr; }
 
-// "PITCH,ROLL" in degrees, or "auto".
-void ParseLevel(const std::string& text, ConvertOptions& options) {
-  if (SameTextIgnoreCase(text, "auto")) {
-    options.LevelAuto = true;
-    return;
+// A job option's value from its text on the command line: "A,B" for a pair (or its auto
+// word, which sets `autoWord`).
+std::optional<JobOptionValue> ParseJobOption(const JobOptionRow& row, const CLI::Option* option,
+                                             const std::string& text, bool& autoWord) {
+  if (option->count() == 0) return std::nullopt;
+  JobOptionValue value;
+  if (row.Kind == JobOptionKind::Boolean) {
+    value.Ordinal = 1;
+    return value;
+  }
+  if (row.Kind == JobOptionKind::Choice) {
+    Choices<int> words(row.Words.begin(), row.Words.end());
+    value.Ordinal = *Chosen(option, text, words);
+    return value;
+  }
+  if (row.AutoWord && SameTextIgnoreCase(text, row.AutoWord)) {
+    autoWord = true;
+    return std::nullopt;
   }
   const size_t comma = text.find(',');
-  std::optional<Currency> pitch, roll;
+  std::optional<Currency> first, second;
   if (comma != std::string::npos && text.find(',', comma + 1) == std::string::npos) {
     try {
-      pitch = Currency::Parse(text.substr(0, comma));
-      roll = Currency::Parse(text.substr(comma + 1));
+      first = Currency::Parse(text.substr(0, comma));
+      second = Currency::Parse(text.substr(comma + 1));
     } catch (const ConvertError&) {
-      pitch.reset();
+      first.reset();
     }
   }
-  if (!pitch || !roll)
-    throw UsageError("--level: '" + text + "' is not PITCH,ROLL (two numbers in degrees) or auto");
-  if (!TSimFiler::LevelInRange(*pitch, *roll))
-    throw UsageError("--level: '" + text + "' is out of range (pitch -90 to 90, roll -180 to 180)");
-  options.Level = std::pair{*pitch, *roll};
+  const std::string named = std::string(row.Flag) + ": '" + text + "' ";
+  if (!first || !second) throw UsageError(named + row.PairForm);
+  value.Numbers = {*first, *second};
+  if (!row.InRange(value)) throw UsageError(named + row.RangeForm);
+  return value;
 }
 
 }  // namespace
@@ -238,21 +250,22 @@ std::optional<ConvertOptions> ParseCommandLine(int argc, const char* const* argv
   auto* suffixOption = AddChoice(app, "--suffix", suffix, kSuffixes,
                                  "Cube face names: _left, _front, _right, _back, _top, _bottom\n"
                                  "or _3, _0, _1, _2, _4, _5. Default: left");
-  std::string level, quality;
-  auto* levelOption =
-      AddText(app, "--level", level, "PITCH,ROLL|auto",
-              "Level a tilted panorama: undo the pose the camera was held in, in\n"
-              "degrees (pitch: the view centre's elevation, roll: positive turns the\n"
-              "horizon counter-clockwise; as GPano:PosePitchDegrees/PoseRollDegrees);\n"
-              "auto takes them from the panorama's XMP. Default: 0,0 (as it is)");
-  auto* qualityOption =
-      AddChoice(app, "--quality", quality, kQualities,
-                "exact: the classic sampling. high: each pixel filtered over the\n"
-                "panorama pixels it covers (no moire in small faces) and smooth\n"
-                "enlargement. Default: exact");
-  for (CLI::Option* option : {typeOption, formatOption, sizeOption, imageTypeOption, suffixOption,
-                              levelOption, qualityOption})
-    option->group(scenery);
+  std::vector<CLI::Option*> sceneryOptions{typeOption, formatOption, sizeOption, imageTypeOption,
+                                           suffixOption};
+  const std::vector<JobOptionRow>& jobOptionRows = JobOptionRows();
+  std::vector<std::string> jobOptionTexts(jobOptionRows.size());
+  for (size_t i = 0; i < jobOptionRows.size(); ++i) {
+    const JobOptionRow& row = jobOptionRows[i];
+    if (row.Kind == JobOptionKind::Boolean)
+      sceneryOptions.push_back(app.add_flag(row.Flag, row.Help));
+    else if (row.Kind == JobOptionKind::Choice)
+      sceneryOptions.push_back(AddChoice(app, row.Flag, jobOptionTexts[i],
+                                         Choices<int>(row.Words.begin(), row.Words.end()),
+                                         row.Help));
+    else
+      sceneryOptions.push_back(AddText(app, row.Flag, jobOptionTexts[i], row.TypeName, row.Help));
+  }
+  for (CLI::Option* option : sceneryOptions) option->group(scenery);
   app.add_option("--set", sets,
                  "A scene parameter of the chosen simulator (list below);\n"
                  "repeatable")
@@ -325,8 +338,12 @@ std::optional<ConvertOptions> ParseCommandLine(int argc, const char* const* argv
   options.Quiet = quietFlag;
   options.Language = Chosen(languageOption, language, kLanguages).value_or(TextLanguage::Japanese);
   options.Threads = threads;
-  if (levelOption->count() > 0) ParseLevel(level, options);
-  options.Quality = Chosen(qualityOption, quality, kQualities);
+  for (size_t i = 0; i < jobOptionRows.size(); ++i) {
+    const JobOptionRow& row = jobOptionRows[i];
+    if (const auto value =
+            ParseJobOption(row, app.get_option(row.Flag), jobOptionTexts[i], options.LevelAuto))
+      options.JobOptionValues.emplace_back(&row, *value);
+  }
   options.ViewImage = Given(viewImageOption, viewImage);
   if (!options.ViewImage) {
     for (const CLI::Option* option : {viewOption, viewSizeOption, noViewGroundOption})

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/enums.h"
+#include "engine/job_options.h"
 #include "formats/scene_parameters.h"
 #include "sceneview/scene_view.h"
 #include "support/currency.h"
@@ -39,11 +40,11 @@ struct ConvertOptions {
   // --lang: the language of progress lines and messages; files do not depend on it.
   TextLanguage Language = TextLanguage::Japanese;
   int Threads = 0;  // 0: the machine's default
-  // --level PITCH,ROLL (degrees), or --level auto: the pose from the panorama's XMP.
-  std::optional<std::pair<Currency, Currency>> Level;
+  // The job options given (engine/job_options.h: --level, --quality, ...), in the table's
+  // order.
+  std::vector<std::pair<const JobOptionRow*, JobOptionValue>> JobOptionValues;
+  // --level auto: the pose from the panorama's XMP.
   bool LevelAuto = false;
-  // --quality exact|high.
-  std::optional<TImageQuality> Quality;
   // --view-image: the look-around view of the scene, rendered after the job with View.
   std::optional<std::string> ViewImage;
   SceneViewSettings View;

@@ -152,44 +152,14 @@ void TTalveroFiler::CreateDataHolders() {
   SetDataHolders(std::make_unique<TTalveroFMS>(), std::make_unique<TTalveroRCP>());
 }
 
-namespace {
-
-Currency SpinValue(const QDoubleSpinBox* edit, Currency stored) {
-  return edit ? Currency::FromLongDouble(static_cast<long double>(edit->value())) : stored;
+JobOptions TTalveroFiler::GetJobOptions() const {
+  const JobOptions stored = TSimFiler::GetJobOptions();
+  return JobOptionControls ? JobOptionControls->Read(stored) : stored;
 }
 
-void SetSpinValue(QDoubleSpinBox* edit, Currency value) {
-  if (edit) edit->setValue(static_cast<double>(value.ToLongDouble()));
-}
-
-}  // namespace
-
-Currency TTalveroFiler::GetLevelPitch() const {
-  return SpinValue(LevelPitchEdit, TSimFiler::GetLevelPitch());
-}
-
-void TTalveroFiler::SetLevelPitch(Currency value) {
-  SetSpinValue(LevelPitchEdit, value);
-  TSimFiler::SetLevelPitch(value);
-}
-
-Currency TTalveroFiler::GetLevelRoll() const {
-  return SpinValue(LevelRollEdit, TSimFiler::GetLevelRoll());
-}
-
-void TTalveroFiler::SetLevelRoll(Currency value) {
-  SetSpinValue(LevelRollEdit, value);
-  TSimFiler::SetLevelRoll(value);
-}
-
-TImageQuality TTalveroFiler::GetImageQuality() const {
-  if (!HighQualityCheck) return TSimFiler::GetImageQuality();
-  return HighQualityCheck->isChecked() ? iqHigh : iqExact;
-}
-
-void TTalveroFiler::SetImageQuality(TImageQuality value) {
-  if (HighQualityCheck) HighQualityCheck->setChecked(value == iqHigh);
-  TSimFiler::SetImageQuality(value);
+void TTalveroFiler::SetJobOptions(const JobOptions& value) {
+  if (JobOptionControls) JobOptionControls->Write(value);
+  TSimFiler::SetJobOptions(value);
 }
 
 TCubeSuffix TTalveroFiler::GetCubeSuffix() const {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "editing/data_string_grid.h"
+#include "editing/job_option_controls.h"
 #include "editing/radio_group.h"
 #include "engine/data_holders.h"
 #include "engine/sim_filer.h"
@@ -146,20 +147,14 @@ class TTalveroFiler : public TSimFiler {
   TRadioGroup* ExtractImageTypeGroup = nullptr;
   TRadioGroup* ImageSizeModeGroup = nullptr;
   TRadioGroup* SceneTypeGroup = nullptr;
-  // Levelling (degrees) and the high-quality sampling, beyond the classic job.
-  QDoubleSpinBox* LevelPitchEdit = nullptr;
-  QDoubleSpinBox* LevelRollEdit = nullptr;
-  QCheckBox* HighQualityCheck = nullptr;
+  // The options row: levelling, quality and the other job options.
+  const TJobOptionControls* JobOptionControls = nullptr;
 
   TTalveroFMS& TalveroFMS() const { return static_cast<TTalveroFMS&>(FMSData()); }
   TTalveroRCP& TalveroRCP() const { return static_cast<TTalveroRCP&>(RCPData()); }
 
-  Currency GetLevelPitch() const override;
-  void SetLevelPitch(Currency value) override;
-  Currency GetLevelRoll() const override;
-  void SetLevelRoll(Currency value) override;
-  TImageQuality GetImageQuality() const override;
-  void SetImageQuality(TImageQuality value) override;
+  JobOptions GetJobOptions() const override;
+  void SetJobOptions(const JobOptions& value) override;
   TCubeSuffix GetCubeSuffix() const override;
   void SetCubeSuffix(TCubeSuffix value) override;
   TExtractImageType GetExtractImageType() const override;

@@ -25,8 +25,8 @@ namespace {
 constexpr double kHalfPi = 1.5707963267948966;
 
 Rotation JobRotation(const JobSettings& settings) {
-  return LevellingRotation(static_cast<double>(settings.LevelPitch.ToLongDouble()),
-                           static_cast<double>(settings.LevelRoll.ToLongDouble()));
+  return LevellingRotation(static_cast<double>(settings.Options.LevelPitch.ToLongDouble()),
+                           static_cast<double>(settings.Options.LevelRoll.ToLongDouble()));
 }
 
 // Horizontal unit vector at a longitude.
@@ -156,7 +156,7 @@ void WriteCubeFacesDirect(const Bitmap& panorama, const JobSettings& settings,
   RequireDivisiblePanorama(panorama, "the cube projection");
   const int32_t w = panorama.Width(), b = w / 4;
   const int32_t size = settings.FaceSize;
-  const bool high = settings.ImageQuality == iqHigh;
+  const bool high = settings.Options.ImageQuality == iqHigh;
   // The exact kernel renders at the warp's resolution and is stretched as the classic job does; the
   // high quality renders at the output size.
   const int32_t render = high ? size : b;
@@ -210,7 +210,7 @@ void LevelPanorama(Bitmap& panorama, const JobSettings& settings, const JobConte
   const Rotation rotation = JobRotation(settings);
   Bitmap levelled = Bitmap::Uninitialized(w, panorama.Height());
   std::optional<FootprintSource> filtered;
-  if (settings.ImageQuality == iqHigh) filtered.emplace(panorama);
+  if (settings.Options.ImageQuality == iqHigh) filtered.emplace(panorama);
   ScratchPool<RenderScratch> scratch;
   RenderFromPanorama(
       levelled, panorama,

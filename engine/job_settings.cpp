@@ -27,9 +27,7 @@ JobSettings JobSettings::From(const TSimFiler& filer) {
   s.SceneFormat = filer.GetSceneFormat();
   s.SceneType = filer.GetSceneType();
   s.TextureBasename = filer.GetTextureBasename();
-  s.LevelPitch = filer.GetLevelPitch();
-  s.LevelRoll = filer.GetLevelRoll();
-  s.ImageQuality = filer.GetImageQuality();
+  s.Options = filer.GetJobOptions();
   s.SceneFolder = filer.GetSceneFolder();
   s.FaceSize = filer.FaceSize();
   s.ImageNames = filer.ImageNames();

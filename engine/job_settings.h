@@ -10,6 +10,7 @@
 
 #include "engine/data_holders.h"
 #include "engine/enums.h"
+#include "engine/job_options.h"
 #include "support/currency.h"
 
 namespace talvero {
@@ -38,8 +39,8 @@ struct JobSettings {
   TSceneFormat SceneFormat = sfFMS;
   TSceneType SceneType = stCube;
   std::string TextureBasename;
-  Currency LevelPitch, LevelRoll;
-  TImageQuality ImageQuality = iqExact;
+  // Levelling, quality and the other options of engine/job_options.h.
+  JobOptions Options;
   // GetSceneFolder: where every output goes, with its trailing separator.
   std::string SceneFolder;
   // As UpdateFaceSize and PrepareOutputNames last left them.
@@ -55,12 +56,12 @@ struct JobSettings {
   // them), in the order the scene files list the parameters.
   static JobSettings From(const TSimFiler& filer);
 
-  bool Levelled() const { return LevelPitch != Currency() || LevelRoll != Currency(); }
+  bool Levelled() const { return Options.Levelled(); }
   // Whether the cube job uses the map of the default geometry, one for the four strips and
   // mirrored within each (built ahead, while the panorama decodes, when a core is free). A
   // job whose map differs (a levelled view, another sampler) has its faces rendered directly.
   bool UsesSharedCubeMap() const {
-    return SceneType == stCube && !Levelled() && ImageQuality == iqExact;
+    return SceneType == stCube && !Levelled() && Options.ImageQuality == iqExact;
   }
   // Where the vista texture goes: ".jpg" for JPEG output, else ".bmp" (TIFF output too).
   std::string VistaTexturePath() const;

@@ -63,7 +63,7 @@ bool LoadPanorama(Bitmap& target, const JobSettings& settings, const JobContext&
   if (!UsableShape(target)) {
     // A size the normalised image cannot have in memory is a problem of this panorama.
     try {
-      NormalizeSize(target, settings.ImageQuality, context);
+      NormalizeSize(target, settings.Options.ImageQuality, context);
     } catch (const std::bad_alloc&) {
       throw ImageError("cannot use panorama '" + fileName + "': not enough memory");
     } catch (const ImageError& e) {

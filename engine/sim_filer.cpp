@@ -13,6 +13,30 @@ namespace talvero {
 
 TSimFiler::~TSimFiler() = default;
 
+void TSimFiler::SetJobOption(const JobOptionRow& row, const JobOptionValue& value) {
+  JobOptions options = GetJobOptions();
+  row.Set(options, value);
+  SetJobOptions(options);
+}
+
+void TSimFiler::SetLevelPitch(Currency value) {
+  JobOptions options = GetJobOptions();
+  options.LevelPitch = value;
+  SetJobOptions(options);
+}
+
+void TSimFiler::SetLevelRoll(Currency value) {
+  JobOptions options = GetJobOptions();
+  options.LevelRoll = value;
+  SetJobOptions(options);
+}
+
+void TSimFiler::SetImageQuality(TImageQuality value) {
+  JobOptions options = GetJobOptions();
+  options.ImageQuality = value;
+  SetJobOptions(options);
+}
+
 std::string TSimFiler::GetSceneFolder() const { return ExtractFilePath(GetSceneFilename()); }
 
 TFMSDataHolder& TSimFiler::FMSData() const {

@@ -16,6 +16,7 @@
 #include "engine/error_reporter.h"
 #include "engine/image_stage.h"
 #include "engine/job_context.h"
+#include "engine/job_options.h"
 #include "engine/job_settings.h"
 #include "engine/notify_persistent.h"
 #include "imaging/image_codecs.h"
@@ -64,16 +65,20 @@ class TSimFiler : public TNotifyPersistent {
   virtual std::string GetTextureBasename() const { return FTextureBasename; }
   virtual void SetTextureBasename(const std::string& value) { SetAndNotify(FTextureBasename, value); }
 
-  // Beyond the classic job (direct_faces.cpp): levelling, the camera pose to undo in
-  // degrees (GPano:PosePitchDegrees and PoseRollDegrees), and the sampling quality. With
-  // both at their defaults every output is the classic one.
-  virtual Currency GetLevelPitch() const { return FLevelPitch; }
-  virtual void SetLevelPitch(Currency value) { SetAndNotify(FLevelPitch, value); }
-  virtual Currency GetLevelRoll() const { return FLevelRoll; }
-  virtual void SetLevelRoll(Currency value) { SetAndNotify(FLevelRoll, value); }
-  virtual TImageQuality GetImageQuality() const { return FImageQuality; }
-  virtual void SetImageQuality(TImageQuality value) { SetAndNotify(FImageQuality, value); }
-  bool Levelled() const { return GetLevelPitch() != Currency() || GetLevelRoll() != Currency(); }
+  // Beyond the classic job (engine/job_options.h): levelling, the camera pose to undo in
+  // degrees, and the sampling quality. With all at their defaults every output is the
+  // classic one. A subclass serves the whole value from its controls.
+  virtual JobOptions GetJobOptions() const { return FJobOptions; }
+  virtual void SetJobOptions(const JobOptions& value) { SetAndNotify(FJobOptions, value); }
+  JobOptionValue GetJobOption(const JobOptionRow& row) const { return row.Get(GetJobOptions()); }
+  void SetJobOption(const JobOptionRow& row, const JobOptionValue& value);
+  Currency GetLevelPitch() const { return GetJobOptions().LevelPitch; }
+  void SetLevelPitch(Currency value);
+  Currency GetLevelRoll() const { return GetJobOptions().LevelRoll; }
+  void SetLevelRoll(Currency value);
+  TImageQuality GetImageQuality() const { return GetJobOptions().ImageQuality; }
+  void SetImageQuality(TImageQuality value);
+  bool Levelled() const { return GetJobOptions().Levelled(); }
 
   // The folder of the scene file including its trailing separator; empty for a bare name.
   virtual std::string GetSceneFolder() const;
@@ -189,8 +194,7 @@ class TSimFiler : public TNotifyPersistent {
   TSceneFormat FSceneFormat = sfFMS;
   TSceneType FSceneType = stCube;
   std::string FTextureBasename;
-  Currency FLevelPitch, FLevelRoll;
-  TImageQuality FImageQuality = iqExact;
+  JobOptions FJobOptions;
   std::unique_ptr<TFMSDataHolder> FFMSData;
   std::unique_ptr<TRCPDataHolder> FRCPData;
   int32_t FFaceSize = 0;

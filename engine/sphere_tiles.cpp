@@ -66,7 +66,7 @@ void WriteSphereTiles(const Bitmap& panorama, const JobSettings& settings,
   const int32_t s = settings.FaceSize;
   if (s < 2) throw Error("the tile size " + std::to_string(s) + " is too small");
   const int32_t m = std::max(1, g / s);
-  const bool high = settings.ImageQuality == iqHigh;
+  const bool high = settings.Options.ImageQuality == iqHigh;
   const std::string& folder = settings.SceneFolder;
   const TExtractImageType type = settings.ExtractImageType;
   const StringList& names = settings.RequireImageNames(stSphere);

@@ -8,32 +8,53 @@
 namespace talvero {
 
 void AppendJobOptionLines(StringList& lines, const JobSettings& v) {
-  if (v.Levelled()) {
-    lines.push_back(HeaderLine("sf_LevelPitch", v.LevelPitch.ToGeneralString()));
-    lines.push_back(HeaderLine("sf_LevelRoll", v.LevelRoll.ToGeneralString()));
+  for (const JobOptionRow& row : JobOptionRows()) {
+    if (row.IsDefault(v.Options)) continue;
+    const JobOptionValue value = row.Get(v.Options);
+    switch (row.Kind) {
+      case JobOptionKind::NumberPair:
+        for (size_t i = 0; i < 2; ++i)
+          lines.push_back(HeaderLine(row.SceneKeys[i], value.Numbers[i].ToGeneralString()));
+        break;
+      case JobOptionKind::Choice:
+        lines.push_back(HeaderLine(row.SceneKeys[0], std::to_string(value.Ordinal) + "  [" +
+                                                         row.ValueName(value.Ordinal) + "]"));
+        break;
+      case JobOptionKind::Boolean:
+        lines.push_back(HeaderLine(row.SceneKeys[0], std::to_string(value.Ordinal)));
+        break;
+    }
   }
-  if (v.ImageQuality != iqExact) lines.push_back(EnumHeaderLine("sf_Quality", v.ImageQuality));
 }
 
-void ResetJobOptions(TSimFiler& filer) {
-  filer.SetLevelPitch(Currency());
-  filer.SetLevelRoll(Currency());
-  filer.SetImageQuality(iqExact);
-}
+void ResetJobOptions(TSimFiler& filer) { filer.SetJobOptions(JobOptions{}); }
 
 void ReadJobOption(LineTokenizer& t, TSimFiler& filer) {
-  const bool pitch = t.IsSymbol("sf_LevelPitch");
-  if (pitch || t.IsSymbol("sf_LevelRoll")) {
-    const Currency value = Currency::FromLongDouble(ReadNumberValue(t));
-    if (!TSimFiler::LevelInRange(pitch ? value : Currency(), pitch ? Currency() : value))
-      throw ParseError(value.ToGeneralString() + " is not a valid value of " +
-                       (pitch ? "sf_LevelPitch (-90 to 90)" : "sf_LevelRoll (-180 to 180)"));
-    if (pitch)
-      filer.SetLevelPitch(value);
-    else
-      filer.SetLevelRoll(value);
+  for (const JobOptionRow& row : JobOptionRows()) {
+    JobOptionValue value = filer.GetJobOption(row);
+    if (row.Kind == JobOptionKind::NumberPair) {
+      for (size_t i = 0; i < 2; ++i) {
+        if (!t.IsSymbol(row.SceneKeys[i])) continue;
+        const Currency number = Currency::FromLongDouble(ReadNumberValue(t));
+        JobOptionValue alone;
+        alone.Numbers[i] = number;
+        if (!row.InRange(alone))
+          throw ParseError(number.ToGeneralString() + " is not a valid value of " +
+                           row.SceneKeys[i] + " (-" + std::to_string(row.Limits[i]) + " to " +
+                           std::to_string(row.Limits[i]) + ")");
+        value.Numbers[i] = number;
+        filer.SetJobOption(row, value);
+      }
+    } else if (t.IsSymbol(row.SceneKeys[0])) {
+      const int64_t ordinal = ReadIntValue(t);
+      const int count = row.Kind == JobOptionKind::Boolean ? 2 : row.ValueCount;
+      if (ordinal < 0 || ordinal >= count)
+        throw ParseError(std::to_string(ordinal) + " is not a valid value of " + row.SceneKeys[0] +
+                         " (0 to " + std::to_string(count - 1) + ")");
+      value.Ordinal = static_cast<int>(ordinal);
+      filer.SetJobOption(row, value);
+    }
   }
-  if (t.IsSymbol("sf_Quality")) filer.SetImageQuality(ReadOrdinalValue<TImageQuality>(t, "sf_Quality"));
 }
 
 std::string HeaderLine(const std::string& key, const std::string& value) {

@@ -22,34 +22,21 @@ namespace {
 // The preview is levelled at most this wide: enough for the picture, quick on one core.
 constexpr int kPreviewWidth = 2048;
 
-QDoubleSpinBox* MakeAngle(QWidget* parent, double limit) {
-  auto* edit = new QDoubleSpinBox(parent);
-  edit->setRange(-limit, limit);
-  edit->setDecimals(2);
-  edit->setSingleStep(0.5);
-  edit->setSuffix(QStringLiteral("°"));
-  edit->setMinimumWidth(80);
-  return edit;
-}
-
 }  // namespace
 
 TLevellingPanel::TLevellingPanel(QWidget* parent) : QWidget(parent) {
   auto* row = new QHBoxLayout(this);
   row->setContentsMargins(13, 2, 8, 2);
-  row->addWidget(new QLabel(tr("水平補正　ピッチ："), this));
-  Edit_Pitch = MakeAngle(this, 90);
-  row->addWidget(Edit_Pitch);
-  row->addWidget(new QLabel(tr("ロール："), this));
-  Edit_Roll = MakeAngle(this, 180);
-  row->addWidget(Edit_Roll);
-  Button_FromFile = new QPushButton(tr("ファイルから"), this);
-  Button_FromFile->setToolTip(tr("パノラマ画像の XMP に記録されたカメラの姿勢を読み込みます。"));
-  row->addWidget(Button_FromFile);
-  CheckBox_HighQuality = new QCheckBox(tr("高画質"), this);
-  CheckBox_HighQuality->setToolTip(
-      tr("縮小では各画素が覆う範囲を平均し、拡大はなめらかにします（時間が少し余分にかかります）。"));
-  row->addWidget(CheckBox_HighQuality);
+  Options.Make(this, row, [&](const JobOptionRow& option) {
+    // Levelling's own: the pose from the panorama, beside its fields.
+    if (std::string(option.Name) != "level") return;
+    Button_FromFile = new QPushButton(tr("ファイルから"), this);
+    Button_FromFile->setToolTip(tr("パノラマ画像の XMP に記録されたカメラの姿勢を読み込みます。"));
+    row->addWidget(Button_FromFile);
+  });
+  Edit_Pitch = Options.ItemOf("level").Spins[0];
+  Edit_Roll = Options.ItemOf("level").Spins[1];
+  CheckBox_HighQuality = Options.ItemOf("quality").Check;
   Label_Pose = new QLabel(this);
   row->addWidget(Label_Pose, 1);
 
@@ -59,9 +46,18 @@ TLevellingPanel::TLevellingPanel(QWidget* parent) : QWidget(parent) {
   };
   // A row of fixed height, so that the preview's area below never changes size with it.
   setFixedHeight(sizeHint().height());
-  connect(Edit_Pitch, &QDoubleSpinBox::valueChanged, this, changed);
-  connect(Edit_Roll, &QDoubleSpinBox::valueChanged, this, changed);
-  connect(CheckBox_HighQuality, &QCheckBox::toggled, this, changed);
+  Options.OnChanged(changed);
+}
+
+std::vector<QWidget*> TLevellingPanel::TabOrder() const {
+  std::vector<QWidget*> order;
+  for (const TJobOptionControls::Item& item : Options.Items()) {
+    for (QDoubleSpinBox* spin : item.Spins)
+      if (spin) order.push_back(spin);
+    if (item.Check) order.push_back(item.Check);
+    if (std::string(item.Row->Name) == "level") order.push_back(Button_FromFile);
+  }
+  return order;
 }
 
 bool TLevellingPanel::Levelled() const {
@@ -123,27 +119,13 @@ QImage TLevellingPanel::LevelledPreview(const QImage& picture) const {
 }
 
 void TLevellingPanel::Load(const std::string& iniFileName) {
-  const TIniFile ini(iniFileName);
-  const auto number = [&](const char* key) -> std::optional<double> {
-    const auto text = ini.ReadString(kSection, key);
-    if (!text) return std::nullopt;
-    const auto value = ParseFloat(*text);
-    if (!value || !std::isfinite(static_cast<double>(*value))) return std::nullopt;
-    return static_cast<double>(*value);
-  };
-  const auto pitch = number("Pitch"), roll = number("Roll"), high = number("HighQuality");
-  if (pitch) Edit_Pitch->setValue(*pitch);  // the field keeps it within its range
-  if (roll) Edit_Roll->setValue(*roll);
-  if (high) CheckBox_HighQuality->setChecked(*high != 0);
-  FUsed = pitch || roll || high;
+  FUsed = Options.Load(TIniFile(iniFileName), kSection);
 }
 
 void TLevellingPanel::Save(const std::string& iniFileName) const {
   if (!FUsed) return;
   TIniFile ini(iniFileName);
-  ini.WriteString(kSection, "Pitch", FormatGeneral(Edit_Pitch->value()));
-  ini.WriteString(kSection, "Roll", FormatGeneral(Edit_Roll->value()));
-  ini.WriteString(kSection, "HighQuality", CheckBox_HighQuality->isChecked() ? "1" : "0");
+  Options.Save(ini, kSection);
 }
 
 }  // namespace talvero

@@ -7,6 +7,9 @@
 #include <QImage>
 #include <QWidget>
 #include <string>
+#include <vector>
+
+#include "editing/job_option_controls.h"
 
 class QCheckBox;
 class QDoubleSpinBox;
@@ -21,11 +24,17 @@ class TLevellingPanel : public QWidget {
  public:
   explicit TLevellingPanel(QWidget* parent = nullptr);
 
+  // The job options' controls (engine/job_options.h), made from the table; the named ones
+  // below are among them.
+  TJobOptionControls Options;
   QDoubleSpinBox* Edit_Pitch;
   QDoubleSpinBox* Edit_Roll;
   QPushButton* Button_FromFile;
   QCheckBox* CheckBox_HighQuality;
   QLabel* Label_Pose;
+
+  // The row's controls in their order, for the window's tab order.
+  std::vector<QWidget*> TabOrder() const;
 
   bool Levelled() const;
   // Fills the fields from the pose in the panorama's XMP and says what was found.

@@ -20,6 +20,7 @@
 #include "cli/sample_panorama.h"
 #include "common/run_program.h"
 #include "common/test_support.h"
+#include "engine/job_options.h"
 #include "engine/sim_filer.h"
 #include "formats/fms_scene.h"
 #include "formats/rcp_scene.h"
@@ -509,6 +510,35 @@ TEST_F(ConvertTest, LevelAutoTakesThePoseFromThePanoramasXmp) {
   ASSERT_EQ(none.Status, 0) << none.Err;
   EXPECT_NE(none.Err.find("note"), std::string::npos) << none.Err;
   sameFiles(out + "/none", out + "/plain");
+}
+
+// Each job option of the table, given to the converter away from its default, is recorded in
+// the scene file and restored from it; left at its default it writes no line.
+TEST_F(ConvertTest, EveryJobOptionReachesTheSceneFileAndBack) {
+  for (const JobOptionRow& row : JobOptionRows()) {
+    SCOPED_TRACE(row.Name);
+    StringList args = {"--no-images", "--scene", out + "/sky.scn", row.Flag};
+    JobOptionValue expected;
+    if (row.Kind == JobOptionKind::Choice) {
+      args.push_back(row.Words.back().first);
+      expected.Ordinal = row.Words.back().second;
+    } else if (row.Kind == JobOptionKind::NumberPair) {
+      args.push_back("1.5,-2.25");
+      expected.Numbers = {Currency::Parse("1.5"), Currency::Parse("-2.25")};
+    } else {
+      expected.Ordinal = 1;
+    }
+    ASSERT_EQ(Run(args).Status, 0);
+    auto filer = TSimFiler::Create();
+    ASSERT_TRUE(ReadFmsScene(*filer, out + "/sky.scn"));
+    EXPECT_EQ(filer->GetJobOption(row), expected);
+    EXPECT_NE(ReadAll(out + "/sky.scn").find(row.SceneKeys[0]), std::string::npos);
+
+    ASSERT_EQ(Run({"--no-images", "--scene", out + "/sky.scn"}).Status, 0);
+    EXPECT_EQ(ReadAll(out + "/sky.scn").find(row.SceneKeys[0]), std::string::npos);
+    ASSERT_TRUE(ReadFmsScene(*filer, out + "/sky.scn"));
+    EXPECT_TRUE(row.IsDefault(filer->GetJobOptions()));
+  }
 }
 
 TEST_F(ConvertTest, CommandLineErrorsAreUsageErrors) {
