@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "imaging/image_codecs.h"
 #include "support/file_util.h"
 #include "support/text_catalogue.h"
 #include "support/text_encoding.h"
@@ -61,6 +62,12 @@ bool CheckImageJob(const JobSettings& settings, const JobContext& context) {
   }
   if (!FileExists(settings.ImageFileName)) {
     context.ShowError(Localized("画像ファイル名で指定されたファイルがありません。"));
+    return false;
+  }
+  // Known by its name, as the loader accepts it; here so that the window asks about replacing
+  // files only for a job that can run.
+  if (ImageFormatFromExtension(settings.ImageFileName) == ImageFormat::Unsupported) {
+    context.ShowError(Localized("扱えない画像ファイルです。"));
     return false;
   }
   return CheckSceneJob(settings, context);
