@@ -358,6 +358,32 @@ TEST_F(JobTest, AJobRefusedAtTheImageStepLeavesTheWorkingSceneAsItWas) {
   EXPECT_TRUE(FolderContents(OutFolder()) == before) << "the scene and its images changed";
 }
 
+// A base name or a scene file's name that Windows cannot hold is refused, on every
+// platform, with the field's message once, and nothing is written.
+TEST_F(JobTest, NamesWindowsCannotHoldAreRefusedBeforeAnythingIsWritten) {
+  const struct {
+    const char* Scene;
+    const char* Base;
+    const char* Message;
+  } jobs[] = {
+      {"scene.scn", "bad:name*?", "出力画像の基本名：に使えない文字「:」があります。"},
+      {"scene.scn", "Con.sky", "出力画像の基本名：に Windows の予約名「Con」は使えません。"},
+      {"what?.scn", "pano", "シーンファイル名：に使えない文字「?」があります。"},
+      {"nul.xscn", "pano", "シーンファイル名：に Windows の予約名「nul」は使えません。"}};
+  // A job that is wrongly not refused writes its files without waiting for a question.
+  window->mnuCheckImageFileOverWrite->trigger();
+  ASSERT_FALSE(window->CheckImageFileOverWrite());
+  for (const auto& job : jobs) {
+    SCOPED_TRACE(std::string(job.Scene) + " with " + job.Base);
+    errors.Messages.clear();
+    EnterJob(job.Scene);
+    TypeInto(window->Edit_TextureBaseName, job.Base);
+    Execute();
+    EXPECT_EQ(errors.Messages, std::vector<std::string>{job.Message});
+    EXPECT_TRUE(FolderContents(OutFolder()).empty());
+  }
+}
+
 TEST_F(JobTest, ValidationAndErrorsEndOnTheProjectTab) {
   // No base name: the job is refused with its message, once, and ends normally.
   EnterJob("scene.scn");
