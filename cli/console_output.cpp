@@ -32,15 +32,30 @@ const Hint kHints[] = {
     {"扱えない画像ファイルです。", kPanoramaKinds, kPanoramaKinds},
 };
 
-// Job messages that name a character: a hint for every message starting as the key does
-// before its "%1".
+// Job messages that name a character or a name: a hint for every message starting as the key
+// does before its "%1".
 const Hint kPrefixHints[] = {
     {"出力画像の基本名：に使えない文字%1があります。",
      "the base name holds a character an image name or a scene file cannot hold: a path "
-     "separator, a control character, a double quote (RCPSim) or one code page 932 cannot "
-     "store as itself; use --base NAME",
-     "a path separator, a control character, a double quote (RCPSim) or one code page 932 "
-     "cannot store as itself; use --base NAME"},
+     "separator, one Windows refuses in file names (: * ? \" < > |), a control character or "
+     "one code page 932 cannot store as itself; use --base NAME",
+     "a path separator, one Windows refuses in file names (: * ? \" < > |), a control "
+     "character or one code page 932 cannot store as itself; use --base NAME"},
+    {"シーンファイル名：に使えない文字%1があります。",
+     "the scene file's name holds a character Windows refuses in file names (\\ / : * ? \" < > "
+     "| or a control character); use --scene FILE",
+     "Windows refuses \\ / : * ? \" < > | and control characters in file names; use --scene "
+     "FILE"},
+    {"出力画像の基本名：に Windows の予約名「%1」は使えません。",
+     "the base name is a device name on Windows (CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9, "
+     "also before a period); use --base NAME",
+     "CON, PRN, AUX, NUL, COM1-COM9 and LPT1-LPT9 are device names on Windows, also before a "
+     "period; use --base NAME"},
+    {"シーンファイル名：に Windows の予約名「%1」は使えません。",
+     "the scene file's name is a device name on Windows (CON, PRN, AUX, NUL, COM1-COM9, "
+     "LPT1-LPT9, also before a period); use --scene FILE",
+     "CON, PRN, AUX, NUL, COM1-COM9 and LPT1-LPT9 are device names on Windows, also before a "
+     "period; use --scene FILE"},
 };
 
 const std::string& HintText(const Hint& hint) {

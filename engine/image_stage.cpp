@@ -10,8 +10,8 @@
 
 namespace talvero {
 
-void RunImageStage(const JobSettings& settings, const JobContext& context) {
-  if (!CheckImageJob(settings, context)) return;
+bool RunImageStage(const JobSettings& settings, const JobContext& context) {
+  if (!CheckImageJob(settings, context)) return false;
   // The job's big buffers are kept, not handed back, until it ends.
   BlockReuse reuse;
   try {
@@ -27,14 +27,16 @@ void RunImageStage(const JobSettings& settings, const JobContext& context) {
         onSize = [&ahead](int32_t width, int32_t height) { ahead->Start(width, height); };
       }
       // An unsupported file has shown its message: the stage ends without projecting anything.
-      if (!LoadPanorama(panorama, settings, context, onSize)) return;
+      if (!LoadPanorama(panorama, settings, context, onSize)) return false;
       context.CheckCancelled();
       ExtractFaces(panorama, settings, context, ahead ? &*ahead : nullptr);
     }  // the panorama is freed before the texture is drawn
     if (settings.Format.VistaTexture) WriteVistaTexture(settings, context);
   } catch (const CancelledError&) {
     context.ShowError(kCancelledMessage);
+    return false;
   }
+  return true;
 }
 
 void RequireDivisiblePanorama(const Bitmap& panorama, const std::string& work) {

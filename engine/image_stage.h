@@ -22,7 +22,9 @@ class Bitmap;
 // Checks the job, loads the panorama, writes the divided images and, where the format has
 // one, the vista texture. Validation failures are shown and end the stage; file and codec
 // errors are exceptions. Settings.FaceSize and ImageNames must have been prepared.
-void RunImageStage(const JobSettings& settings, const JobContext& context);
+// True when the images were written; false when the stage refused (after its message) or
+// was cancelled, so that the scene step, which names those images, does not run.
+bool RunImageStage(const JobSettings& settings, const JobContext& context);
 
 // The cube map of the default geometry built on its own thread from the moment the
 // panorama's size is known, while the panorama decodes. Its progress lines are shown when the

@@ -9,8 +9,8 @@ namespace talvero {
 
 const SceneFormatTraits& SceneFormatTraitsOf(TSceneFormat format) {
   static constexpr std::array<SceneFormatTraits, EnumCount<TSceneFormat>()> kTraits = {{
-      {.VistaTexture = true, .QuotedImageNames = false},  // sfFMS
-      {.VistaTexture = false, .QuotedImageNames = true},  // sfRCP: the DirectX mesh quotes them
+      {.VistaTexture = true},   // sfFMS
+      {.VistaTexture = false},  // sfRCP
   }};
   if (static_cast<size_t>(format) >= kTraits.size())
     throw Error("there is no scene format " + std::to_string(static_cast<int>(format)));

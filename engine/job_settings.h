@@ -23,9 +23,6 @@ using StringList = std::vector<std::string>;
 struct SceneFormatTraits {
   // The "fms_vista" texture goes beside the images.
   bool VistaTexture;
-  // Its scene file holds the image names between double quotes, so a base name cannot hold
-  // one.
-  bool QuotedImageNames;
 };
 // Error for a value outside the enumeration.
 const SceneFormatTraits& SceneFormatTraitsOf(TSceneFormat format);

@@ -20,6 +20,27 @@ bool FileExists(const std::string& path) { return platform::IsRegularFile(path);
 
 bool DirectoryExists(const std::string& path) { return platform::IsDirectory(path); }
 
+WindowsNameFault FindWindowsNameFault(std::string_view name) {
+  for (const char c : name) {
+    const auto code = static_cast<unsigned char>(c);
+    if (code < 0x20 || code == 0x7F ||
+        std::string_view("\\/:*?\"<>|").find(c) != std::string_view::npos)
+      return {WindowsNameFault::Character, std::string(1, c)};
+  }
+  // Windows also takes "CON .txt" for the device: blanks before the period do not count.
+  std::string_view stem = name.substr(0, name.find('.'));
+  while (!stem.empty() && stem.back() == ' ') stem.remove_suffix(1);
+  std::string upper(stem);
+  for (char& c : upper)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  const std::string_view prefix = std::string_view(upper).substr(0, 3);
+  const bool numbered = upper.size() == 4 && upper[3] >= '1' && upper[3] <= '9';
+  if (numbered ? prefix == "COM" || prefix == "LPT"
+               : upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL")
+    return {WindowsNameFault::DeviceName, std::string(stem)};
+  return {};
+}
+
 std::filesystem::path PathFromUtf8(const std::string& utf8) {
   return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
 }

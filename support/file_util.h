@@ -32,6 +32,20 @@ std::string ExtractFileExt(std::string_view path);
 // Replaces the extension (or appends `ext` when there is none). `ext` includes its period.
 std::string ChangeFileExt(std::string_view path, std::string_view ext);
 
+// What keeps `name` (a file's own name, no folder) from being a file name on Windows, where
+// the simulators run; checked on every platform, so that scenery made anywhere can be copied
+// there. Either a character Windows refuses in a name (\ / : * ? " < > | or a control
+// character, DEL included), the first one found, or a device name (CON, PRN, AUX, NUL, COM1-9,
+// LPT1-9, any letter case) as the part before the first period, which Windows opens as that
+// device whatever the extension.
+struct WindowsNameFault {
+  enum Kind { None, Character, DeviceName };
+  Kind What = None;
+  // The character (one byte: all of them are ASCII), or the device name as written.
+  std::string Part;
+};
+WindowsNameFault FindWindowsNameFault(std::string_view name);
+
 // Reads a whole file into one buffer of its size; FileError naming the file when it cannot
 // be read or holds more than `maxBytes`.
 std::string ReadFileBytes(const std::string& path, uint64_t maxBytes = UINT64_MAX);

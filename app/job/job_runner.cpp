@@ -14,6 +14,7 @@
 #include "app/window_text.h"
 #include "editing/talvero_filers.h"
 #include "engine/image_stage.h"
+#include "engine/job_checks.h"
 #include "formats/scene_stage.h"
 #include "support/file_util.h"
 
@@ -104,6 +105,19 @@ void TJobRunner::Execute() {
     Plan plan{filer.TakeJobSettings(), FWindow.CreateDividedImage(), FWindow.CreateSceneFile(),
               FWindow.CheckSceneFileOverWrite()};
     FWindow.JobStatus1->Expect(plan.Images, plan.Scene, plan.Settings.SceneType == stCube);
+    // The job's checks come before any question about replacing files: a job that cannot run
+    // asks nothing. The stages check again, on the worker, as they always do.
+    struct OnThisThread : TErrorReporter {
+      TJobRunner& Runner;
+      explicit OnThisThread(TJobRunner& runner) : Runner(runner) {}
+      void ShowError(const std::string& message) override { Runner.ShowError(message); }
+    } reporter(*this);
+    const JobContext checks({}, &reporter, FCancellation);
+    if (!(plan.Images ? CheckImageJob(plan.Settings, checks)
+                      : CheckSceneJob(plan.Settings, checks))) {
+      Finish(nullptr);
+      return;
+    }
     if (plan.Images) {
       // The images go into the scene file's folder, so that is where one may already exist.
       const StringList& names = plan.Settings.ImageNames;
@@ -212,7 +226,9 @@ void TJobRunner::Work(const Plan& plan) {
         OnWindow([&] { ShowProgress(event); });
       },
       &FReporter, FCancellation);
-  if (plan.Images) RunImageStage(plan.Settings, context);
+  // A refused image step ends the job: the scene file would name images that were not
+  // written, and replace a working one.
+  if (plan.Images && !RunImageStage(plan.Settings, context)) return;
   if (!plan.Scene) return;
   // Cancelled after the image stage's last check: the scene file is not begun.
   if (FCancellation.Cancelled()) {

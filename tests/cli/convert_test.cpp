@@ -326,6 +326,15 @@ TEST_F(ConvertTest, RefusedJobsFailWithTheReason) {
        "出力画像の基本名：に使えない文字 U+000D があります。"},
       {{"--from-scene", climbing, "--scene", out + "/s.scn", "--no-images"},
        "出力画像の基本名：に使えない文字「/」があります。"},
+      // Names Windows cannot hold, on every platform.
+      {{"--image", panorama, "--scene", out + "/s.scn", "--base", "bad:name*?"},
+       "出力画像の基本名：に使えない文字「:」があります。 (the base name holds"},
+      {{"--image", panorama, "--scene", out + "/s.scn", "--base", "lpt1.sky"},
+       "出力画像の基本名：に Windows の予約名「lpt1」は使えません。 (the base name is a device"},
+      {{"--image", panorama, "--scene", out + "/a|b.xscn"},
+       "シーンファイル名：に使えない文字「|」があります。 (the scene file's name holds"},
+      {{"--no-images", "--scene", out + "/AUX.scn", "--base", "sky"},
+       "シーンファイル名：に Windows の予約名「AUX」は使えません。 (the scene file's name is"},
   };
   for (const auto& c : cases) {
     const RunResult r = Run(c.Args);
@@ -633,6 +642,9 @@ TEST_F(ConvertTest, EnglishProgressAndMessagesWithTheSameFiles) {
       {{"--image", gif, "--scene", out + "/s.scn"}, "Talvero cannot read this kind of image file."},
       {{"--image", panorama, "--scene", out + "/s.scn", "--base", "../x"},
        "The base name holds a character that cannot be used: \"/\". (a path separator"},
+      {{"--image", panorama, "--scene", out + "/Nul.scn"},
+       "The scene file's name cannot use \"Nul\": Windows reserves that name for a device. "
+       "(CON, PRN"},
       {{"--from-scene", landscape, "--no-images"},
        "The scene file has a 3D_LANDSCAPE section. Talvero cannot use this scene file."},
   };

@@ -1,8 +1,12 @@
 // The engine's job model: reset, progress, validation and output names.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "common/test_support.h"
 #include "engine/sim_filer.h"
+#include "support/file_util.h"
+#include "support/text_catalogue.h"
 
 namespace talvero {
 namespace {
@@ -70,42 +74,108 @@ TEST_F(SimFilerTest, SceneChecksStopAtTheFirstFailureInOrder) {
 }
 
 // The base name is the stem of every image name and is written into the scene file: a name
-// that would put images outside the scene folder, break a line of the scene file or come
-// back from code page 932 as other text is refused before anything is written, naming the
-// character.
+// that would put images outside the scene folder, break a line of the scene file, come back
+// from code page 932 as other text or not be a file name on Windows (where the simulators
+// run) is refused before anything is written, naming the character, on every platform.
 TEST_F(SimFilerTest, BaseNamesThatCannotBeAFileNameStemAreRefused) {
   filer->SetSceneFilename(dir.File("scene.scn"));
   const std::pair<const char*, const char*> refused[] = {
-      {"../x", "「/」"},      {"sky/left", "「/」"}, {"sky\\1", "「\\」"},
-      {"sky\r", " U+000D "},    {"sky\nx", " U+000A "}, {"a\tb", " U+0009 "},
-      {"sky¥1", "「¥」"},     {"sky‾", "「‾」"},    {"a−b", "「−」"},
-      {"a—b", "「—」"},       {"a‖b", "「‖」"},     {"a〜b", "「〜」"},
-      {"¢", "「¢」"},          {"£", "「£」"},        {"¬", "「¬」"},
-      {"sky\xEF\xBF\xBD", "「\xEF\xBF\xBD」"},     {"sky🙂", "「🙂」"}};
-  for (const auto& [name, shown] : refused) {
-    errors.Messages.clear();
-    filer->SetTextureBasename(name);
-    EXPECT_FALSE(filer->CheckSceneJob()) << name;
-    ASSERT_EQ(errors.Messages.size(), 1u) << name;
-    EXPECT_EQ(errors.Messages[0],
-              std::string("出力画像の基本名：に使えない文字") + shown + "があります。")
-        << name;
+      {"../x", "「/」"},        {"sky/left", "「/」"},   {"sky\\1", "「\\」"},
+      {"sky\r", " U+000D "},    {"sky\nx", " U+000A "},  {"a\tb", " U+0009 "},
+      {"a\x7F", " U+007F "},    {"bad:name*?", "「:」"}, {"sky*", "「*」"},
+      {"sky?", "「?」"},        {"a<b", "「<」"},        {"a>b", "「>」"},
+      {"a|b", "「|」"},         {"a\"b", "「\"」"},      {"sky¥1", "「¥」"},
+      {"sky‾", "「‾」"},        {"a−b", "「−」"},        {"a—b", "「—」"},
+      {"a‖b", "「‖」"},         {"a〜b", "「〜」"},      {"¢", "「¢」"},
+      {"£", "「£」"},           {"¬", "「¬」"},          {"sky\xEF\xBF\xBD", "「\xEF\xBF\xBD」"},
+      {"sky🙂", "「🙂」"}};
+  for (const TSceneFormat format : {sfFMS, sfRCP}) {
+    filer->SetSceneFormat(format);
+    for (const auto& [name, shown] : refused) {
+      errors.Messages.clear();
+      filer->SetTextureBasename(name);
+      EXPECT_FALSE(filer->CheckSceneJob()) << name;
+      EXPECT_EQ(errors.Messages, StringList{std::string("出力画像の基本名：に使えない文字") +
+                                            shown + "があります。"})
+          << name;
+    }
   }
-  // What code page 932 stores as itself stays usable, periods and blanks included.
-  for (const char* name : {"..", "my sky", "空の景色", "it's", "a_b.c", "～", "∵"}) {
+  // What code page 932 stores as itself and Windows takes for a name stays usable, periods and
+  // blanks included, and names that only begin like a device.
+  for (const char* name : {"..", "my sky", "空の景色", "it's", "a_b.c", "～", "∵", "CONSOLE",
+                           "com0", "COM10", "LPT", "nul_sky", ".con", "aux-1"}) {
     errors.Messages.clear();
     filer->SetTextureBasename(name);
     EXPECT_TRUE(filer->CheckSceneJob()) << name;
     EXPECT_TRUE(errors.Messages.empty()) << name;
   }
-  // A DirectX mesh file holds image names between double quotes: an RCPSim job refuses
-  // one in the name at the same point, while an FMS scene file can hold it.
-  filer->SetTextureBasename("a\"b");
+}
+
+// Windows opens CON, PRN, AUX, NUL, COM1-9 and LPT1-9, in any letter case and whatever follows
+// the first period, as devices: neither the base name nor the scene file's own name may be one
+// (its folder may hold any character the system allows there). The scene file's name is
+// checked first, as it is the first field.
+TEST_F(SimFilerTest, DeviceNamesAndCharactersWindowsRefusesInTheSceneFileOrBaseName) {
+  const std::string folder = dir.Folder();
+  filer->SetTextureBasename("sky");
+  for (const char* device : {"CON", "con", "Prn", "aux", "NUL", "COM1", "com9", "LPT1", "lpt9"}) {
+    for (const std::string& name :
+         {std::string(device), std::string(device) + ".sky", std::string(device) + " .tar.gz"}) {
+      errors.Messages.clear();
+      filer->SetTextureBasename(name);
+      filer->SetSceneFilename(folder + "scene.scn");
+      EXPECT_FALSE(filer->CheckSceneJob()) << name;
+      filer->SetTextureBasename("sky");
+      filer->SetSceneFilename(folder + name + ".scn");
+      EXPECT_FALSE(filer->CheckSceneJob()) << name;
+      EXPECT_EQ(errors.Messages, (StringList{"出力画像の基本名：に Windows の予約名「" +
+                                                 std::string(device) + "」は使えません。",
+                                             "シーンファイル名：に Windows の予約名「" +
+                                                 std::string(device) + "」は使えません。"}))
+          << name;
+    }
+  }
   errors.Messages.clear();
-  EXPECT_TRUE(filer->CheckSceneJob());
-  filer->SetSceneFormat(sfRCP);
+  for (const char* name :
+       {"a:b.scn", "a*.scn", "what?.scn", "<a>.scn", "a|b.scn", "say\"a\".scn", "tab\t.scn"}) {
+    filer->SetSceneFilename(folder + name);
+    EXPECT_FALSE(filer->CheckSceneJob()) << name;
+  }
+  EXPECT_EQ(errors.Messages, (StringList{"シーンファイル名：に使えない文字「:」があります。",
+                                         "シーンファイル名：に使えない文字「*」があります。",
+                                         "シーンファイル名：に使えない文字「?」があります。",
+                                         "シーンファイル名：に使えない文字「<」があります。",
+                                         "シーンファイル名：に使えない文字「|」があります。",
+                                         "シーンファイル名：に使えない文字「\"」があります。",
+                                         "シーンファイル名：に使えない文字 U+0009 があります。"}));
+  // The name alone: a folder with characters the system allows there, or a scene file whose
+  // name only begins like a device, is usable.
+  errors.Messages.clear();
+#ifdef _WIN32
+  const std::string odd = folder;  // a drive's colon
+#else
+  const std::string odd = folder + "a:b*?|<con>/";
+  std::filesystem::create_directory(PathFromUtf8(odd));
+#endif
+  for (const std::string& path :
+       {odd + "scene.scn", folder + "console.scn", folder + "空.scn", folder + "nul_1.xscn"}) {
+    filer->SetSceneFilename(path);
+    EXPECT_TRUE(filer->CheckSceneJob()) << path;
+  }
+  EXPECT_TRUE(errors.Messages.empty()) << errors.Messages.front();
+  // In English, naming the device as typed.
+  SetTextLanguage(TextLanguage::English);
+  filer->SetSceneFilename(folder + "scene.scn");
+  filer->SetTextureBasename("Com3.sky");
   EXPECT_FALSE(filer->CheckSceneJob());
-  EXPECT_EQ(errors.Messages, StringList{"出力画像の基本名：に使えない文字「\"」があります。"});
+  filer->SetTextureBasename("sky");
+  filer->SetSceneFilename(folder + "a>b.scn");
+  EXPECT_FALSE(filer->CheckSceneJob());
+  SetTextLanguage(TextLanguage::Japanese);
+  EXPECT_EQ(
+      errors.Messages,
+      (StringList{"The base name cannot use \"Com3\": Windows reserves that name for a device.",
+                  "The scene file's name holds a character that cannot be used: \">\"."}));
 }
 
 TEST_F(SimFilerTest, SceneFolderMustBeAFolder) {

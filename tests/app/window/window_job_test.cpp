@@ -276,13 +276,121 @@ TEST_F(JobTest, SceneOverwriteQuestionAfterTheImageStage) {
   EXPECT_NE(ReadAll(scene), "old scene");
 }
 
+// Counts the modal windows that come up while it lives, answering each with はい, so that a
+// question that should not come neither hangs the test nor goes unnoticed.
+class QuestionsAnswered {
+ public:
+  QuestionsAnswered() {
+    FPoll.setInterval(5);
+    QObject::connect(&FPoll, &QTimer::timeout, [this] {
+      QWidget* modal = QApplication::activeModalWidget();
+      if (!modal || modal == FLast) return;
+      FLast = modal;
+      ++Count;
+      for (QAbstractButton* button : modal->findChildren<QAbstractButton*>())
+        if (button->text() == "はい(&Y)") {
+          QTest::mouseClick(button, Qt::LeftButton);
+          return;
+        }
+      modal->close();
+    });
+    FPoll.start();
+  }
+  int Count = 0;
+
+ private:
+  QTimer FPoll;
+  QWidget* FLast = nullptr;
+};
+
+// A job refused at its image step (a panorama missing, of a kind Talvero does not
+// read, or that cannot be decoded) leaves a working scene as it was: its scene file byte for
+// byte, no new file, and no question about replacing files before the refusal.
+TEST_F(JobTest, AJobRefusedAtTheImageStepLeavesTheWorkingSceneAsItWas) {
+  EnterJob("scene.scn");
+  Execute();
+  ASSERT_TRUE(errors.Messages.empty()) << errors.Messages.front();
+  const auto working = FolderContents(OutFolder());
+  ASSERT_EQ(working.size(), 8u);
+  window->OpenSceneFile(OutFolder() + "/scene.scn");
+  ASSERT_EQ(window->Edit_TextureBaseName->text(), "pano");
+  ASSERT_TRUE(window->CheckImageFileOverWrite());
+
+  const std::string missing = dir.File("missing.bmp");
+  const struct {
+    const char* Base;
+    std::string Panorama;
+  } jobs[] = {{"pano", missing},  // its images exist: the question would come first
+              {"pano2", missing},
+              {"pano2", dir.Write("pano.gif", "GIF89a")},
+              {"pano2", dir.Write("broken.bmp", "BM not a bitmap")}};
+  {
+    QuestionsAnswered questions;
+    for (const auto& job : jobs) {
+      SCOPED_TRACE(std::string(job.Base) + " from " + job.Panorama);
+      errors.Messages.clear();
+      TypeInto(window->Edit_TextureBaseName, job.Base);
+      TypeInto(window->Edit_ImageFileName, job.Panorama);
+      Execute();
+      EXPECT_EQ(errors.Messages.size(), 1u);
+      EXPECT_TRUE(FolderContents(OutFolder()) == working) << "the scene and its images changed";
+    }
+    EXPECT_EQ(questions.Count, 0) << "asked about replacing files for a job that cannot run";
+  }
+
+  // The panorama gone while the question about the images is open: the image step refuses
+  // after the yes, and the scene step does not run either.
+  WriteFileAtomically(OutFolder() + "/other_left.bmp", "kept");
+  const auto before = FolderContents(OutFolder());
+  const std::string leaving = dir.Write("leaving.bmp", ReadAll(panorama));
+  TypeInto(window->Edit_TextureBaseName, "other");
+  TypeInto(window->Edit_ImageFileName, leaving);
+  errors.Messages.clear();
+  WhenModal([&](QWidget* modal) {
+    auto* dialog = qobject_cast<TForm3*>(modal);
+    ASSERT_NE(dialog, nullptr);
+    fs::remove(leaving);
+    QTest::mouseClick(dialog->Button1, Qt::LeftButton);  // "はい(&Y)"
+  });
+  Execute();
+  EXPECT_EQ(errors.Messages,
+            std::vector<std::string>{"画像ファイル名で指定されたファイルがありません。"});
+  EXPECT_TRUE(FolderContents(OutFolder()) == before) << "the scene and its images changed";
+}
+
+// A base name or a scene file's name that Windows cannot hold is refused, on every
+// platform, with the field's message once, and nothing is written.
+TEST_F(JobTest, NamesWindowsCannotHoldAreRefusedBeforeAnythingIsWritten) {
+  const struct {
+    const char* Scene;
+    const char* Base;
+    const char* Message;
+  } jobs[] = {
+      {"scene.scn", "bad:name*?", "出力画像の基本名：に使えない文字「:」があります。"},
+      {"scene.scn", "Con.sky", "出力画像の基本名：に Windows の予約名「Con」は使えません。"},
+      {"what?.scn", "pano", "シーンファイル名：に使えない文字「?」があります。"},
+      {"nul.xscn", "pano", "シーンファイル名：に Windows の予約名「nul」は使えません。"}};
+  // A job that is wrongly not refused writes its files without waiting for a question.
+  window->mnuCheckImageFileOverWrite->trigger();
+  ASSERT_FALSE(window->CheckImageFileOverWrite());
+  for (const auto& job : jobs) {
+    SCOPED_TRACE(std::string(job.Scene) + " with " + job.Base);
+    errors.Messages.clear();
+    EnterJob(job.Scene);
+    TypeInto(window->Edit_TextureBaseName, job.Base);
+    Execute();
+    EXPECT_EQ(errors.Messages, std::vector<std::string>{job.Message});
+    EXPECT_TRUE(FolderContents(OutFolder()).empty());
+  }
+}
+
 TEST_F(JobTest, ValidationAndErrorsEndOnTheProjectTab) {
-  // No base name: both stages refuse with their message, the job ends normally.
+  // No base name: the job is refused with its message, once, and ends normally.
   EnterJob("scene.scn");
   window->Edit_TextureBaseName->clear();
   Execute();
   EXPECT_EQ(errors.Messages,
-            (std::vector<std::string>(2, "出力画像の基本名：が指定されていません。")));
+            (std::vector<std::string>{"出力画像の基本名：が指定されていません。"}));
   EXPECT_EQ(window->PageControl1->currentWidget(), window->TabSheet1);
 
   // A panorama that cannot be decoded raises an error: shown, and the window is usable.
